@@ -1,0 +1,29 @@
+#pragma once
+// Error reports: the plain errors file, the summary log and the XML error table.
+#include <string>
+#include <string_view>
+
+namespace vz {
+
+// What the error trap knows beyond the message, for the error table's record.
+struct ErrorDetails {
+  long number = 0;
+  int line = 0;
+  bool displayedToUser = false;
+};
+
+// Reports an error: traced, appended as "source: message" to the plain errors file, and, when the
+// global log path is set, copied to the summary log and the error table as the flags ask.
+// Never raises (except for a NUL message, which is binary data handed to GlobalLog).
+void GlobalErrorsLog(std::string_view source, std::string_view message, int severity = 1, bool toSummary = true,
+                     bool toErrorTable = true, const ErrorDetails& details = {});
+
+// "Component.Module.Member" split from the right: "frmTimer.tmrRequest_Timer" has no component.
+struct ErrorSource {
+  std::string component;
+  std::string module;
+  std::string member;
+};
+ErrorSource ParseErrorSource(std::string_view source);
+
+}  // namespace vz
