@@ -28,11 +28,15 @@ bool AppendLineWithRetry(const std::string& path, std::string_view line, std::st
   std::string bytes;
   bytes.reserve(line.size() + 2);
   bytes.append(line).append("\r\n");
+  return AppendTerminatedLineWithRetry(path, bytes, failurePrefix);
+}
+
+bool AppendTerminatedLineWithRetry(const std::string& path, std::string_view bytes, std::string_view failurePrefix) {
   // Several processes append to the same folders; a failed open is usually a passing conflict.
   for (int attempt = 0; attempt < 100; ++attempt) {
     if (platform::AppendWhole(path, bytes)) return true;
   }
-  platform::OutputDebugText(std::string(failurePrefix) + bytes);
+  platform::OutputDebugText(std::string(failurePrefix).append(bytes));
   return false;
 }
 
@@ -96,7 +100,53 @@ std::string FormatSystemTimeStamp(std::chrono::system_clock::time_point when) {
   return out;
 }
 
-std::string SystemTimeStamp() { return FormatSystemTimeStamp(std::chrono::system_clock::now()); }
+namespace {
+
+// Appends the current time stamp. Converting to local time takes a lock and a zone lookup; lines
+// come many to a second, so the text of the current second is kept and only the milliseconds change.
+void AppendSystemTimeStamp(std::string& out) {
+  using namespace std::chrono;
+  static thread_local sys_seconds cachedSecond{};
+  static thread_local std::string cachedText;
+  const auto now = system_clock::now();
+  const auto second = floor<seconds>(now);
+  if (second != cachedSecond || cachedText.empty()) {
+    cachedText = FormatSystemTimeStamp(second);
+    cachedSecond = second;
+  }
+  const int millis = static_cast<int>(duration_cast<milliseconds>(now - second).count());
+  out.append(cachedText, 0, 18);
+  out.push_back(static_cast<char>('0' + millis / 100));
+  out.push_back(static_cast<char>('0' + millis / 10 % 10));
+  out.push_back(static_cast<char>('0' + millis % 10));
+}
+
+// The detail-log line "time stamp TAB [application TAB location ": "] text" (without the time
+// stamp when asked), composed once with its line end and handed over in a single write.
+void DeliverLine(std::string_view location, std::string_view text, bool withTimestamp, bool withPrefix) {
+  auto& module = Module();
+  static thread_local std::string line;
+  line.clear();
+  if (withTimestamp) AppendSystemTimeStamp(line);
+  line.push_back('\t');
+  if (withPrefix) line.append(ApplicationName()).append("\t").append(location).append(": ");
+  line.append(text);
+  if (module.useSendTrace) {
+    SendTraceStatement(line);
+    return;
+  }
+  if (module.logFilePath.empty()) return;
+  line.append("\r\n");
+  detail::AppendTerminatedLineWithRetry(module.logFilePath, line, "Couldn't open log in GlobalLog. Msg = ");
+}
+
+}  // namespace
+
+std::string SystemTimeStamp() {
+  std::string text;
+  AppendSystemTimeStamp(text);
+  return text;
+}
 
 void GlobalTrace(std::string_view location, std::string_view message, int level, bool withTimestamp, bool echo,
                  int productivityCode, bool alsoToSummary) {
@@ -110,30 +160,27 @@ void GlobalTrace(std::string_view location, std::string_view message, int level,
   if (module.traceLevel < 1) module.traceLevel = kTraceProgress;
   if (level > module.traceLevel) return;
 
-  std::string line;
-  line.reserve(ApplicationName().size() + location.size() + message.size() + 8);
-  if (withTimestamp) line.append(ApplicationName()).append("\t").append(location).append(": ");
-  line.append(message);
-  if (!module.useSendTrace && platform::DebuggerOutputEnabled()) platform::OutputDebugText(line + "\r\n");
-  GlobalLog(line, withTimestamp);
+  if (!module.useSendTrace && platform::DebuggerOutputEnabled()) {
+    std::string echoed;
+    if (withTimestamp) echoed.append(ApplicationName()).append("\t").append(location).append(": ");
+    platform::OutputDebugText(echoed.append(message).append("\r\n"));
+  }
+  DeliverLine(location, message, withTimestamp, /*withPrefix=*/withTimestamp);
   if (alsoToSummary) GlobalSummaryLog(location, message, withTimestamp, false);
   if (echo) Echo(location, message, "Exiting GlobalTrace: ");
 }
 
 void GlobalLog(std::string_view text, bool withTimestamp) {
   // Binary data keeps its leading NUL so that the detail log recognises and refuses it.
-  std::string line;
   if (StartsWithNul(text)) {
-    line.assign(text);
-  } else {
-    if (withTimestamp) line = SystemTimeStamp();
-    line.append("\t").append(text);
+    if (Module().useSendTrace) {
+      SendTraceStatement(text);
+    } else {
+      WriteToDetailLog(text);
+    }
+    return;
   }
-  if (Module().useSendTrace) {
-    SendTraceStatement(line);
-  } else {
-    WriteToDetailLog(line);
-  }
+  DeliverLine({}, text, withTimestamp, /*withPrefix=*/false);
 }
 
 void WriteToDetailLog(std::string_view line) {

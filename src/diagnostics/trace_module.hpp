@@ -31,5 +31,7 @@ TraceModuleState& Module();
 // Appends `line` + CR LF to `path`, retrying the open up to 100 times; after that the line goes
 // to the debugger output with `failurePrefix` in front. Returns false when it gave up.
 bool AppendLineWithRetry(const std::string& path, std::string_view line, std::string_view failurePrefix);
+// The same for bytes that already end with CR LF.
+bool AppendTerminatedLineWithRetry(const std::string& path, std::string_view bytes, std::string_view failurePrefix);
 
 }  // namespace vz::detail
