@@ -7,8 +7,9 @@ namespace vz::xml {
 TextLocation LocateOffset(std::string_view buffer, std::ptrdiff_t offset) {
   const std::size_t end = static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(offset, 0, buffer.size()));
   TextLocation where;
-  std::size_t lineStart = 0;
-  for (std::size_t i = 0; i < end; ++i) {
+  // A UTF-8 byte order mark is no character of the first line.
+  std::size_t lineStart = buffer.starts_with("\xEF\xBB\xBF") && end >= 3 ? 3 : 0;
+  for (std::size_t i = lineStart; i < end; ++i) {
     const char c = buffer[i];
     if (c == '\n' || (c == '\r' && (i + 1 >= buffer.size() || buffer[i + 1] != '\n'))) {
       ++where.line;
@@ -26,12 +27,22 @@ TextLocation LocateOffset(std::string_view buffer, std::ptrdiff_t offset) {
 std::optional<ParseFailure> ParseBuffer(pugi::xml_document& document, std::string_view buffer,
                                         pugi::xml_encoding encoding) {
   const pugi::xml_parse_result result = document.load_buffer(buffer.data(), buffer.size(), pugi::parse_default, encoding);
-  if (result) return std::nullopt;
-  // The offset refers to the buffer handed over; for input pugixml had to convert (UTF-16, Latin-1)
-  // it refers to the converted text, so it is clamped and the location is approximate there.
-  TextLocation where = LocateOffset(buffer, result.offset);
-  return ParseFailure{static_cast<long>(result.status), result.description(), where.line, where.position,
-                      std::move(where.lineText)};
+  // The offsets refer to the buffer handed over; for input pugixml had to convert (UTF-16, Latin-1)
+  // they refer to the converted text, so they are clamped and the location is approximate there.
+  if (!result) {
+    TextLocation where = LocateOffset(buffer, result.offset);
+    return ParseFailure{static_cast<long>(result.status), result.description(), where.line, where.position,
+                        std::move(where.lineText)};
+  }
+  // pugixml accepts several top-level elements; a well-formed document has one.
+  int elements = 0;
+  for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
+    if (node.type() != pugi::node_element || ++elements < 2) continue;
+    TextLocation where = LocateOffset(buffer, node.offset_debug());
+    return ParseFailure{static_cast<long>(pugi::status_bad_start_element), "Only one top level element is allowed",
+                        where.line, where.position, std::move(where.lineText)};
+  }
+  return std::nullopt;
 }
 
 ParseFailure FileNotReadableFailure() {

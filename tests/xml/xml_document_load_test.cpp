@@ -87,6 +87,9 @@ TEST_F(XmlDocumentFileTest, MissingFileIsALoadError) {
 TEST_F(XmlDocumentFileTest, FailedLoadKeepsThePreviousDocument) {
   doc.LoadXMLFromMemory("<Old><p>1</p></Old>");
   EXPECT_THROW(doc.LoadXMLFromMemory("<New><p>2</New>"), AutomationError);
+  EXPECT_THAT(ErrorOf([&] { doc.LoadXMLFromMemory("<New/>\n <Second/>"); }).Description(),
+              StartsWith("Error 11 loading XML from memory: \r\nOnly one top level element is allowed\r\n"
+                         "at line: 2, at position: 3\r\n"));
   EXPECT_EQ(doc.RootName(), "Old");
   EXPECT_EQ(doc.sfnRetrievePropertyValue("p"), "1");
   EXPECT_EQ(doc.CurrentXMLDisplay(), "<Old><p>1</p></Old>");
@@ -97,11 +100,6 @@ TEST_F(XmlDocumentFileTest, ReRaisedErrorsNameEachOperationOnTheirWayUp) {
   EXPECT_THAT(error.Description(),
               SearchesRegex("\r\nRaised at line \\d+ in in ZERUredoz\\.clsXMLDocument\\.LoadXML\\."
                             "\r\nRaised at line \\d+ in in ZERUredoz\\.clsXMLDocument\\.LoadXMLFromMemory\\.$"));
-}
-
-TEST_F(XmlDocumentFileTest, DeclarationAndCommentBeforeTheRootAreSkipped) {
-  doc.LoadXMLFromMemory("<?xml version=\"1.0\"?><!-- note --><InfoResponse><x>1</x></InfoResponse>");
-  EXPECT_EQ(doc.RootName(), "InfoResponse");
 }
 
 TEST_F(XmlDocumentFileTest, PropertiesReadNullAndMissingAsEmpty) {
