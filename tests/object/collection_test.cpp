@@ -93,14 +93,5 @@ TEST(CollectionTest, ManyItemsStayReachableByKeyAfterRemovals) {
   EXPECT_FALSE(c.Contains("DBR3999"));
 }
 
-TEST(CollectionTest, ClearEmptiesItemsAndKeys) {
-  Collection<std::string> c;
-  c.Add("a", "k");
-  c.Clear();
-  EXPECT_TRUE(c.Empty());
-  c.Add("b", "k");
-  EXPECT_EQ(c.Item("k"), "b");
-}
-
 }  // namespace
 }  // namespace vz

@@ -39,7 +39,7 @@ TEST_F(DispatchTest, DescriptionListsMembersInInterfaceOrder) {
   std::vector<std::string> names;
   for (const MemberInfo& m : clsNotebook::Info().Members()) names.push_back(m.name);
   EXPECT_EQ(names, (std::vector<std::string>{"Add", "Count", "Item", "Remove", "NewEnum", "TryFind", "Close", "Bump",
-                                             "Title", "Pinned", "Password", "Marks", "Closing", "NoteAdded"}));
+                                             "Title", "Pinned", "Password", "Marks", "Label", "Closing", "NoteAdded"}));
 
   const MemberInfo& bump = *clsNotebook::Info().FindMember("bump");
   EXPECT_EQ(bump.kind, MemberKind::Operation);
@@ -97,6 +97,17 @@ TEST_F(DispatchTest, ObjectPropertiesAssignAndClearWithNothing) {
 TEST_F(DispatchTest, ArrayPropertiesCopyBothWays) {
   dispatch::Set(*book_, "Marks", Value(Value::Array{Value(std::int16_t{3}), Value("4")}));
   EXPECT_EQ(dispatch::Get(*book_, "Marks"), Value(Value::Array{Value(std::int32_t{3}), Value(std::int32_t{4})}));
+}
+
+TEST_F(DispatchTest, PropertiesWithArgumentsTakeThemOnReadAndWrite) {
+  const std::vector<Value> page{Value(std::int16_t{2})};
+  dispatch::Set(*book_, "Label", Value("Intro"), page);
+  EXPECT_EQ(dispatch::Get(*book_, "Label", page), Value("Intro"));
+  EXPECT_EQ(dispatch::Get(*book_, "Label", std::vector<Value>{Value("3")}), Value(""));
+  EXPECT_EQ(clsNotebook::Info().FindMember("Label")->arguments.size(), 1u);
+  // The value never stands in for a missing argument, and extra arguments are refused.
+  EXPECT_AUTOMATION_ERROR(dispatch::Set(*book_, "Label", Value("x")), 449);
+  EXPECT_AUTOMATION_ERROR(dispatch::Set(*book_, "Label", Value("x"), std::vector<Value>{Value(1.0), Value(2.0)}), 450);
 }
 
 TEST_F(DispatchTest, OptionalArgumentsMayBeLeftOutAtTheEndOrMarkedMissing) {

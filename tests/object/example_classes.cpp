@@ -22,6 +22,7 @@ void clsNotebook::Describe(ClassBuilder<clsNotebook>& c) {
       .Property("Pinned", &clsNotebook::Pinned, &clsNotebook::SetPinned)
       .WriteOnlyProperty("Password", &clsNotebook::SetPassword)
       .Property("Marks", &clsNotebook::Marks, &clsNotebook::SetMarks)
+      .Property("Label", &clsNotebook::Label, &clsNotebook::SetLabel, {"nPage"})
       .Event(kClosing)
       .Event(kNoteAdded);
 }

@@ -2,6 +2,7 @@
 // Two small automation classes used by the object-model tests: a note, and a notebook that is a
 // keyed collection of notes and raises events.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,6 +59,9 @@ class clsNotebook : public AutomationObject<clsNotebook> {
   void SetPinned(std::shared_ptr<clsNote> note) { pinned_ = std::move(note); }
   void SetPassword(std::string password) { password_ = std::move(password); }
   const std::string& PasswordForTest() const { return password_; }
+  // A property with an argument: the label of page nPage ("" until set).
+  std::string Label(std::int16_t nPage) const { return labels_.contains(nPage) ? labels_.at(nPage) : ""; }
+  void SetLabel(std::int16_t nPage, std::string label) { labels_[nPage] = std::move(label); }
   std::vector<std::int32_t> Marks() const { return marks_; }
   void SetMarks(std::vector<std::int32_t> marks) { marks_ = std::move(marks); }
 
@@ -67,6 +71,7 @@ class clsNotebook : public AutomationObject<clsNotebook> {
   std::string password_;
   std::shared_ptr<clsNote> pinned_;
   std::vector<std::int32_t> marks_;
+  std::map<std::int16_t, std::string> labels_;
 };
 
 }  // namespace vz::testing
