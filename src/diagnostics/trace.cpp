@@ -125,6 +125,7 @@ void AppendSystemTimeStamp(std::string& out) {
 // stamp when asked), composed once with its line end and handed over in a single write.
 void DeliverLine(std::string_view location, std::string_view text, bool withTimestamp, bool withPrefix) {
   auto& module = Module();
+  if (!module.useSendTrace && module.logFilePath.empty()) return;
   static thread_local std::string line;
   line.clear();
   if (withTimestamp) AppendSystemTimeStamp(line);
@@ -235,9 +236,14 @@ void SetApplicationNames(std::string prefix, std::string productName) {
   module.applicationName.clear();
 }
 
+void SetApplicationInstance(std::string instance) {
+  Module().instance = std::move(instance);
+  Module().applicationName.clear();
+}
+
 const std::string& ApplicationName() {
   auto& module = Module();
-  if (module.applicationName.empty()) module.applicationName = module.namePrefix + ExecutableName();
+  if (module.applicationName.empty()) module.applicationName = module.namePrefix + ExecutableName() + module.instance;
   return module.applicationName;
 }
 

@@ -57,6 +57,8 @@ const std::string& ApplicationPath();
 void SetApplicationPath(std::string path);
 // The application name of trace lines: an optional prefix followed by the executable's name.
 void SetApplicationNames(std::string prefix, std::string productName);
+// The client's instance number, appended to the application name ("vzed" + "2").
+void SetApplicationInstance(std::string instance);
 const std::string& ApplicationName();
 const std::string& ProductName();
 // The errors folder: the global log's folder with "/Logs" replaced by "/Errors"; created when

@@ -15,6 +15,7 @@ struct TraceModuleState {
   std::string applicationPath;
   std::string namePrefix;
   std::string productName;
+  std::string instance;
   std::string applicationName;  // cached: prefix + executable name
   std::string errorsFolder;     // cached for errorsFolderSource
   std::string errorsFolderSource;
