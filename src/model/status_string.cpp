@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "diagnostics/error_trap.hpp"
+#include "object/value.hpp"
 
 namespace vz {
 namespace {
@@ -109,6 +110,32 @@ int clsStatusString::TypeFromStatus(std::string_view sStatus) const {
   if (ContainsIgnoringCase(sStatus, "LITERAL")) return 1;
   if (ContainsIgnoringCase(sStatus, "EDIT")) return 3;
   return 2;
+}
+
+void clsStatusString::Describe(ClassBuilder<clsStatusString>& c) {
+  using C = clsStatusString;
+  // The C++ members take views; the automation members receive their texts as strings.
+  c.Creatable()
+      .Operation("NewStatus",
+                 [](const C& self, std::int32_t eStatChange, const std::string& sCurStatus) {
+                   return self.NewStatus(eStatChange, sCurStatus);
+                 },
+                 {"eStatChange", "sCurStatus"})
+      .Operation("MarkedForUpload", [](const C& self, const std::string& sStatus) { return self.MarkedForUpload(sStatus); },
+                 {"sStatus"})
+      .Operation("Downloaded", [](const C& self, const std::string& sStatus) { return self.Downloaded(sStatus); },
+                 {"sStatus"})
+      .Operation("CheckedOut", [](const C& self, const std::string& sStatus) { return self.CheckedOut(sStatus); },
+                 {"sStatus"})
+      .Operation("ReadyForLiteralTranscription",
+                 [](const C& self, const std::string& sStatus) { return self.ReadyForLiteralTranscription(sStatus); },
+                 {"sStatus"})
+      // A variant holding a 32-bit number.
+      .Operation("TypeFromStatus",
+                 [](const C& self, const std::string& sStatus) {
+                   return Value(static_cast<std::int32_t>(self.TypeFromStatus(sStatus)));
+                 },
+                 {"sStatus"});
 }
 
 }  // namespace vz

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "object/automation_object.hpp"
+
 namespace vz {
 
 // Status changes applied to a dictation.
@@ -15,8 +17,11 @@ enum StatusChange : int {
   kReturnToReady = 6,
 };
 
-class clsStatusString {
+class clsStatusString : public AutomationObject<clsStatusString> {
  public:
+  static constexpr std::string_view kClassName = "clsStatusString";
+  static void Describe(ClassBuilder<clsStatusString>& c);
+
   // The text after applying `eStatChange` to `sCurStatus`; other change values keep it.
   std::string NewStatus(int eStatChange, std::string_view sCurStatus) const;
   bool MarkedForUpload(std::string_view sStatus) const;
