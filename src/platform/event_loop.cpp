@@ -20,15 +20,22 @@ class SteadyAlarm : public Alarm {
   void Arm(std::chrono::milliseconds delay, std::function<void()> fire) override {
     const std::uint64_t arming = ++state_->arming;
     state_->fire = std::move(fire);
-    state_->timer.expires_after(delay);
     // The completion may outlive the alarm; it holds the state only weakly.
-    state_->timer.async_wait([weak = std::weak_ptr<State>(state_), arming](const boost::system::error_code& error) {
+    auto complete = [weak = std::weak_ptr<State>(state_), arming](const boost::system::error_code& error) {
       const std::shared_ptr<State> state = weak.lock();
       if (!state || error || state->arming != arming) return;
       auto fire = std::move(state->fire);
       state->fire = nullptr;
       fire();
-    });
+    };
+    if (delay <= std::chrono::milliseconds(0)) {
+      // Due at once: the next turn of the loop, without a trip through the kernel's timers.
+      state_->timer.cancel();
+      boost::asio::post(state_->timer.get_executor(), [complete = std::move(complete)] { complete({}); });
+      return;
+    }
+    state_->timer.expires_after(delay);
+    state_->timer.async_wait(std::move(complete));
   }
 
   void Cancel() override {
