@@ -43,7 +43,15 @@ struct RateComparison {
   std::string target;
 };
 
-inline int RunAndCompare(int argc, char** argv, const std::vector<RateComparison>& comparisons) {
+// A rate to hold against a fixed goal rather than a peer.
+struct RateGoal {
+  std::string label;
+  std::string name;
+  double minimumPerSecond;
+};
+
+inline int RunAndCompare(int argc, char** argv, const std::vector<RateComparison>& comparisons,
+                         const std::vector<RateGoal>& goals = {}) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -52,6 +60,11 @@ inline int RunAndCompare(int argc, char** argv, const std::vector<RateComparison
     const double peer = reporter.Rate(comparison.peer);
     if (ours <= 0 || peer <= 0) continue;
     std::printf("%s: %.3fx the peer's rate (target %s)\n", comparison.label.c_str(), ours / peer, comparison.target.c_str());
+  }
+  for (const auto& goal : goals) {
+    const double rate = reporter.Rate(goal.name);
+    if (rate <= 0) continue;
+    std::printf("%s: %.0f per second (target >= %.0f)\n", goal.label.c_str(), rate, goal.minimumPerSecond);
   }
   benchmark::Shutdown();
   return 0;

@@ -1,0 +1,180 @@
+#include "execution/database_request.hpp"
+
+#include <charconv>
+
+#include "diagnostics/error_trap.hpp"
+#include "diagnostics/trace.hpp"
+#include "model/connect_info.hpp"
+#include "model/generic_requests.hpp"
+#include "model/work_queue.hpp"
+
+namespace vz {
+namespace {
+
+constexpr std::string_view kClass = "clsDatabaseRequest";
+
+std::string Where(std::string_view operation) { return std::string(kClass).append(".").append(operation); }
+
+}  // namespace
+
+void EmptyActionCatalogue::StartAction(clsDatabaseRequest&, std::int32_t) {
+  RaiseServerError(kUnrecognizedRequestType);
+}
+
+clsDatabaseRequest::clsDatabaseRequest(std::weak_ptr<RequestHost> host, std::shared_ptr<ActionCatalogue> catalogue)
+    : host_(std::move(host)), catalogue_(std::move(catalogue)) {
+  if (!catalogue_) catalogue_ = std::make_shared<EmptyActionCatalogue>();
+}
+
+clsDatabaseRequest::~clsDatabaseRequest() {
+  try {
+    GlobalTrace(Where("Class_Terminate"), "Terminating DBRequest: " + id_);
+  } catch (...) {
+    // A destructor never lets the trace's binary-data refusal escape.
+  }
+}
+
+void clsDatabaseRequest::SetupRequestList(const std::vector<std::int32_t>& arrRequests) {
+  ErrorTrap(kClass, "SetupRequestList")([&] {
+    if (arrRequests.size() > static_cast<size_t>(INT16_MAX)) Raise(kErrOverflow, "Overflow");
+    actions_ = arrRequests;
+    numRequests_ = static_cast<std::int16_t>(arrRequests.size());
+    currentRequest_ = 0;
+  });
+}
+
+void clsDatabaseRequest::Run() {
+  ErrorTrap(kClass, "Run")([&] {
+    const std::string where = Where("Run");
+    GlobalTrace(where, "Entering sub.");
+    active_ = true;
+    ResetRequestObjects();
+    const std::string url = connectionInfo_ ? connectionInfo_->CurrentDatabaseURL() : std::string();
+    const std::string current = connectionInfo_ ? connectionInfo_->CurrentLocation() : std::string();
+    GlobalTrace(where, "URL = " + url + ".  m_sLocation = " + location_ +
+                           ". m_objConnectionInfo.CurrentLocation = " + current);
+    if (currentRequest_ >= numRequests_) {
+      // Nothing left to start: hand the request back so that the pump deactivates it.
+      CloseRequest();
+      return;
+    }
+    currentAction_ = actions_[static_cast<size_t>(currentRequest_)];
+    ++currentRequest_;
+    GlobalTrace(where, "Incremented m_nCurrentRequest to: " + std::to_string(currentRequest_) +
+                           ".  NumActions: " + std::to_string(numRequests_));
+    try {
+      catalogue_->StartAction(*this, currentAction_);
+    } catch (const AutomationError& error) {
+      if (error.Description() != kUnrecognizedRequestType) throw;
+      // Nothing will ever complete an action nobody started: report it and end the request.
+      ReportTrappedError(error, kClass, "Run");
+      globalErrorMessage_ = kUnrecognizedRequestType;
+      CloseRequest();
+    }
+  });
+}
+
+std::int16_t clsDatabaseRequest::ActionsRemaining() const {
+  const auto remaining = static_cast<std::int16_t>(numRequests_ - currentRequest_);
+  GlobalTrace(Where("ActionsRemaining"), "ActionsRemaining = " + std::to_string(remaining), kTraceDetail);
+  return remaining;
+}
+
+std::int32_t clsDatabaseRequest::CurrentActionID() const {
+  return ErrorTrap(kClass, "CurrentActionID")([&]() -> std::int32_t {
+    if (currentRequest_ < 0 || currentRequest_ >= numRequests_) Raise(kErrSubscriptOutOfRange, "Subscript out of range");
+    return actions_[static_cast<size_t>(currentRequest_)];
+  });
+}
+
+void clsDatabaseRequest::DeActivate() {
+  ErrorTrap(kClass, "DeActivate")([&] {
+    const std::string where = Where("DeActivate");
+    GlobalTrace(where, "Entering sub. ID = " + id_);
+    if (truncated_) GlobalTrace(where, "Request " + id_ + " was truncated.");
+    const auto host = host_.lock();
+    if (host) host->HeartbeatTimeOutMonitor();
+    active_ = false;
+    if (host) host->RaiseDatabaseRequestComplete(Self());
+    GlobalTrace(where, "Exiting sub.");
+  });
+}
+
+void clsDatabaseRequest::TruncateRequest() {
+  ErrorTrap(kClass, "TruncateRequest")([&] {
+    const std::string where = Where("TruncateRequest");
+    GlobalTrace(where, "Truncating request " + id_);
+    truncated_ = true;
+    ResetRequestObjects();
+    GlobalTrace(where, "Calling gobjZERUredoz.MakeNewFormHandler directly");
+    if (const auto host = host_.lock()) host->MakeNewFormHandler();
+    globalErrorMessage_ = "Request truncated.";
+    CloseRequest();
+  });
+}
+
+void clsDatabaseRequest::CloseRequest() {
+  GlobalTrace(Where("CloseRequest"), "m_nNumRequests = " + std::to_string(numRequests_));
+  currentRequest_ = numRequests_;
+  ResumePump();
+}
+
+void clsDatabaseRequest::ResumePump() {
+  if (const auto host = host_.lock()) host->EnablePump();
+}
+
+void clsDatabaseRequest::ResetRequestObjects() {
+  // The request holds no client-services object between actions; the catalogue's objects are
+  // released by the catalogue when a new action starts.
+}
+
+std::shared_ptr<clsDatabaseRequest> clsDatabaseRequest::NextRequest(std::int32_t prefixLength) {
+  if (id_.size() < 5 || prefixLength < 0) return nullptr;
+  int number = 0;
+  const char* digits = id_.data() + id_.size() - 5;
+  if (std::from_chars(digits, id_.data() + id_.size(), number).ec != std::errc()) return nullptr;
+  const std::string key = id_.substr(0, static_cast<size_t>(prefixLength)) + std::to_string(number + 1);
+  GlobalTrace(Where("NextRequest"), "Checking for next request: " + key);
+  try {
+    const auto host = host_.lock();
+    return host ? host->FindRequest(key) : nullptr;
+  } catch (const AutomationError&) {
+    return nullptr;
+  }
+}
+
+void clsDatabaseRequest::Describe(ClassBuilder<clsDatabaseRequest>& c) {
+  using R = clsDatabaseRequest;
+  c.Operation("SetupRequestList", &R::SetupRequestList, {"arrRequests"})
+      .Operation("Run", &R::Run)
+      .Property("ActionsRemaining", [](const R& r) { return Value(r.ActionsRemaining()); })
+      .Operation("CurrentActionID", &R::CurrentActionID)
+      .Operation("ActionDescription", &R::ActionDescription, {"eAction"})
+      .Operation("DeActivate", &R::DeActivate)
+      .Property("Active", &R::Active, &R::SetActive)
+      .Operation("TruncateRequest", &R::TruncateRequest)
+      .Property("Truncated", &R::Truncated)
+      .Property("Ignore", &R::Ignore, &R::SetIgnore)
+      .Property("ID", [](const R& r) { return Value(r.ID()); }, [](R& r, const Value& v) { r.SetID(v.ToString()); })
+      .Property("Location", &R::Location, &R::SetLocation)
+      .Property("GlobalErrorMessage", &R::GlobalErrorMessage, &R::SetGlobalErrorMessage)
+      .Property("ShowProgress", &R::ShowProgress, &R::SetShowProgress)
+      .Property("Discardable", &R::Discardable, &R::SetDiscardable)
+      .Property("CompletionAction", &R::CompletionAction, &R::SetCompletionAction)
+      .Property("MaxRetries", &R::MaxRetries, &R::SetMaxRetries)
+      .Property("IsVersionGraded", &R::IsVersionGraded, &R::SetIsVersionGraded)
+      .Property("SplitDictationID", &R::SplitDictationID, &R::SetSplitDictationID)
+      .Property("UsePendingReasons", &R::UsePendingReasons, &R::SetUsePendingReasons)
+      .Property("UseMTReview", &R::UseMTReview, &R::SetUseMTReview)
+      .Property("Retries", &R::Retries)
+      .WriteOnlyProperty("ContinueRetries", &R::SetContinueRetries)
+      .Property("Utterances", &R::Utterances, &R::SetUtterances)
+      .Property("WorkQueue", &R::WorkQueue, &R::SetWorkQueue)
+      .Property("GenericRequests", &R::GenericRequests, &R::SetGenericRequests)
+      .Property("ConnectionInfo", &R::ConnectionInfo, &R::SetConnectionInfo)
+      .Operation("ConstructDescription", &R::ConstructDescription)
+      .Operation("Description", &R::Description, {"eState"})
+      .Operation("sfnErrorMessagesAsOneString", &R::sfnErrorMessagesAsOneString);
+}
+
+}  // namespace vz

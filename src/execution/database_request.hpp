@@ -1,0 +1,149 @@
+#pragma once
+// clsDatabaseRequest: one unit of work the client asked for, an ordered list of actions run one
+// per pump tick. Run starts one action through the action catalogue; the action's completion
+// hands control back by re-enabling the pump; when no action remains, or the request was
+// truncated, the pump deactivates it, which raises DatabaseRequestComplete to the client.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "execution/action_catalogue.hpp"
+#include "execution/request_host.hpp"
+#include "model/status_string.hpp"
+#include "object/automation_object.hpp"
+
+namespace vz {
+
+class clsWorkQueue;
+class clsGenericRequests;
+class clsConnectInfo;
+
+// Request states of Description.
+enum RequestSentence : std::int32_t {
+  kAddedToQueue = 0,
+  kStarted = 1,
+  kCompleted = 2,
+  kDiscarded = 3,
+  kTimedOut = 4,
+  kPlainDescription = 5,
+};
+
+// The action fetching an institution's information, run first when the location changed.
+inline constexpr std::int32_t DBR_GETLOCATIONINFO = 8;
+
+class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
+ public:
+  static constexpr std::string_view kClassName = "clsDatabaseRequest";
+  static void Describe(ClassBuilder<clsDatabaseRequest>& c);
+
+  clsDatabaseRequest(std::weak_ptr<RequestHost> host, std::shared_ptr<ActionCatalogue> catalogue);
+  ~clsDatabaseRequest() override;
+
+  // The action list and its index.
+  void SetupRequestList(const std::vector<std::int32_t>& arrRequests);
+  void Run();
+  std::int16_t ActionsRemaining() const;
+  std::int32_t CurrentActionID() const;
+  // The action Run is executing.
+  std::int32_t CurrentAction() const { return currentAction_; }
+  std::int16_t NumActions() const { return numRequests_; }
+  std::int16_t NextActionIndex() const { return currentRequest_; }
+
+  void DeActivate();
+  void TruncateRequest();
+  // Ends the request early: no action remains, and the pump is re-enabled to deactivate it.
+  void CloseRequest();
+  // Hands control back to the pump after an action (or a skipped one).
+  void ResumePump();
+  // Releases every client-services object of the request.
+  void ResetRequestObjects();
+  // The queued request whose key follows this one's (prefix length as the caller computes it).
+  std::shared_ptr<clsDatabaseRequest> NextRequest(std::int32_t prefixLength);
+
+  // Texts describing the request (request_description.cpp).
+  std::string ActionDescription(std::int32_t& eAction) const;
+  void ConstructDescription();
+  std::string Description(std::int32_t eState) const;
+  std::string sfnUtteranceList() const;
+  std::string sfnErrorMessagesAsOneString() const;
+
+  // Plain properties.
+  const std::string& ID() const { return id_; }
+  void SetID(std::string id) { id_ = std::move(id); }
+  bool Active() const { return active_; }
+  void SetActive(bool active) { active_ = active; }
+  bool Truncated() const { return truncated_; }
+  bool Ignore() const { return ignore_; }
+  void SetIgnore(bool ignore) { ignore_ = ignore; }
+  const std::string& Location() const { return location_; }
+  void SetLocation(std::string location) { location_ = std::move(location); }
+  const std::string& GlobalErrorMessage() const { return globalErrorMessage_; }
+  void SetGlobalErrorMessage(std::string message) { globalErrorMessage_ = std::move(message); }
+  bool ShowProgress() const { return showProgress_; }
+  void SetShowProgress(bool show) { showProgress_ = show; }
+  bool Discardable() const { return discardable_; }
+  void SetDiscardable(bool discardable) { discardable_ = discardable; }
+  std::int32_t CompletionAction() const { return completionAction_; }
+  void SetCompletionAction(std::int32_t action) { completionAction_ = action; }
+  std::int16_t MaxRetries() const { return maxRetries_; }
+  void SetMaxRetries(std::int16_t retries) { maxRetries_ = retries; }
+  bool IsVersionGraded() const { return isVersionGraded_; }
+  void SetIsVersionGraded(bool graded) { isVersionGraded_ = graded; }
+  const std::string& SplitDictationID() const { return splitDictationID_; }
+  void SetSplitDictationID(std::string id) { splitDictationID_ = std::move(id); }
+  bool UsePendingReasons() const { return usePendingReasons_; }
+  void SetUsePendingReasons(bool use) { usePendingReasons_ = use; }
+  bool UseMTReview() const { return useMTReview_; }
+  void SetUseMTReview(bool use) { useMTReview_ = use; }
+  std::int16_t Retries() const { return retries_; }
+  void SetRetries(std::int16_t retries) { retries_ = retries; }
+  bool ContinueRetries() const { return continueRetries_; }
+  void SetContinueRetries(bool go_on) { continueRetries_ = go_on; }
+
+  // The objects shared with the specification and the queue.
+  ObjectRef Utterances() const { return utterances_; }
+  void SetUtterances(ObjectRef utterances) { utterances_ = std::move(utterances); }
+  std::shared_ptr<clsWorkQueue> WorkQueue() const { return workQueue_; }
+  void SetWorkQueue(std::shared_ptr<clsWorkQueue> queue) { workQueue_ = std::move(queue); }
+  std::shared_ptr<clsGenericRequests> GenericRequests() const { return genericRequests_; }
+  void SetGenericRequests(std::shared_ptr<clsGenericRequests> requests) { genericRequests_ = std::move(requests); }
+  std::shared_ptr<clsConnectInfo> ConnectionInfo() const { return connectionInfo_; }
+  void SetConnectionInfo(std::shared_ptr<clsConnectInfo> info) { connectionInfo_ = std::move(info); }
+
+  const clsStatusString& StatusStrings() const { return statusString_; }
+  std::shared_ptr<RequestHost> Host() const { return host_.lock(); }
+
+ private:
+  std::weak_ptr<RequestHost> host_;
+  std::shared_ptr<ActionCatalogue> catalogue_;
+
+  std::string id_;
+  std::vector<std::int32_t> actions_;
+  std::int16_t numRequests_ = 0;
+  std::int16_t currentRequest_ = 0;
+  std::int32_t currentAction_ = 0;
+  bool active_ = false;
+  bool truncated_ = false;
+  std::int16_t retries_ = 0;
+  std::int16_t maxRetries_ = -1;
+  bool continueRetries_ = true;
+  std::string location_;
+  std::string globalErrorMessage_;
+  bool showProgress_ = false;
+  bool discardable_ = false;
+  std::int32_t completionAction_ = -1;
+  std::string description_;
+  bool ignore_ = false;
+  std::string splitDictationID_;
+  bool isVersionGraded_ = false;
+  bool usePendingReasons_ = false;
+  bool useMTReview_ = false;
+  ObjectRef utterances_;
+  std::shared_ptr<clsWorkQueue> workQueue_;
+  std::shared_ptr<clsGenericRequests> genericRequests_;
+  std::shared_ptr<clsConnectInfo> connectionInfo_;
+  clsStatusString statusString_;
+};
+
+}  // namespace vz

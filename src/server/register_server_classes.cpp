@@ -1,0 +1,17 @@
+#include "server/register_server_classes.hpp"
+
+#include "execution/database_request.hpp"
+#include "model/register_model_classes.hpp"
+#include "server/request_queue.hpp"
+#include "server/server_object.hpp"
+
+namespace vz {
+
+void RegisterServerClasses(ClassRegistry& registry) {
+  RegisterModelClasses(registry);
+  registry.Add<clsZERUredoz>();
+  registry.Add<clsDatabaseRequests>();
+  registry.Add<clsDatabaseRequest>();
+}
+
+}  // namespace vz
