@@ -4,6 +4,8 @@
 #include "model/register_model_classes.hpp"
 #include "server/request_queue.hpp"
 #include "server/server_object.hpp"
+#include "server/terminator.hpp"
+#include "server/time_out_monitor.hpp"
 
 namespace vz {
 
@@ -12,6 +14,8 @@ void RegisterServerClasses(ClassRegistry& registry) {
   registry.Add<clsZERUredoz>();
   registry.Add<clsDatabaseRequests>();
   registry.Add<clsDatabaseRequest>();
+  registry.Add<clsDBRTerminator>();
+  registry.Add<TimeOutMonitor>();
 }
 
 }  // namespace vz

@@ -1,12 +1,16 @@
 #pragma once
 // What the process gives the server object when it is created: the clock its pump's timer runs
-// on, the catalogue that starts actions, and how to make a time-out monitor. The daemon installs
-// the event loop's clock; tests install a manual clock and scripted actions.
+// on, the catalogue that starts actions, how to make a time-out monitor and a crash handler, and
+// the pump's interval. The daemon installs the event loop's clock; tests install a manual clock and
+// scripted actions.
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "execution/action_catalogue.hpp"
 #include "platform/clock.hpp"
+#include "server/crash_handler.hpp"
 #include "server/time_out_monitor.hpp"
 
 namespace vz {
@@ -15,6 +19,10 @@ struct ServerEnvironment {
   Clock* clock = nullptr;
   std::shared_ptr<ActionCatalogue> catalogue;
   std::function<std::shared_ptr<TimeOutMonitor>()> makeTimeOutMonitor;
+  // Without one, InitCrashHandlers leaves the server without a crash handler.
+  std::function<std::shared_ptr<CrashHandler>()> makeCrashHandler{};
+  // The pump timer's interval; 1000 ms when not given.
+  std::optional<std::chrono::milliseconds> pumpInterval{};
 };
 
 // Installs the environment for server objects created from now on.

@@ -19,8 +19,10 @@
 #include "model/status_string.hpp"
 #include "model/work_queue.hpp"
 #include "platform/process_monitor.hpp"
+#include "server/exit_window.hpp"
 #include "server/request_queue.hpp"
 #include "server/server_environment.hpp"
+#include "server/terminator.hpp"
 
 namespace vz {
 namespace {
@@ -76,8 +78,9 @@ clsZERUredoz::~clsZERUredoz() {
   try {
     GlobalTrace("clsZERUredoz.Class_Terminate", "Start Termination of PID: " + std::to_string(::getpid()));
     requests_.reset();
-    if (pump_) GlobalTrace("clsZERUredoz.Class_Terminate", "Form open: frmTimer");
     pump_.reset();
+    // The windows still loaded in the process.
+    if (frmExitProcess::Loaded()) GlobalTrace("clsZERUredoz.Class_Terminate", "Form open: frmExitProcess");
     GlobalTrace("clsZERUredoz.Class_Terminate", "End Termination.");
   } catch (...) {
     // Nothing may escape a destructor.
@@ -89,6 +92,7 @@ void clsZERUredoz::EnsurePump() {
   Clock* clock = CurrentServerEnvironment().clock;
   if (clock == nullptr) RaiseServerError("The server has no event loop to run its timer on.");
   pump_ = std::make_unique<frmTimer>(*clock, *this);
+  if (const auto interval = CurrentServerEnvironment().pumpInterval) pump_->tmrRequest().SetInterval(*interval);
 }
 
 // Events.
@@ -318,8 +322,10 @@ void clsZERUredoz::InitializeTimeOutMechanism(const std::optional<Value>& dInter
     timeOutMinutes_ = minutes;
     if (!timeOutMonitor_) {
       const auto& make = CurrentServerEnvironment().makeTimeOutMonitor;
+      const MonitorLogSettings settings{vz::GlobalLogFile(), vz::GlobalSummaryLogFile(), vz::LogFilePath(),
+                                        vz::TraceLevel()};
       timeOutMonitor_ = make ? make() : nullptr;
-      if (timeOutMonitor_) timeOutMonitor_->Start(ApplicationName(), milliseconds);
+      if (timeOutMonitor_) timeOutMonitor_->Start(ApplicationName(), milliseconds, settings, false);
     } else {
       timeOutMonitor_->SetInterval(milliseconds);
     }
@@ -345,6 +351,35 @@ void clsZERUredoz::Cleanup() {
     // Last: this may release the object itself once the caller lets go.
     if (ProcessReference().get() == this) ProcessReference().reset();
   });
+}
+
+std::int32_t clsZERUredoz::ExitProcessWindowHandle() const {
+  return ErrorTrap(kClass, "ExitProcessWindowHandle")(
+      [&] {
+        Clock* clock = CurrentServerEnvironment().clock;
+        if (clock == nullptr) RaiseServerError("The server has no event loop to run the exit window's timer on.");
+        return frmExitProcess::Load(*clock).hWnd();
+      },
+      std::int32_t{0});
+}
+
+std::shared_ptr<clsDBRTerminator> clsZERUredoz::Terminator() const {
+  return ErrorTrap(kClass, "Terminator")([&] { return std::make_shared<clsDBRTerminator>(); },
+                                         std::shared_ptr<clsDBRTerminator>());
+}
+
+void clsZERUredoz::InitCrashHandlers(bool& bUseVectorHandler) {
+  ErrorTrap(kClass, "InitCrashHandlers")([&] {
+    GlobalTrace(Where("InitCrashHandlers"), "Entering sub.  bUseVectorHandler = " + BoolText(bUseVectorHandler));
+    const auto& make = CurrentServerEnvironment().makeCrashHandler;
+    crashHandler_ = make ? make() : nullptr;
+    if (crashHandler_) crashHandler_->Initialize(true, ApplicationName(), bUseVectorHandler);
+  });
+}
+
+bool clsZERUredoz::ForceCrash(std::string& sProcessName) {
+  return ErrorTrap(kClass, "ForceCrash")([&] { return crashHandler_ ? crashHandler_->ForceCrash(sProcessName) : false; },
+                                         false);
 }
 
 clsFormHandler& clsZERUredoz::RequireFormHandler(std::string_view operation) const {
@@ -378,10 +413,12 @@ void clsZERUredoz::Describe(ClassBuilder<clsZERUredoz>& c) {
   using S = clsZERUredoz;
   c.Creatable([] { return ProcessInstance(); })
       .Operation("Fire_LoginStatus", &S::Fire_LoginStatus, {"sStatusMessage"})
+      .Operation("InitCrashHandlers", &S::InitCrashHandlers, {"bUseVectorHandler"})
       .Property("DatabaseRequests", &S::DatabaseRequests)
       .Property("LogFilePath", &S::LogFilePath, &S::SetLogFilePath)
       .Property("GlobalLogFile", &S::GlobalLogFile, &S::SetGlobalLogFile)
       .Property("GlobalSummaryLogFile", &S::GlobalSummaryLogFile, &S::SetGlobalSummaryLogFile)
+      .Property("TimeOutMonitor", &S::TimeOutMonitorObject)
       .Operation("Cleanup", &S::Cleanup)
       .Property("DownloadPath", &S::DownloadPath, &S::SetDownloadPath)
       .Property("TimerBlocked", &S::TimerBlocked, &S::SetTimerBlocked)
@@ -400,6 +437,8 @@ void clsZERUredoz::Describe(ClassBuilder<clsZERUredoz>& c) {
       .Property("TraceLevel", &S::TraceLevel, &S::SetTraceLevel)
       .Property("LoggedIn", &S::LoggedIn, &S::SetLoggedIn)
       .Property("PenwrightVersion", &S::PenwrightVersion, &S::SetPenwrightVersion)
+      .Property("ExitProcessWindowHandle", &S::ExitProcessWindowHandle)
+      .Property("Terminator", &S::Terminator)
       .Property("RetryTimerInterval", &S::RetryTimerInterval, &S::SetRetryTimerInterval)
       .Operation("TruncateRequest", &S::TruncateRequest)
       .Operation("TurnOffTruncateFlag", &S::TurnOffTruncateFlag)
@@ -412,6 +451,7 @@ void clsZERUredoz::Describe(ClassBuilder<clsZERUredoz>& c) {
       .Property("ReinitializeFormHandler", &S::ReinitializeFormHandler)
       .Property("AdditionalCommWarning", &S::AdditionalCommWarning, &S::SetAdditionalCommWarning)
       .Operation("InitializeTimeOutMechanism", &S::InitializeTimeOutMechanism, {"dIntervalInMinutes"})
+      .Operation("ForceCrash", &S::ForceCrash, {"sProcessName"})
       .WriteOnlyProperty("DBRUseCustomDateFormat", &S::SetDBRUseCustomDateFormat)
       .WriteOnlyProperty("DBRDateAndTimeFormat", &S::SetDBRDateAndTimeFormat)
       .Event(kDatabaseRequestComplete)

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "execution/request_host.hpp"
+#include "server/crash_handler.hpp"
 #include "object/automation_object.hpp"
 #include "server/form_handler.hpp"
 #include "server/request_pump.hpp"
@@ -24,6 +25,7 @@ class clsConnectInfo;
 class clsParameters;
 class clsWorkQueue;
 class clsStatusString;
+class clsDBRTerminator;
 
 class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
  public:
@@ -112,6 +114,14 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   void InitializeTimeOutMechanism(const std::optional<Value>& dIntervalInMinutes);
   std::shared_ptr<TimeOutMonitor> TimeOutMonitorObject() const { return timeOutMonitor_; }
   void Cleanup();
+  // Loads the exit window when needed; its handle is the process id (see exit_window.hpp).
+  std::int32_t ExitProcessWindowHandle() const;
+  // A new terminator object on every read.
+  std::shared_ptr<clsDBRTerminator> Terminator() const;
+  void InitCrashHandlers(bool& bUseVectorHandler);
+  // False when there is no crash handler.
+  bool ForceCrash(std::string& sProcessName);
+  CrashHandler* CrashHandlerObject() const { return crashHandler_.get(); }
 
   clsFormHandler* FormHandler() const { return formHandler_.get(); }
   const clsLogSettings& LogSettings() const { return logSettings_; }
@@ -132,6 +142,7 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   clsLogSettings logSettings_;
   std::shared_ptr<TimeOutMonitor> timeOutMonitor_;
   double timeOutMinutes_ = 0;
+  std::shared_ptr<CrashHandler> crashHandler_;
 
   std::string logFilePath_;
   std::string downloadPath_;

@@ -37,16 +37,17 @@ const ClassInfo& Find(const char* name) {
 
 TEST(MemberDescriptions, ServerObject) {
   const MemberList expected = {
-      "Fire_LoginStatus op", "DatabaseRequests r", "LogFilePath rw", "GlobalLogFile rw", "GlobalSummaryLogFile rw",
-      "Cleanup op", "DownloadPath rw", "TimerBlocked rw", "ProcessHandle r", "ThreadHandle r", "NewRequestSpec op",
-      "NewConnectInfo op", "NewParametersCollection op", "NewWorkQueue op", "NewStatusStringObject op",
-      "StopAllRequests op", "ConnectionActive r", "ShutDownInProcess rw", "AppPath rw", "Instance rw", "TraceLevel rw",
-      "LoggedIn rw", "PenwrightVersion rw", "RetryTimerInterval rw", "TruncateRequest op", "TurnOffTruncateFlag op",
-      "CancelAllRequests rw", "ForceError rw", "MakeNewFormHandler op", "ShutDownPenwrightClientDLL op",
-      "BinaryRTFUploadsImplemented rw", "CutoffForRTFTextUpload rw", "ReinitializeFormHandler r",
-      "AdditionalCommWarning rw", "InitializeTimeOutMechanism op", "DBRUseCustomDateFormat w",
-      "DBRDateAndTimeFormat w", "DatabaseRequestComplete ev", "DBRError ev", "NewLogin ev",
-      "CommunicationsWarning ev", "LoginStatus ev"};
+      "Fire_LoginStatus op", "InitCrashHandlers op", "DatabaseRequests r", "LogFilePath rw", "GlobalLogFile rw",
+      "GlobalSummaryLogFile rw", "TimeOutMonitor r", "Cleanup op", "DownloadPath rw", "TimerBlocked rw",
+      "ProcessHandle r", "ThreadHandle r", "NewRequestSpec op", "NewConnectInfo op", "NewParametersCollection op",
+      "NewWorkQueue op", "NewStatusStringObject op", "StopAllRequests op", "ConnectionActive r",
+      "ShutDownInProcess rw", "AppPath rw", "Instance rw", "TraceLevel rw", "LoggedIn rw", "PenwrightVersion rw",
+      "ExitProcessWindowHandle r", "Terminator r", "RetryTimerInterval rw", "TruncateRequest op",
+      "TurnOffTruncateFlag op", "CancelAllRequests rw", "ForceError rw", "MakeNewFormHandler op",
+      "ShutDownPenwrightClientDLL op", "BinaryRTFUploadsImplemented rw", "CutoffForRTFTextUpload rw",
+      "ReinitializeFormHandler r", "AdditionalCommWarning rw", "InitializeTimeOutMechanism op", "ForceCrash op",
+      "DBRUseCustomDateFormat w", "DBRDateAndTimeFormat w", "DatabaseRequestComplete ev", "DBRError ev",
+      "NewLogin ev", "CommunicationsWarning ev", "LoginStatus ev"};
   const ClassInfo& info = Find("clsZERUredoz");
   EXPECT_EQ(Listed(info), expected);
   EXPECT_TRUE(info.Creatable());
@@ -56,6 +57,8 @@ TEST(MemberDescriptions, ServerObject) {
   EXPECT_FALSE(complete->arguments[0].byRef);
   EXPECT_TRUE(complete->arguments[1].byRef);
   EXPECT_TRUE(info.FindMember("InitializeTimeOutMechanism")->arguments[0].optional);
+  EXPECT_TRUE(info.FindMember("InitCrashHandlers")->arguments[0].byRef);
+  EXPECT_TRUE(info.FindMember("ForceCrash")->arguments[0].byRef);
 }
 
 TEST(MemberDescriptions, RequestQueue) {

@@ -20,11 +20,15 @@ using testing::ServerTest;
 class RecordingMonitor : public TimeOutMonitor {
  public:
   void SetInterval(std::int32_t milliseconds) override { calls.push_back("SetInterval " + std::to_string(milliseconds)); }
-  void Start(const std::string&, std::int32_t milliseconds) override { calls.push_back("Start " + std::to_string(milliseconds)); }
+  void Start(const std::string&, std::int32_t milliseconds, const MonitorLogSettings& settings, bool) override {
+    calls.push_back("Start " + std::to_string(milliseconds));
+    started = settings;
+  }
   void Stop() override { calls.push_back("Stop"); }
   void Heartbeat() override { ++heartbeats; }
   std::vector<std::string> calls;
   int heartbeats = 0;
+  MonitorLogSettings started;
 };
 
 using ServerObjectTest = ServerTest;
@@ -84,6 +88,9 @@ TEST_F(ServerObjectTest, TimeOutMonitorIsStartedOnceAndReTimed) {
   server->InitializeTimeOutMechanism(std::nullopt);
   server->InitializeTimeOutMechanism(Value("soon"));
   EXPECT_THAT(monitor->calls, ElementsAre("Start 30000", "SetInterval 120000", "SetInterval 60000", "SetInterval 60000"));
+  EXPECT_EQ(monitor->started.logFilePath, detailLog);
+  EXPECT_EQ(monitor->started.globalLogFile, GlobalLogFile());
+  EXPECT_EQ(monitor->started.traceLevel, 4);
   EXPECT_EQ(server->FormHandler()->Monitor(), monitor);
   // The pump gives a heartbeat at every tick, the request one more when it is deactivated.
   Add({});
