@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "diagnostics/error_trap.hpp"
+#include "execution/client_service.hpp"
 #include "diagnostics/trace.hpp"
 #include "model/connect_info.hpp"
 #include "model/generic_requests.hpp"
@@ -124,8 +125,17 @@ void clsDatabaseRequest::ResumePump() {
 }
 
 void clsDatabaseRequest::ResetRequestObjects() {
-  // The request holds no client-services object between actions; the catalogue's objects are
-  // released by the catalogue when a new action starts.
+  // A released object never completes: a call in flight can no longer reach this request.
+  services_.clear();
+}
+
+void clsDatabaseRequest::SetService(const std::string& field, std::shared_ptr<ClientServiceObject> service) {
+  services_[field] = std::move(service);
+}
+
+std::shared_ptr<ClientServiceObject> clsDatabaseRequest::Service(const std::string& field) const {
+  const auto found = services_.find(field);
+  return found == services_.end() ? nullptr : found->second;
 }
 
 std::shared_ptr<clsDatabaseRequest> clsDatabaseRequest::NextRequest(std::int32_t prefixLength) {
@@ -174,7 +184,8 @@ void clsDatabaseRequest::Describe(ClassBuilder<clsDatabaseRequest>& c) {
       .Property("ConnectionInfo", &R::ConnectionInfo, &R::SetConnectionInfo)
       .Operation("ConstructDescription", &R::ConstructDescription)
       .Operation("Description", &R::Description, {"eState"})
-      .Operation("sfnErrorMessagesAsOneString", &R::sfnErrorMessagesAsOneString);
+      .Operation("sfnErrorMessagesAsOneString", &R::sfnErrorMessagesAsOneString)
+      .Operation("RunTraceRouteLogger", &R::RunTraceRouteLogger, {"sMessage"});
 }
 
 }  // namespace vz

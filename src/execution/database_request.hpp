@@ -4,6 +4,7 @@
 // hands control back by re-enabling the pump; when no action remains, or the request was
 // truncated, the pump deactivates it, which raises DatabaseRequestComplete to the client.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@
 namespace vz {
 
 class clsWorkQueue;
+class clsGenericRequest;
+class ClientServiceObject;
 class clsGenericRequests;
 class clsConnectInfo;
 
@@ -111,6 +114,18 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<clsConnectInfo> ConnectionInfo() const { return connectionInfo_; }
   void SetConnectionInfo(std::shared_ptr<clsConnectInfo> info) { connectionInfo_ = std::move(info); }
 
+  // Retries (request_retries.cpp): step back to the failed action and run it again after a
+  // pause, or end the request.
+  void SetupRequestForRetry(const std::string& sMessage, const std::shared_ptr<clsGenericRequest>& objGenericRequest);
+  bool bfnRaiseCommunicationsWarning(std::int32_t completionAction) const;
+  bool bfnRetrievingChangedHeader() const;
+  void RunTraceRouteLogger(const std::string& sMessage);
+  int CommMessage(const std::string& sText) const;
+
+  // The client-services objects of the action in flight, by field ("m_Wr", ...).
+  void SetService(const std::string& field, std::shared_ptr<ClientServiceObject> service);
+  std::shared_ptr<ClientServiceObject> Service(const std::string& field) const;
+
   const clsStatusString& StatusStrings() const { return statusString_; }
   std::shared_ptr<RequestHost> Host() const { return host_.lock(); }
 
@@ -144,6 +159,8 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<clsGenericRequests> genericRequests_;
   std::shared_ptr<clsConnectInfo> connectionInfo_;
   clsStatusString statusString_;
+  bool traceRouteLaunched_ = false;
+  std::map<std::string, std::shared_ptr<ClientServiceObject>> services_;
 };
 
 }  // namespace vz

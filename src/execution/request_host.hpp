@@ -2,8 +2,13 @@
 // What a request needs from the server frame around it: the pump to hand control back to, the
 // time-out monitor's heartbeat, the client's completion event, the form handler, and the queue to
 // look other requests up in. The server object provides it; tests provide their own.
+#include <chrono>
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
+
+#include "object/value.hpp"
 
 namespace vz {
 
@@ -24,6 +29,18 @@ class RequestHost {
   virtual void MakeNewFormHandler() = 0;
   // The queued request under `key`, or null.
   virtual std::shared_ptr<clsDatabaseRequest> FindRequest(std::string_view key) = 0;
+
+  // What the retry logic asks of the server.
+  virtual bool ReinitializeFormHandler() const = 0;
+  virtual bool ShutDownInProcess() const = 0;
+  virtual bool LoggedIn() const = 0;
+  virtual const std::string& Instance() const = 0;
+  virtual const std::string& AdditionalCommWarning() const = 0;
+  virtual std::int32_t RequestQueueType() const = 0;
+  virtual void SetCancelAllRequests(bool cancel) = 0;
+  virtual void Fire_CommunicationsWarning(const std::string& sWarning, std::int32_t eAction, const Value& AdditionalInfo) = 0;
+  // Runs the pump's next tick after `delay` (a retry's pause).
+  virtual void ArmPumpForRetry(std::chrono::milliseconds delay) = 0;
 };
 
 }  // namespace vz

@@ -409,6 +409,14 @@ std::shared_ptr<clsDatabaseRequest> clsZERUredoz::FindRequest(std::string_view k
   return requests_ ? requests_->Find(key) : nullptr;
 }
 
+std::int32_t clsZERUredoz::RequestQueueType() const { return requests_ ? requests_->QueueType() : 0; }
+
+void clsZERUredoz::ArmPumpForRetry(std::chrono::milliseconds delay) {
+  EnsurePump();
+  pump_->tmrRequest().SetInterval(delay);
+  pump_->tmrRequest().SetEnabled(true);
+}
+
 void clsZERUredoz::Describe(ClassBuilder<clsZERUredoz>& c) {
   using S = clsZERUredoz;
   c.Creatable([] { return ProcessInstance(); })

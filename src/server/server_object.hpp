@@ -131,6 +131,8 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   void HeartbeatTimeOutMonitor() override;
   void RaiseDatabaseRequestComplete(const std::shared_ptr<clsDatabaseRequest>& request) override;
   std::shared_ptr<clsDatabaseRequest> FindRequest(std::string_view key) override;
+  std::int32_t RequestQueueType() const override;
+  void ArmPumpForRetry(std::chrono::milliseconds delay) override;
 
  private:
   clsFormHandler& RequireFormHandler(std::string_view operation) const;

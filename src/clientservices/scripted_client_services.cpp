@@ -1,0 +1,94 @@
+#include "clientservices/scripted_client_services.hpp"
+
+namespace vz {
+
+ScriptedAnswer ScriptedAnswer::Success(std::string xml) {
+  ScriptedAnswer answer;
+  answer.xml = std::move(xml);
+  return answer;
+}
+
+ScriptedAnswer ScriptedAnswer::Refused() {
+  ScriptedAnswer answer;
+  answer.accepted = false;
+  return answer;
+}
+
+ScriptedAnswer ScriptedAnswer::Error(std::string message) {
+  ScriptedAnswer answer;
+  answer.errors = true;
+  answer.errorMessage = message;
+  answer.errorArray = {std::move(message)};
+  return answer;
+}
+
+ScriptedAnswer ScriptedAnswer::Errors(std::vector<std::string> perDictation) {
+  ScriptedAnswer answer;
+  answer.errors = true;
+  answer.errorArray = std::move(perDictation);
+  return answer;
+}
+
+ScriptedAnswer ScriptedAnswer::TimeOutAfter(std::vector<std::string> completed, std::string message) {
+  ScriptedAnswer answer = Error(std::move(message));
+  answer.utterancesCompleted = std::move(completed);
+  return answer;
+}
+
+class ScriptedClientServices::ScriptedObject : public ClientServiceObject,
+                                               public std::enable_shared_from_this<ScriptedObject> {
+ public:
+  ScriptedObject(ScriptedClientServices& owner, std::string field) : owner_(owner), field_(std::move(field)) {}
+  ~ScriptedObject() override {
+    if (pending_) --owner_.inFlight_;
+  }
+
+  void Init(std::vector<Value> values) override { init_ = std::move(values); }
+
+  bool Start(const std::string& operation, std::vector<Value> arguments) override {
+    owner_.calls_.push_back({field_, init_, operation, std::move(arguments)});
+    answer_ = owner_.NextAnswer(field_);
+    // The single "request" calls report failure with true; every other call acceptance.
+    const bool failureFlag = operation == "request";
+    if (!answer_.accepted) return failureFlag;
+    if (answer_.neverCompletes) return !failureFlag;
+    pending_ = true;
+    ++owner_.inFlight_;
+    // The completion comes on a later turn of the loop, and only while the object lives.
+    alarm_ = owner_.clock_.NewAlarm();
+    alarm_->Arm(std::chrono::milliseconds(0), [this] {
+      pending_ = false;
+      --owner_.inFlight_;
+      Complete(answer_.errors);
+    });
+    return !failureFlag;
+  }
+
+  std::string getErrorMessage() const override { return answer_.errorMessage; }
+  std::string getXMLResponse() const override { return answer_.xml; }
+  std::vector<std::string> ErrorMessages() const override { return answer_.errors ? answer_.errorArray : std::vector<std::string>{}; }
+  std::vector<std::string> UtterancesCompleted() const override { return answer_.utterancesCompleted; }
+  std::vector<std::string> DictationResponses() const override { return answer_.dictationResponses; }
+
+ private:
+  ScriptedClientServices& owner_;
+  std::string field_;
+  std::vector<Value> init_;
+  ScriptedAnswer answer_;
+  std::unique_ptr<Alarm> alarm_;
+  bool pending_ = false;
+};
+
+std::shared_ptr<ClientServiceObject> ScriptedClientServices::Create(std::string_view field) {
+  return std::make_shared<ScriptedObject>(*this, std::string(field));
+}
+
+ScriptedAnswer ScriptedClientServices::NextAnswer(const std::string& field) {
+  auto found = script_.find(field);
+  if (found == script_.end() || found->second.empty()) return ScriptedAnswer::Success();
+  ScriptedAnswer answer = std::move(found->second.front());
+  found->second.pop_front();
+  return answer;
+}
+
+}  // namespace vz

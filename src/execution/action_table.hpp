@@ -1,0 +1,40 @@
+#pragma once
+// The catalogue of actions: for each action identifier its name, the request field that holds its
+// client-services object, the call started on it, the parameters read from its parameter set, the
+// text used when the call is refused, and the handler that continues it.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace vz {
+
+// How a call's flag and refusal are read.
+enum class FlagMeaning {
+  NotHandled,     // no branch: "Unrecognized Request Type"
+  Accepted,       // true when accepted; false sets GlobalErrorMessage and closes
+  Failed,         // true when the call failed: the text goes to the error log and the request closes
+  LoginAccepted,  // true when accepted; false raises "Unspecified error trying to login to database"
+  SourceControl,  // an operation of the source-control object
+};
+
+struct ActionEntry {
+  std::int32_t id;
+  std::string_view name;
+  std::string_view field;
+  std::string_view call;
+  std::vector<std::string_view> parameters;
+  std::string_view refusal;
+  FlagMeaning flag;
+  std::string_view handler;
+};
+
+// The entry of `action`; an entry with FlagMeaning::NotHandled for identifiers without a branch.
+const ActionEntry& ActionEntryFor(std::int32_t action);
+
+// Whether the action works on the request's dictations (and needs their list first).
+bool bfnUtteranceListNeeded(std::int32_t eAction);
+
+// Objects that answer per dictation (an error array, the dictations completed before a time-out).
+bool IsFileListField(std::string_view field);
+
+}  // namespace vz

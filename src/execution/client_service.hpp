@@ -1,0 +1,67 @@
+#pragma once
+// The contract with the client services: every servlet call of a request goes through one object
+// of this kind, created fresh for the action and stored in the request's field for that action
+// ("m_Wr", "m_Fud", "m_objLockedList", ...). The field names the kind of object, and so what the
+// object talks to; the operation names the call ("getWorkAsync", "getFilesAsync", ...).
+//
+// A call returns its flag at once. Exactly one completion follows later, on the loop thread,
+// unless the object has been released first: a released object never completes, which is how a
+// truncated request stops hearing from the call it had in flight.
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "object/value.hpp"
+
+namespace vz {
+
+class ClientServiceObject {
+ public:
+  // `errorsOccurred` is true when the call reported errors.
+  using CompletionHandler = std::function<void(bool errorsOccurred)>;
+  using StatusHandler = std::function<void(const std::string& status)>;
+
+  virtual ~ClientServiceObject() = default;
+
+  // The connection values, in the order the object's kind takes them.
+  virtual void Init(std::vector<Value> values) = 0;
+  // Starts `operation` with `arguments` and returns the library's flag at once: for most calls
+  // true when the call was accepted, for the single "request" calls true when it failed.
+  virtual bool Start(const std::string& operation, std::vector<Value> arguments) = 0;
+
+  // Single-answer objects.
+  virtual std::string getErrorMessage() const = 0;
+  virtual std::string getXMLResponse() const = 0;
+  // File-list objects: one error text per failed dictation, the dictations finished before a
+  // time-out, and (header and QA objects) one XML answer per dictation.
+  virtual std::vector<std::string> ErrorMessages() const = 0;
+  virtual std::vector<std::string> UtterancesCompleted() const = 0;
+  virtual std::vector<std::string> DictationResponses() const = 0;
+
+  void OnCompletion(CompletionHandler handler) { completion_ = std::move(handler); }
+  void OnStatus(StatusHandler handler) { status_ = std::move(handler); }
+
+ protected:
+  // For implementations: deliver the one completion, on the loop thread.
+  void Complete(bool errorsOccurred) {
+    if (auto handler = std::move(completion_)) handler(errorsOccurred);
+  }
+  void ReportStatus(const std::string& status) {
+    if (status_) status_(status);
+  }
+
+ private:
+  CompletionHandler completion_;
+  StatusHandler status_;
+};
+
+// Makes the object for a request field. A request never names an implementation.
+class ClientServicesFactory {
+ public:
+  virtual ~ClientServicesFactory() = default;
+  virtual std::shared_ptr<ClientServiceObject> Create(std::string_view field) = 0;
+};
+
+}  // namespace vz

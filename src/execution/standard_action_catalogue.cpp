@@ -1,0 +1,291 @@
+#include "execution/standard_action_catalogue.hpp"
+
+#include "diagnostics/error_log.hpp"
+#include "diagnostics/error_trap.hpp"
+#include "diagnostics/trace.hpp"
+#include "execution/action_table.hpp"
+#include "execution/database_request.hpp"
+#include "execution/dictation_texts.hpp"
+#include "execution/query_strings.hpp"
+#include "execution/retry_classification.hpp"
+#include "model/connect_info.hpp"
+#include "model/generic_request.hpp"
+#include "model/generic_requests.hpp"
+#include "model/parameters.hpp"
+#include "model/typed_collections.hpp"
+#include "model/variant_collection.hpp"
+#include "model/work_queue.hpp"
+
+namespace vz {
+namespace {
+
+constexpr std::string_view kRunLocation = "clsDatabaseRequest.Run";
+constexpr const char* kLoginRefused = "Unspecified error trying to login to database";
+
+// The source-control operation of an action in a work-queue mode; 0 when the action is skipped,
+// -1 when no operation is started at all.
+int SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionGraded) {
+  const bool review = mode == 3;
+  switch (action) {
+    case 3: return review ? 6 : 1;
+    case 4: return review ? (versionGraded ? 9 : 0) : 2;
+    case 5: return 4;
+    case 6: return review ? 8 : 3;
+    case 32: return review ? 6 : (mode == 2 || mode == 4 ? -1 : 5);
+    case 53: return 7;
+    default: return -1;
+  }
+}
+
+std::vector<Value> DictationIDs(const clsDatabaseRequest& request) {
+  std::vector<Value> ids;
+  for (const auto& dictation : ReadDictationTexts(request.Utterances())) {
+    if (dictation.errorString.empty()) ids.emplace_back(dictation.utteranceID);
+  }
+  return ids;
+}
+
+std::string ParameterValue(const std::shared_ptr<clsGenericRequest>& generic, std::string_view name) {
+  if (!generic) return {};
+  for (const auto& parameter : generic->Parameters()->Items()) {
+    if (parameter->ParmName() == name) return parameter->ParmValue();
+  }
+  return {};
+}
+
+}  // namespace
+
+std::vector<Value> InitValuesFor(const clsDatabaseRequest& request, std::string_view field) {
+  const auto info = request.ConnectionInfo();
+  const auto queue = request.WorkQueue();
+  const std::string url = info ? info->CurrentDatabaseURL() : std::string();
+  const std::string login = info ? info->Transcriptionist() : std::string();
+  const std::string password = info ? info->Password() : std::string();
+  const std::string downloadPath = info ? info->DownloadPath() : std::string();
+  const std::int16_t mode = queue ? queue->WorkQueueMode() : std::int16_t{0};
+  if (field == "m_Ir") {
+    return {Value(info ? info->InformationURL() : std::string()), Value(request.Location()), Value(login), Value(password)};
+  }
+  if (field == "m_Wr") {
+    return {Value(url),
+            Value(queue ? queue->RetrieveLocked() : std::int16_t{0}),
+            Value(queue ? queue->RetrieveLocation() : std::int16_t{-1}),
+            Value(login),
+            Value(password),
+            Value(queue ? queue->NumToRetrieve() : std::int16_t{-1}),
+            Value(mode),
+            Value(""),
+            Value(false),
+            Value(false),
+            Value(""),
+            Value(request.UseMTReview())};
+  }
+  if (field == "m_Fud" || field == "m_objDownloadText") {
+    return {Value(url), Value(downloadPath), Value(login), Value(password), Value(mode), Value(request.UseMTReview())};
+  }
+  if (field == "m_Fup") {
+    return {Value(url),   Value(downloadPath), Value(login), Value(password), Value(info ? info->PenwrightVersion() : std::string()),
+            Value(""),    Value(""),           Value(mode),  Value(request.UseMTReview())};
+  }
+  return {Value(url), Value(login), Value(password), Value(std::to_string(info ? info->CurrentLocationID() : 0))};
+}
+
+std::string InitTrace(const std::vector<Value>& values, const std::string& password) {
+  std::string text;
+  for (const Value& value : values) {
+    if (!text.empty()) text += ", ";
+    std::string shown;
+    try {
+      shown = value.ToString();
+    } catch (const AutomationError&) {
+      shown = "?";
+    }
+    text += !password.empty() && shown == password ? std::string(password.size(), '*') : shown;
+  }
+  return text;
+}
+
+void StandardActionCatalogue::StartAction(clsDatabaseRequest& request, std::int32_t action) {
+  const ActionEntry& entry = ActionEntryFor(action);
+  switch (entry.flag) {
+    case FlagMeaning::NotHandled:
+      RaiseServerError(kUnrecognizedRequestType);
+    case FlagMeaning::SourceControl:
+      StartSourceControl(request, entry);
+      return;
+    default:
+      break;
+  }
+  // Checks of the main loop's actions before any call.
+  if (action == 0 && !request.WorkQueue()) {
+    request.SetGlobalErrorMessage("Workqueue object is nothing.  This is needed when uploading files");
+    request.CloseRequest();
+    return;
+  }
+  if (action == 2 && (!request.WorkQueue() || request.WorkQueue()->RetrieveLocation() < 0)) {
+    request.SetGlobalErrorMessage("RetrieveLocation not initialized in WorkQueue object");
+    request.CloseRequest();
+    return;
+  }
+  if (action == 10) {
+    const auto host = request.Host();
+    if (host && host->LoggedIn() && request.CompletionAction() == 8) {
+      GlobalTrace(kRunLocation, "Discarding redundant login.");
+      request.CloseRequest();
+      return;
+    }
+  }
+  StartCall(request, entry);
+}
+
+void StandardActionCatalogue::StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry) {
+  const auto queue = request.WorkQueue();
+  const int operation = SourceControlOperation(entry.id, queue ? queue->WorkQueueMode() : 0, request.IsVersionGraded());
+  if (operation == 0) {
+    // Nothing to check in: the request goes on with its next action.
+    request.ResumePump();
+    return;
+  }
+  if (operation < 0) return;  // no operation in this mode; the request waits for the time-out handling
+  auto service = services_->Create(entry.field);
+  request.SetService(std::string(entry.field), service);
+  const auto values = InitValuesFor(request, entry.field);
+  GlobalTrace(kRunLocation, std::string(entry.field) + ".Init " +
+                                InitTrace(values, request.ConnectionInfo() ? request.ConnectionInfo()->Password() : ""));
+  service->Init(values);
+  const std::weak_ptr<clsDatabaseRequest> weak = std::static_pointer_cast<clsDatabaseRequest>(request.shared_from_this());
+  service->OnCompletion([self = shared_from_this(), weak, &entry](bool errors) {
+    if (const auto alive = weak.lock()) self->OnCompleted(*alive, entry, errors);
+  });
+  Value::Array ids;
+  for (auto& id : DictationIDs(request)) ids.push_back(std::move(id));
+  if (!service->Start(std::string(entry.call), {Value(std::int32_t{operation}), Value(ids)})) {
+    request.SetGlobalErrorMessage(std::string(entry.refusal));
+    request.CloseRequest();
+  }
+}
+
+void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const ActionEntry& entry) {
+  const std::string field(entry.field);
+  auto service = services_->Create(field);
+  request.SetService(field, service);
+
+  std::shared_ptr<clsGenericRequest> generic;
+  if (!entry.parameters.empty()) {
+    const auto requests = request.GenericRequests();
+    if (requests) generic = requests->NextAction(entry.id, REQUEST_STATE::NotTransmitted);
+  }
+  const auto values = InitValuesFor(request, field);
+  GlobalTrace(kRunLocation, field + ".Init " + InitTrace(values, request.ConnectionInfo() ? request.ConnectionInfo()->Password() : ""));
+  service->Init(values);
+
+  std::vector<Value> arguments;
+  if (entry.id == 18 || entry.id == 25) {
+    arguments.emplace_back(std::to_string(request.ConnectionInfo() ? request.ConnectionInfo()->CurrentLocationID() : 0));
+  }
+  if (bfnUtteranceListNeeded(entry.id)) {
+    Value::Array ids;
+    for (auto& id : DictationIDs(request)) ids.push_back(std::move(id));
+    GlobalTrace(kRunLocation, (entry.id == 0 ? "Uploading utterances: " : "Downloading utterances: ") + request.sfnUtteranceList());
+    arguments.emplace_back(std::move(ids));
+  }
+  for (const auto name : entry.parameters) arguments.emplace_back(ParameterValue(generic, name));
+  if (entry.id == 15) arguments.emplace_back(sfn404ParameterString(generic ? generic->Parameters() : nullptr));
+  if (entry.id == 23) arguments.emplace_back(sfnHL7SearchParameterString(generic ? generic->Parameters() : nullptr));
+
+  const std::weak_ptr<clsDatabaseRequest> weak = std::static_pointer_cast<clsDatabaseRequest>(request.shared_from_this());
+  service->OnCompletion([self = shared_from_this(), weak, &entry](bool errors) {
+    if (const auto alive = weak.lock()) self->OnCompleted(*alive, entry, errors);
+  });
+  service->OnStatus([](const std::string& status) {
+    GlobalTrace("clsDatabaseRequest.HandleStatus", "Entering sub: " + status);
+    GlobalTrace("clsDatabaseRequest.HandleStatus", "Leaving sub: " + status);
+  });
+
+  const bool flag = service->Start(std::string(entry.call), std::move(arguments));
+  switch (entry.flag) {
+    case FlagMeaning::Accepted:
+      if (!flag) {
+        request.SetGlobalErrorMessage(std::string(entry.refusal));
+        request.CloseRequest();
+      }
+      break;
+    case FlagMeaning::Failed:
+      if (flag) {
+        GlobalErrorsLog(kRunLocation, entry.refusal);
+        request.CloseRequest();
+      }
+      break;
+    case FlagMeaning::LoginAccepted:
+      if (!flag) RaiseServerError(kLoginRefused);
+      break;
+    default:
+      break;
+  }
+}
+
+void StandardActionCatalogue::OnCompleted(clsDatabaseRequest& request, const ActionEntry& entry, bool errorsOccurred) {
+  ErrorTrap("clsDatabaseRequest", entry.handler)([&] {
+    const std::string where = "clsDatabaseRequest." + std::string(entry.handler);
+    GlobalTrace(where, "Entering " + std::string(entry.handler));
+    const auto service = request.Service(std::string(entry.field));
+    if (!service) return;
+
+    std::shared_ptr<clsGenericRequest> generic;
+    if (!entry.parameters.empty()) {
+      const auto requests = request.GenericRequests();
+      if (!requests) {
+        request.SetGlobalErrorMessage("GenericObjects collection uninitialized on return from " + std::string(entry.name) + " request.");
+        request.CloseRequest();
+        return;
+      }
+      generic = requests->NextAction(entry.id, REQUEST_STATE::NotCompleted);
+      if (!generic) {
+        request.SetGlobalErrorMessage("No free GenericRequest objects on return from " + std::string(entry.name) + " request.");
+        request.CloseRequest();
+        return;
+      }
+    }
+
+    if (errorsOccurred) {
+      if (IsFileListField(entry.field)) {
+        // A time-out among the per-dictation errors retries the action; the others stay with
+        // their dictations and the request goes on.
+        for (const auto& message : service->ErrorMessages()) {
+          if (!bfnRequestTimeOutMessage(message)) continue;
+          if (generic) generic->Clear();
+          request.SetupRequestForRetry(message, generic);
+          return;
+        }
+      } else {
+        const std::string message = service->getErrorMessage();
+        if (bfnRequestTimeOutMessage(message)) {
+          if (generic) generic->Clear();
+          request.SetupRequestForRetry(message, generic);
+          return;
+        }
+        if (!generic) {
+          GlobalTrace(where, message);
+          request.SetGlobalErrorMessage(message);
+          request.CloseRequest();
+          return;
+        }
+        GlobalTrace(where, "Error returned: " + message);
+        generic->ErrorMessages()->Add(Value(message));
+      }
+    } else {
+      const std::string answer = service->getXMLResponse();
+      if (entry.id == 2 && request.WorkQueue()) {
+        GlobalTrace(where, "Assigning XML response.");
+        request.WorkQueue()->SetXMLResponse(answer);
+      } else if (generic) {
+        GlobalTrace(where, "Assigning XML response.");
+        const auto strings = generic->ResponseStrings();
+        strings->Add(answer, std::to_string(strings->Count() + 1));
+      }
+    }
+    request.ResumePump();
+  });
+}
+
+}  // namespace vz

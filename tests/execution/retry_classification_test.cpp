@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "diagnostics/trace.hpp"
+#include "execution/action_table.hpp"
+#include "execution/retry_classification.hpp"
+
+namespace vz {
+namespace {
+
+TEST(RetryClassification, ErrorTextsThatMeanRetry) {
+  struct Case {
+    const char* message;
+    bool retry;
+  };
+  const Case cases[] = {
+      {"File failed its checksum", true},  // CHECKSUM in any case
+      {"REQUEST TERMINATED DURING SHUTDOWN", true},
+      {"request terminated during shutdown", false},  // this marker is compared as written
+      {"Error verifying security rights for jsmith", true},
+      {"a network communications error occurred", true},
+      {"Missing request number", true},
+      {"(12002) The operation timed out", true},
+      {"(12029) Cannot connect", true},
+      {"(12171) last of the range", true},
+      {"(12172) just past the range", false},
+      {"(11999) just before the range", false},
+      {"(35930) listed code", true},
+      {"(404) Not Found", false},
+      {"( 12007 ) blanks around the code", true},
+      {"(abc) not a number", false},
+      {"(12002 no closing bracket", false},
+      {"plain failure", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(bfnRequestTimeOutMessage(c.message), c.retry) << c.message;
+}
+
+TEST(RetryClassification, DiscardableKindsAndDocumentVersions) {
+  for (const std::int32_t kept : {5, 7, 9, 10, 12, 19, 22, 24, 32, 40, 47, 50}) EXPECT_FALSE(bfnIsDiscardable(kept)) << kept;
+  for (const std::int32_t dropped : {1, 2, 4, 6, 8, 49, -1, 0}) EXPECT_TRUE(bfnIsDiscardable(dropped)) << dropped;
+  EXPECT_EQ(GetDocVersionFromError("Conflict: DocumentVersion=3"), "3");
+  EXPECT_EQ(GetDocVersionFromError("no version here"), "");
+}
+
+TEST(ActionTable, DictationActionsAndUnhandledIdentifiers) {
+  for (std::int32_t action = -1; action <= 64; ++action) {
+    const bool expected = action == 0 || action == 1 || action == 3 || action == 4 || action == 5 || action == 6 ||
+                          action == 7 || action == 9 || action == 32 || action == 34 || action == 38 || action == 50 ||
+                          action == 51 || action == 53;
+    EXPECT_EQ(bfnUtteranceListNeeded(action), expected) << action;
+  }
+  for (const std::int32_t unhandled : {7, 19, 22, 52, 54, 63, -1}) {
+    EXPECT_EQ(ActionEntryFor(unhandled).flag, FlagMeaning::NotHandled) << unhandled;
+  }
+  EXPECT_EQ(ActionEntryFor(2).field, "m_Wr");
+  EXPECT_EQ(ActionEntryFor(62).name, "DBR_GETDICTPERMISSIONS");
+  EXPECT_EQ(ActionEntryFor(55).flag, FlagMeaning::Failed);
+}
+
+}  // namespace
+}  // namespace vz

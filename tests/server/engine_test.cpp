@@ -1,0 +1,261 @@
+// Whole requests through the pump with the standard action catalogue and scripted client
+// services, on the manual clock: each action's call, its refusal, its completion, and retries.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "clientservices/scripted_client_services.hpp"
+#include "execution/standard_action_catalogue.hpp"
+#include "model/connect_info.hpp"
+#include "model/generic_request.hpp"
+#include "model/generic_requests.hpp"
+#include "model/parameters.hpp"
+#include "model/typed_collections.hpp"
+#include "model/variant_collection.hpp"
+#include "model/work_queue.hpp"
+#include "server_fixture.hpp"
+
+namespace vz {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::ReadFile;
+
+constexpr const char* kTimeOut = "(12002) The operation timed out";
+
+class EngineTest : public testing::DiagnosticsTest {
+ protected:
+  void SetUp() override {
+    DiagnosticsTest::SetUp();
+    services = std::make_shared<ScriptedClientServices>(clock);
+    InstallServerEnvironment({&clock, std::make_shared<StandardActionCatalogue>(services), nullptr});
+    server = clsZERUredoz::ProcessInstance();
+    server->SetAppPath(folder / "App");
+    client = std::make_shared<testing::RecordingClient>();
+    client->onComplete = [this](clsDatabaseRequest& request) {
+      errorAtCompletion.push_back(request.GlobalErrorMessage());
+    };
+    server->Advise(client);
+    auto info = server->DatabaseRequests()->ConnectionInfo();
+    info->SetCurrentDatabaseURL("https://institution.example/servlet");
+    info->SetTranscriptionist("jsmith");
+    info->SetPassword("s3cret!");
+  }
+  void TearDown() override {
+    server->Cleanup();
+    server.reset();
+    CurrentProcessSettings() = {};
+    InstallServerEnvironment({});
+    DiagnosticsTest::TearDown();
+  }
+
+  std::shared_ptr<clsRequestSpec> Spec(std::vector<std::int32_t> actions, std::int32_t completionAction) {
+    auto spec = server->NewRequestSpec();
+    spec->SetActionList(std::move(actions));
+    spec->SetCompletionAction(completionAction);
+    auto queue = server->NewWorkQueue();
+    queue->SetRetrieveLocation(3);
+    spec->SetWorkQueue(queue);
+    return spec;
+  }
+  std::shared_ptr<clsDatabaseRequest> Add(std::vector<std::int32_t> actions, std::int32_t completionAction = 1) {
+    return server->DatabaseRequests()->Add(Spec(std::move(actions), completionAction));
+  }
+  Timer& PumpTimer() { return server->Pump()->tmrRequest(); }
+  // One pump tick, then the loop turn on which a started call completes.
+  void Step() {
+    clock.AdvanceBy(PumpTimer().Interval());
+    clock.Turn();
+  }
+  void RunToCompletion(int maxSteps = 20) {
+    for (int i = 0; i < maxSteps && client->completed.empty(); ++i) Step();
+  }
+
+  ManualClock clock;
+  std::shared_ptr<ScriptedClientServices> services;
+  std::shared_ptr<clsZERUredoz> server;
+  std::shared_ptr<testing::RecordingClient> client;
+  std::vector<std::string> errorAtCompletion;
+};
+
+TEST_F(EngineTest, WorkQueueAnswerIsStoredAndTheRequestCompletes) {
+  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse/>"));
+  const auto request = Add({2});
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 1u);
+  const ScriptedCall& call = services->Calls()[0];
+  EXPECT_EQ(call.field, "m_Wr");
+  EXPECT_EQ(call.operation, "getWorkAsync");
+  ASSERT_EQ(call.init.size(), 12u);
+  EXPECT_EQ(call.init[0].ToString(), "https://institution.example/servlet");
+  EXPECT_EQ(call.init[2].ToInteger(), 3);
+  EXPECT_EQ(call.init[4].ToString(), "s3cret!");
+  EXPECT_EQ(request->WorkQueue()->XMLResponse(), "<InfoResponse/>");
+  EXPECT_THAT(client->completed, ElementsAre("DBR00001"));
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  // The password travels in the call but never reaches the log.
+  EXPECT_THAT(DetailLog(), HasSubstr("m_Wr.Init https://institution.example/servlet, 0, 3, jsmith, *******"));
+  EXPECT_THAT(DetailLog(), Not(HasSubstr("s3cret!")));
+}
+
+TEST_F(EngineTest, RefusedCallsCloseTheRequestByTheirConvention) {
+  services->Script("m_Wr", ScriptedAnswer::Refused());
+  Add({2, 1});
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre("Bad call to getWorkAsync()."));
+  EXPECT_EQ(services->Calls().size(), 1u) << "the download never starts";
+
+  // "request" calls report failure with true: the text goes to the error log instead.
+  services->Script("m_objAppFeatures", ScriptedAnswer::Refused());
+  Add({47}, 47);
+  client->completed.clear();
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion.back(), "");
+  EXPECT_THAT(ReadFile(folder / "Logs/Server_Errors.txt"),
+              HasSubstr("clsDatabaseRequest.Run: Bad request for retrieving App Console Features"));
+}
+
+TEST_F(EngineTest, MissingInputsAndRedundantLoginMakeNoCall) {
+  auto spec = Spec({2}, 1);
+  spec->WorkQueue()->SetRetrieveLocation(-1);
+  server->DatabaseRequests()->Add(spec);
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre("RetrieveLocation not initialized in WorkQueue object"));
+
+  server->SetLoggedIn(true);
+  client->completed.clear();
+  Add({10}, 8);
+  RunToCompletion();
+  EXPECT_TRUE(services->Calls().empty());
+  EXPECT_THAT(DetailLog(), HasSubstr("Discarding redundant login."));
+}
+
+TEST_F(EngineTest, TimeOutRetriesAfterFiveSecondsAndWarnsTheClient) {
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse/>"));
+  const auto request = Add({2}, 2);
+  Step();
+  EXPECT_EQ(request->Retries(), 1);
+  EXPECT_EQ(PumpTimer().Interval(), 5000ms);
+  EXPECT_TRUE(PumpTimer().Enabled());
+  EXPECT_FALSE(server->ConnectionActive());
+  EXPECT_THAT(client->events, ::testing::Contains("CommunicationsWarning"));
+  server->SetRetryTimerInterval(5000);
+  clock.AdvanceBy(4999ms);
+  EXPECT_EQ(services->Calls().size(), 1u);
+  clock.AdvanceBy(1ms);
+  clock.Turn();
+  EXPECT_EQ(services->Calls().size(), 2u);
+  EXPECT_EQ(PumpTimer().Interval(), 100ms);
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  EXPECT_THAT(ReadFile(folder / "Logs/Summary.log"), HasSubstr("timed out on try number: 1"));
+}
+
+TEST_F(EngineTest, RetriesEndAtTheLimitAndAtTheSecondChecksumFailure) {
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  auto spec = Spec({2}, 1);
+  spec->SetMaxRetries(1);
+  server->DatabaseRequests()->Add(spec);
+  for (int i = 0; i < 4 && client->completed.empty(); ++i) {
+    clock.AdvanceBy(5000ms);
+    clock.Turn();
+  }
+  EXPECT_THAT(errorAtCompletion, ElementsAre(kTimeOut));
+  EXPECT_EQ(services->Calls().size(), 2u);
+
+  const std::string checksum = "Audio file failed CHECKSUM verification";
+  for (int i = 0; i < 4; ++i) services->Script("m_Wr", ScriptedAnswer::Error(checksum));
+  client->completed.clear();
+  Add({2}, 1);
+  for (int i = 0; i < 8 && client->completed.empty(); ++i) {
+    clock.AdvanceBy(5000ms);
+    clock.Turn();
+  }
+  EXPECT_EQ(errorAtCompletion.back(), checksum);
+  EXPECT_EQ(services->Calls().size(), 5u) << "the first try and two retries";
+}
+
+TEST_F(EngineTest, InteractiveRetryAsksTheUser) {
+  server->SetInstance("2");
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  auto spec = Spec({2}, 1);
+  spec->SetMaxRetries(5);
+  const auto request = server->DatabaseRequests()->Add(spec);
+  prompter->Answer(vbYes);
+  Step();
+  EXPECT_EQ(request->Retries(), 2) << "an accepted question counts twice";
+  ASSERT_EQ(prompter->Shown().size(), 1u);
+  EXPECT_EQ(prompter->Shown()[0].style, vbYesNo);
+  EXPECT_EQ(prompter->Shown()[0].text,
+            "Penwright has encountered communications problems while retrieving  workqueue entries..  "
+            "Do you want to retry this action?");
+  prompter->Answer(vbNo);
+  clock.AdvanceBy(5000ms);
+  clock.Turn();
+  EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Penwright is continuing to encounter"));
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre("  "));
+}
+
+TEST_F(EngineTest, ShutdownEndsTheRequestAndStopsThePump) {
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  Add({2}, 1);
+  Add({2}, 1);
+  server->SetShutDownInProcess(true);
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre("Request terminated because of communications problems during shutdown"));
+  EXPECT_TRUE(CurrentProcessSettings().cancelAllRequests);
+  Step();
+  EXPECT_EQ(services->Calls().size(), 1u) << "the second request never runs";
+  SetErrorBoxesEnabled(true);
+}
+
+TEST_F(EngineTest, TruncatedRequestNoLongerHearsItsCall) {
+  ScriptedAnswer slow = ScriptedAnswer::Success("<late/>");
+  slow.neverCompletes = true;
+  services->Script("m_Wr", slow);
+  const auto request = Add({2, 1});
+  Step();
+  request->TruncateRequest();
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre("Request truncated."));
+  EXPECT_EQ(request->WorkQueue()->XMLResponse(), "");
+  EXPECT_EQ(services->InFlight(), 0);
+}
+
+TEST_F(EngineTest, ParameterSetsCarryArgumentsAnswersAndErrors) {
+  auto spec = Spec({28, 28}, 32);
+  auto first = spec->GenericRequests()->Add(28);
+  first->Parameters()->Add("<options a='1'/>", "optionsXML");
+  auto second = spec->GenericRequests()->Add(28);
+  second->Parameters()->Add("<options a='2'/>", "optionsXML");
+  services->Script("m_objSendOptions", ScriptedAnswer::Success("<ok/>"));
+  services->Script("m_objSendOptions", ScriptedAnswer::Error("Invalid option a"));
+  server->DatabaseRequests()->Add(spec);
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_EQ(services->Calls()[0].arguments.at(0).ToString(), "<options a='1'/>");
+  EXPECT_EQ(services->Calls()[1].arguments.at(0).ToString(), "<options a='2'/>");
+  EXPECT_EQ(first->ResponseStrings()->Items(), (std::vector<std::string>{"<ok/>"}));
+  ASSERT_EQ(second->ErrorMessages()->Count(), 1);
+  EXPECT_EQ(second->ErrorMessages()->Item(Value(std::int32_t{1})).ToString(), "Invalid option a");
+  EXPECT_THAT(errorAtCompletion, ElementsAre("")) << "an error of one parameter set does not end the request";
+}
+
+TEST_F(EngineTest, UnhandledActionAndRefusedLogin) {
+  Add({7});
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre("Unrecognized Request Type"));
+  services->Script("m_Sp", ScriptedAnswer::Refused());
+  Add({10}, 46);
+  Step();
+  EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Error -1: Unspecified error trying to login to database"));
+}
+
+}  // namespace
+}  // namespace vz
