@@ -1,0 +1,145 @@
+// The servlets without the network: routing, credentials, the work queue's shape and the checks on
+// uploaded files.
+#include "simulator/servlets.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include "simulator/wire_text.hpp"
+#include "temp_folder.hpp"
+
+namespace vz::simulator {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+const std::string kServlet = "/north/servlet/ScribeServlet";
+
+InstitutionConfig SmallInstitution() {
+  InstitutionConfig config;
+  config.dictations = 3;
+  config.secondsOfAudio = 1;
+  return config;
+}
+
+class ServletsTest : public ::testing::Test {
+ protected:
+  HttpReply Post(const std::string& target, const std::string& form, const std::string& password = "secret") {
+    HttpExchange exchange;
+    exchange.target = target;
+    exchange.authorization = EncodeBasicAuthorization("jdoe", password);
+    exchange.contentType = "application/x-www-form-urlencoded";
+    exchange.body = form;
+    return servlets.Handle(exchange);
+  }
+  HttpReply Upload(const std::string& query, const std::string& bytes, const std::string& digest) {
+    HttpExchange exchange;
+    exchange.target = kServlet + "?request=0103&" + query;
+    exchange.authorization = EncodeBasicAuthorization("jdoe", "secret");
+    exchange.bodyFile = servlets.NewBodyFile();
+    exchange.contentDigest = digest;
+    WriteFile(exchange.bodyFile, bytes);
+    return servlets.Handle(exchange);
+  }
+  static std::string Message(const HttpReply& reply) {
+    pugi::xml_document document;
+    document.load_string(reply.body.c_str());
+    return document.select_node("/ErrorResponse/Message").node().text().get();
+  }
+
+  TempFolder folder;
+  Servlets servlets{{SmallInstitution()}, folder.Path()};
+};
+
+TEST_F(ServletsTest, RefusesUnknownPlacesNumbersAndCredentialsWithTheProtocolTexts) {
+  EXPECT_EQ(Message(Post(kServlet, "")), "Missing request number");
+  EXPECT_EQ(Post(kServlet, "").status, 400);
+  EXPECT_EQ(Message(Post(kServlet + "?request=0999", "")), "Class Request0999 not found");
+  EXPECT_EQ(Post(kServlet + "?request=0011", "").status, 404);  // information only at /info
+  EXPECT_EQ(Post("/south/servlet/ScribeServlet?request=0100", "").status, 404);
+  EXPECT_EQ(Post("/../north/servlet/ScribeServlet?request=0100", "").status, 404);
+
+  const HttpReply refused = Post(kServlet + "?request=0100", "", "wrong");
+  EXPECT_EQ(refused.status, 403);
+  EXPECT_EQ(Message(refused), "Error verifying security rights for user jdoe.");
+  HttpExchange anonymous;
+  anonymous.target = kServlet + "?request=0100";
+  EXPECT_EQ(servlets.Handle(anonymous).status, 403);
+}
+
+TEST_F(ServletsTest, WorkQueueRowsCarryTheFieldsTheRecordsRead) {
+  const HttpReply reply = Post(kServlet + "?request=0100", "retrieveLocked=0&retrieveLocation=-1&numToRetrieve=-1&workQueueMode=0");
+  ASSERT_EQ(reply.status, 200);
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_string(reply.body.c_str()));
+  const auto rows = document.select_nodes("/InfoResponse/Row");
+  ASSERT_EQ(rows.size(), 3u);
+  const pugi::xml_node first = rows.first().node();
+  EXPECT_STREQ(first.child_value("utteranceID"), "1001");
+  EXPECT_STREQ(first.child_value("locationID"), "3");
+  EXPECT_STREQ(first.child_value("queueStatus"), "Ready for Transcription");
+  EXPECT_STREQ(first.child_value("documentVersion"), "0");
+  EXPECT_STREQ(first.child_value("priority"), "1");
+  EXPECT_STREQ(first.child_value("duration"), "1");
+
+  EXPECT_EQ(Post(kServlet + "?request=0100", "numToRetrieve=2").body.find("1003"), std::string::npos);
+  EXPECT_THAT(Post(kServlet + "?request=0100", "retrieveLocation=4").body, HasSubstr("<InfoResponse/>"));
+  EXPECT_THAT(Post(kServlet + "?request=0100", "retrieveLocked=1").body, HasSubstr("<InfoResponse/>"));
+}
+
+TEST_F(ServletsTest, InformationServletNamesTheInstitutionsServletURL) {
+  servlets.SetBaseURL("http://127.0.0.1:9");
+  const HttpReply reply = Post("/info/servlet/ScribeServlet?request=0011", "location=North+Clinic");
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_string(reply.body.c_str()));
+  const pugi::xml_node institution = document.select_node("/InfoResponse/Institution").node();
+  EXPECT_STREQ(institution.child_value("url"), "http://127.0.0.1:9/north/servlet/ScribeServlet");
+  EXPECT_STREQ(institution.child_value("locationID"), "3");
+  EXPECT_STREQ(institution.child_value("directoryName"), "north");
+  EXPECT_EQ(Message(Post("/info/servlet/ScribeServlet?request=0011", "location=Nowhere")), "Location Nowhere not found");
+}
+
+TEST_F(ServletsTest, UploadKeepsVerifiedFilesUntilTheCommitAndRefusesEverythingElse) {
+  const std::string bytes = "{\\rtf1 finished report}";
+  EXPECT_EQ(Message(Upload("utteranceID=1001&fileName=Local_1001.rtf", bytes, Sha256Hex("other"))), "CHECKSUM mismatch for Local_1001.rtf");
+  EXPECT_EQ(Message(Upload("utteranceID=1001&fileName=..%2F..%2Fescape.rtf", bytes, Sha256Hex(bytes))), "Refused file name ../../escape.rtf");
+  EXPECT_EQ(Message(Upload("utteranceID=1001&fileName=Local_1002.rtf", bytes, Sha256Hex(bytes))), "Refused file name Local_1002.rtf");
+  EXPECT_EQ(Upload("utteranceID=4242&fileName=Local_4242.rtf", bytes, Sha256Hex(bytes)).status, 404);
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "escape.rtf"));
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path() / ".bodies"));
+
+  EXPECT_EQ(Message(Post(kServlet + "?request=0104", "utteranceID=1001&files=Local_1001.rtf")), "Upload of Local_1001.rtf is missing");
+  ASSERT_EQ(Upload("utteranceID=1001&fileName=Local_1001.rtf", bytes, Sha256Hex(bytes)).status, 200);
+  const HttpReply commit = Post(kServlet + "?request=0104", "utteranceID=1001&files=Local_1001.rtf&uploadFlags=0");
+  ASSERT_EQ(commit.status, 200) << commit.body;
+  EXPECT_THAT(commit.body, HasSubstr("documentVersion=\"1\""));
+  EXPECT_EQ(ReadFile(folder.Path() / "north" / "uploads" / "1001" / "Local_1001.rtf"), bytes);
+}
+
+TEST_F(ServletsTest, SourceControlLocksForOneUserAndCheckInTakesTheDictationOffTheQueue) {
+  EXPECT_EQ(Post(kServlet + "?request=0105", "utteranceID=1002&operation=1").status, 200);
+  EXPECT_THAT(Post(kServlet + "?request=0100", "retrieveLocked=1").body, HasSubstr("<utteranceID>1002</utteranceID>"));
+  EXPECT_EQ(Message(Post(kServlet + "?request=0105", "utteranceID=1003&operation=2")), "Utterance 1003 is not checked out to jdoe");
+  EXPECT_EQ(Post(kServlet + "?request=0105", "utteranceID=1002&operation=2").status, 200);
+  EXPECT_EQ(Post(kServlet + "?request=0100", "").body.find("<utteranceID>1002<"), std::string::npos);
+}
+
+TEST(Institution, ServesTheAudioFoundInItsQueueFolder) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder.Path() / "north" / "queue");
+  std::string problem;
+  ASSERT_TRUE(GenerateDictationAudio(folder.Path() / "north" / "queue" / "Local_77.pcm", 1, 8000, 1, problem));
+  WriteFile(folder.Path() / "north" / "queue" / "Local_x.pcm", "ignored: not a dictation name");
+  Institution institution(SmallInstitution(), folder.Path() / "north");
+  ASSERT_EQ(institution.Dictations().size(), 1u);
+  EXPECT_EQ(institution.Dictations()[0].utteranceID, 77);
+  EXPECT_TRUE(std::filesystem::exists(folder.Path() / "north" / "queue" / "Local_77.rtf"));
+}
+
+}  // namespace
+}  // namespace vz::simulator
