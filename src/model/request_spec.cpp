@@ -1,6 +1,8 @@
 #include "model/request_spec.hpp"
 
 #include "diagnostics/error_trap.hpp"
+#include "object/class_info.hpp"
+#include "object/standard_errors.hpp"
 #include "object/value_traits.hpp"
 
 namespace vz {
@@ -10,7 +12,15 @@ namespace {
 // 6 for a number out of range.
 std::vector<std::int32_t> ActionsFrom(const Value& value) { return FromValue<std::vector<std::int32_t>>(value); }
 
+// Nothing, or a dictation collection.
+ObjectRef UtterancesFrom(ObjectRef object) {
+  if (object && object->Class().Name() != "clsUtterances") RaiseStandardError(kErrTypeMismatch, "Utterances");
+  return object;
+}
+
 }  // namespace
+
+void clsRequestSpec::SetUtterances(ObjectRef utterances) { utterances_ = UtterancesFrom(std::move(utterances)); }
 
 void clsRequestSpec::SetActions(const Value& vNewValue) {
   ErrorTrap(kClassName, "Actions")([&] { actions_ = ActionsFrom(vNewValue); });
@@ -26,7 +36,7 @@ void clsRequestSpec::ReInitialize(std::optional<Value> objUtterances, std::optio
                                   std::optional<Value> bShowProgress) {
   ErrorTrap(kClassName, "ReInitialize")([&] {
     // Everything is converted first, so a bad argument leaves the specification as it was.
-    ObjectRef utterances = objUtterances ? objUtterances->ToObject() : nullptr;
+    ObjectRef utterances = objUtterances ? UtterancesFrom(objUtterances->ToObject()) : nullptr;
     auto workQueue = objWorkQueue ? FromValue<std::shared_ptr<clsWorkQueue>>(*objWorkQueue) : nullptr;
     std::vector<std::int32_t> actions = arrRequests ? ActionsFrom(*arrRequests) : std::vector<std::int32_t>();
     std::string location = sLocation ? sLocation->ToString() : std::string();

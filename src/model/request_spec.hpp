@@ -30,10 +30,11 @@ class clsRequestSpec : public AutomationObject<clsRequestSpec> {
                     std::optional<Value> arrRequests, std::optional<Value> sLocation,
                     std::optional<Value> bShowProgress);
 
-  // The dictation collection (clsUtterances). That class is not built yet, so for now the property
-  // holds any object reference; it narrows to clsUtterances when the dictation classes arrive.
+  // The dictation collection. Its class, clsUtterances, belongs to a layer above this one, so the
+  // property holds a plain object reference and checks the class by name: another class is a
+  // type mismatch (13). Nothing is allowed.
   ObjectRef Utterances() const { return utterances_; }
-  void SetUtterances(ObjectRef utterances) { utterances_ = std::move(utterances); }
+  void SetUtterances(ObjectRef utterances);
   std::shared_ptr<clsWorkQueue> WorkQueue() const { return workQueue_; }
   void SetWorkQueue(std::shared_ptr<clsWorkQueue> queue) { workQueue_ = std::move(queue); }
 

@@ -1,10 +1,16 @@
 #include "model/work_queue.hpp"
 
+#include "diagnostics/automation_error.hpp"
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/trace.hpp"
 
 namespace vz {
 namespace {
+
+WorkQueueExtractor& Extractor() {
+  static WorkQueueExtractor extractor;
+  return extractor;
+}
 
 std::int16_t IntegerOr(const std::optional<Value>& argument, std::int16_t missing) {
   return argument ? argument->ToInteger() : missing;
@@ -28,6 +34,15 @@ void clsWorkQueue::ReInitialize(std::optional<Value> nNumToRetrieve, std::option
   });
 }
 
+void SetWorkQueueExtractor(WorkQueueExtractor extractor) { Extractor() = std::move(extractor); }
+
+void clsWorkQueue::ExtractXML(ObjectRef& colUtteranceObjects) {
+  ErrorTrap(kClassName, "ExtractXML")([&] {
+    if (!Extractor()) RaiseServerError("ExtractXML needs the dictation classes, which this program has not registered.");
+    Extractor()(*this, colUtteranceObjects);
+  });
+}
+
 void clsWorkQueue::Describe(ClassBuilder<clsWorkQueue>& c) {
   using C = clsWorkQueue;
   c.Creatable()
@@ -43,7 +58,8 @@ void clsWorkQueue::Describe(ClassBuilder<clsWorkQueue>& c) {
       .Property("HighPriorityLevelRequired", &C::HighPriorityLevelRequired, &C::SetHighPriorityLevelRequired)
       .Property("GridDownload", &C::GridDownload, &C::SetGridDownload)
       .Property("MaxRows", &C::MaxRows, &C::SetMaxRows)
-      .Operation("ReInitialize", &C::ReInitialize, {"nNumToRetrieve", "bLocked", "nRetrieveLocation"});
+      .Operation("ReInitialize", &C::ReInitialize, {"nNumToRetrieve", "bLocked", "nRetrieveLocation"})
+      .Operation("ExtractXML", &C::ExtractXML, {"colUtteranceObjects"});
 }
 
 }  // namespace vz

@@ -3,6 +3,7 @@
 // A plain value holder; accessors cannot fail, so only ReInitialize, which converts its
 // arguments, runs in an error trap.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +52,11 @@ class clsWorkQueue : public AutomationObject<clsWorkQueue> {
   std::int16_t MaxRows() const { return maxRows_; }
   void SetMaxRows(std::int16_t value) { maxRows_ = value; }
 
+  // Turns XMLResponse into dictations added to colUtteranceObjects (a clsUtterances). The
+  // dictation classes live in a layer above this one, which installs the extractor doing the
+  // work (SetWorkQueueExtractor); without it the call fails with a clear error.
+  void ExtractXML(ObjectRef& colUtteranceObjects);
+
  private:
   std::int16_t retrieveLocked_ = 0;
   std::int16_t retrieveLocation_ = -1;  // -1: not given
@@ -65,5 +71,9 @@ class clsWorkQueue : public AutomationObject<clsWorkQueue> {
   bool gridDownload_ = false;
   std::int16_t maxRows_ = 1500;
 };
+
+// Fills a dictation collection from a work queue's answer; errors escape to ExtractXML's trap.
+using WorkQueueExtractor = std::function<void(const clsWorkQueue& queue, const ObjectRef& utterances)>;
+void SetWorkQueueExtractor(WorkQueueExtractor extractor);
 
 }  // namespace vz

@@ -18,6 +18,13 @@ using testing::Long;
 
 class RequestSpecTest : public testing::ModelTest {};
 
+// The dictation collection belongs to a higher layer; the specification knows it by class name.
+class StandInUtterances : public AutomationObject<StandInUtterances> {
+ public:
+  static constexpr std::string_view kClassName = "clsUtterances";
+  static void Describe(ClassBuilder<StandInUtterances>&) {}
+};
+
 TEST_F(RequestSpecTest, GenericRequestsIsCreatedOnceOnFirstRead) {
   auto spec = Create<clsRequestSpec>();
   const Value first = Get(*spec, "GenericRequests");
@@ -57,7 +64,7 @@ TEST_F(RequestSpecTest, ReInitializeWithoutArgumentsClearsItsFiveAndKeepsTheRest
   EXPECT_TRUE(spec->ShowProgress());  // a new specification shows progress
   EXPECT_EQ(spec->MaxRetries(), -1);
   const auto requests = spec->GenericRequests();
-  spec->SetUtterances(std::make_shared<clsParameters>());
+  spec->SetUtterances(std::make_shared<StandInUtterances>());
   spec->SetWorkQueue(std::make_shared<clsWorkQueue>());
   spec->SetActionList({2, 1});
   spec->SetLocation("North");
@@ -82,7 +89,7 @@ TEST_F(RequestSpecTest, ReInitializeWithoutArgumentsClearsItsFiveAndKeepsTheRest
 
 TEST_F(RequestSpecTest, ReInitializeStoresGivenArgumentsAndRejectsBadOnesWhole) {
   auto spec = Create<clsRequestSpec>();
-  const auto dictations = std::make_shared<clsParameters>();  // any object until the collection exists
+  const auto dictations = std::make_shared<StandInUtterances>();
   const auto queue = Create<clsWorkQueue>();
   Call(*spec, "ReInitialize",
        {Value(dictations), Value(queue), Value(Value::Array{Integer(2), Value(1.0)}), Long(17), Value(true)});
@@ -102,10 +109,12 @@ TEST_F(RequestSpecTest, ReInitializeStoresGivenArgumentsAndRejectsBadOnesWhole) 
 
   // A work queue that is not one: reported, and nothing is reset.
   Call(*spec, "ReInitialize", {Value::Missing(), Value(dictations)});
+  Call(*spec, "ReInitialize", {Value(std::make_shared<clsParameters>()), Value(queue)});
   EXPECT_EQ(spec->WorkQueue(), queue);
   EXPECT_EQ(spec->Location(), "South");
-  ASSERT_EQ(prompter->Shown().size(), 1u);
+  ASSERT_EQ(prompter->Shown().size(), 2u);
   EXPECT_THAT(BoxTexts()[0], HasSubstr("Error 13: Type mismatch\r\nin ZERUredoz.clsRequestSpec.ReInitialize."));
+  EXPECT_THAT(BoxTexts()[1], HasSubstr("Error 13: Type mismatch\r\nin ZERUredoz.clsRequestSpec.ReInitialize."));
 }
 
 TEST_F(RequestSpecTest, UtterancesAndWorkQueueAreAssignedByReference) {
@@ -116,6 +125,8 @@ TEST_F(RequestSpecTest, UtterancesAndWorkQueueAreAssignedByReference) {
   EXPECT_EQ(spec->WorkQueue()->NumToRetrieve(), 7);
   EXPECT_THROW(Set(*spec, "WorkQueue", Value(std::make_shared<clsParameters>())), AutomationError);
   EXPECT_THROW(Set(*spec, "Utterances", Value("text")), AutomationError);
+  EXPECT_THROW(Set(*spec, "Utterances", Value(std::make_shared<clsParameters>())), AutomationError);
+  EXPECT_EQ(spec->Utterances(), nullptr);
   Set(*spec, "WorkQueue", Value::Nothing());
   EXPECT_EQ(spec->WorkQueue(), nullptr);
 }
