@@ -1,0 +1,184 @@
+// The dictation configuration file ("Local_" + utterance ID + ".cfg"): reading it (and repairing
+// a damaged one), writing it in the indented layout without declaration, filling the record from
+// servlet answers, and the single-property reader and writer.
+#include <cctype>
+
+#include "diagnostics/error_log.hpp"
+#include "dictation/date_text.hpp"
+#include "dictation/property_conversions.hpp"
+#include "dictation/utterance_common.hpp"
+#include "dictation/utterance_object.hpp"
+#include "model/status_string.hpp"
+#include "platform/files.hpp"
+#include "xml/indented_layout.hpp"
+#include "xml/node_access.hpp"
+
+namespace vz {
+
+using namespace dictation;
+
+namespace {
+
+constexpr std::string_view kLoadSource = "DBR.clsUtteranceObject.LoadXML";
+
+bool IsBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+
+// Removes every occurrence of `part`, ignoring letter case.
+std::string RemoveIgnoringCase(std::string text, std::string_view part) {
+  for (std::size_t at = 0; at + part.size() <= text.size();) {
+    bool match = true;
+    for (std::size_t i = 0; i < part.size() && match; ++i) {
+      match = std::tolower(static_cast<unsigned char>(text[at + i])) == std::tolower(static_cast<unsigned char>(part[i]));
+    }
+    if (match) {
+      text.erase(at, part.size());
+    } else {
+      ++at;
+    }
+  }
+  return text;
+}
+
+std::string TwoDigits(std::int32_t n) { return n < 10 ? "0" + std::to_string(n) : std::to_string(n); }
+
+}  // namespace
+
+void clsUtteranceObject::ReadConfigFileToObject(const std::string& sConfigFile) {
+  RaiseTrap(RaisedIn("ReadConfigFileToObject"))([&] {
+    const std::optional<std::string> content = platform::ReadWholeFile(sConfigFile);
+    std::optional<xml::ParseFailure> failure =
+        content ? store_.Load(*content) : std::optional<xml::ParseFailure>(xml::FileNotReadableFailure());
+    if (!failure) {
+      const pugi::xml_node row = store_.Document().child("Row");
+      store_.SetRow(row);
+      if (!row) Raise(kServerDetectedError, "No Row Element in XML", std::string(kLoadSource));
+      configFile_ = sConfigFile;
+      if (Tracing()) {
+        GlobalTrace(TraceAt("ReadConfigFileToObject"),
+                    "Successfully loaded XML version of cfg. Utterance: " + std::to_string(UtteranceID()));
+      }
+      return;
+    }
+
+    constexpr std::string_view kSource = "clsUtteranceObject.ReadConfigFileToObject";
+    GlobalErrorsLog(kSource,
+                    "Error parsing " + sConfigFile + ": \r\nError: " + std::to_string(failure->code) +
+                        "\r\nReason: " + failure->reason + "\r\nLine: " + std::to_string(failure->line) +
+                        "\r\nLinePos: " + std::to_string(failure->position) + "\r\nText: " + failure->sourceText,
+                    2);
+    // Rebuild a record that holds only what the file name tells: the utterance ID.
+    store_.Reset();
+    store_.EnsureRow();
+    std::string name = sConfigFile;
+    if (const std::size_t slash = sConfigFile.rfind('/'); slash != std::string::npos) {
+      name = sConfigFile.substr(slash + 1);
+    } else {
+      GlobalErrorsLog(kSource, "Couldn't retrieve standard utteranceID. File: " + sConfigFile, 2);
+    }
+    const std::string id = RemoveIgnoringCase(RemoveIgnoringCase(name, "Local_"), ".cfg");
+    GlobalTrace(TraceAt("ReadConfigFileToObject"), "Assigning utteranceID: " + id);
+    AssignPropertyValue("utteranceID", std::to_string(Value(id).ToLong()));
+    SetConfigFile(sConfigFile);
+    WriteObjectToConfigFile(sConfigFile);
+    GlobalTrace(TraceAt("ReadConfigFileToObject"),
+                "After error, constructed basic utterance object, with only ID and configfile");
+  });
+}
+
+void clsUtteranceObject::WriteObjectToConfigFile(const std::string& sConfigFile) {
+  RaiseTrap(RaisedIn("WriteObjectToConfigFile"))([&] {
+    const std::string location = TraceAt("WriteObjectToConfigFile");
+    if (Tracing()) GlobalTrace(location, "ConfigFile arg: " + sConfigFile);
+    if (IsBlank(sConfigFile)) {
+      GlobalErrorsLog(location, "No config file specified.", 2);
+      return;
+    }
+    if (store_.Read("DownloadTime").empty()) {
+      const std::string now = FormatWithServerSetting(LocalNow());
+      AssignPropertyValue("DownloadTime", now);
+      if (Tracing()) GlobalTrace(location, "Set download time to: " + now);
+    }
+    const std::string content =
+        xml::FormatIndentedDocument(store_.Row(), {.declaration = false, .rootName = "Row", .observer = nullptr});
+    platform::WriteFileAtomically(sConfigFile, content);
+    if (Tracing()) GlobalTrace(location, "Exiting sub.");
+  });
+}
+
+void clsUtteranceObject::LoadRetrievedXML(const std::string& sXML) {
+  RaiseTrap(RaisedIn("LoadRetrievedXML"))([&] {
+    if (const auto failure = store_.Load(sXML)) Raise(kServerDetectedError, failure->reason, std::string(kLoadSource));
+    pugi::xml_node row = store_.Document().child("Row");
+    if (!row) row = store_.Document().child("InfoResponse").child("WorkQueueItem");
+    store_.SetRow(row);
+    if (!row) Raise(kServerDetectedError, "No Row or WorkQueueItem Element in XML", std::string(kLoadSource));
+    InitializeUnretrievedProperties();
+  });
+}
+
+void clsUtteranceObject::AdoptRetrievedRow(std::shared_ptr<pugi::xml_document> answer, pugi::xml_node row) {
+  RaiseTrap(RaisedIn("LoadRetrievedXML"))([&] {
+    store_.Adopt(std::move(answer), row);
+    InitializeUnretrievedProperties();
+  });
+}
+
+void clsUtteranceObject::InitializeUnretrievedProperties() {
+  SetDownloadTime("");
+  SetLastActionCompleted(-1);
+  scheduledForReload_ = false;
+  const std::string status = Status();
+  SetOriginalStatus(status);
+  SetTextProperty("ListViewKey", "ListViewKey", "U" + std::to_string(UtteranceID()) + "." + DocumentVersion());
+  SetNotes(Value(""));
+  if (status.empty()) SetStatus(sfnRetrievePropertyValue("status"));
+  SetInitialStatusCode(StatusCode());
+  SetUtteranceType(Value(static_cast<std::int32_t>(clsStatusString().TypeFromStatus(Status()))));
+  // Answers of some servlets name these elements differently.
+  struct Alternative {
+    std::string_view property, element, alternative;
+  };
+  static constexpr Alternative kAlternatives[] = {{"Priority", "priority", "priority"},
+                                                  {"Specialty", "specialtyName", "specialty"},
+                                                  {"Institution", "institutionName", "institution"},
+                                                  {"Worktype", "workType", "worktype"}};
+  for (const Alternative& a : kAlternatives) {
+    if (TextProperty(a.property, a.element).empty()) {
+      SetTextProperty(a.property, a.element, sfnRetrievePropertyValue(a.alternative));
+    }
+  }
+}
+
+std::string clsUtteranceObject::GetProperty(const std::string& sPropertyName) const {
+  return RaiseTrap(RaisedIn("GetProperty"))([&]() -> std::string {
+    if (Tracing()) GlobalTrace(TraceAt("GetProperty"), "sPropertyName =" + sPropertyName);
+    std::string value = sfnRetrievePropertyValue(sPropertyName);
+    if (sPropertyName == "duration") {
+      if (const auto seconds = NumberFromText(value)) return TwoDigits(*seconds / 60) + ":" + TwoDigits(*seconds % 60);
+      return value;
+    }
+    if (sPropertyName == "documentVersion") return DocumentVersion();
+    if (sPropertyName == "GMTDueDate") return LocalDueDate();
+    return value;
+  });
+}
+
+void clsUtteranceObject::SetProperty(const std::string& sPropertyName, const std::string& sValue) {
+  RaiseTrap(RaisedIn("SetProperty"))([&] { AssignPropertyValue(sPropertyName, sValue); });
+}
+
+void clsUtteranceObject::WriteLastError(const std::string& sMessage) {
+  ErrorTrap(kUtteranceClass, "WriteLastError")([&] {
+    const std::string path = downloadPath_ + "/Local_" + std::to_string(UtteranceID()) + ".err";
+    platform::WriteFileAtomically(path, sMessage + std::string(kCrLf));
+  });
+}
+
+void clsUtteranceObject::UpdateStatusCode(std::int32_t eStatusCode) {
+  ErrorTrap(kUtteranceClass, "UpdateStatusCode")([&] {
+    SetStatusCode(eStatusCode);
+    WriteObjectToConfigFile(configFile_);
+  });
+}
+
+}  // namespace vz

@@ -1,0 +1,184 @@
+// The configuration file: exact layout, byte-identical round trips, repair of damaged files,
+// servlet answers in both shapes, and the single-property reader's special cases.
+#include <filesystem>
+
+#include "diagnostics/automation_error.hpp"
+#include "dictation_fixture.hpp"
+
+namespace vz {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::CrLfLines;
+using testing::DictationTest;
+using testing::ReadFile;
+using testing::WriteFile;
+
+class ConfigFileTest : public DictationTest {};
+
+TEST_F(ConfigFileTest, WrittenLayoutIsIndentedCrLfWithoutDeclarationAndStampsDownloadTimeOnce) {
+  auto u = NewUtterance();
+  u->LoadRetrievedXML(
+      "<Row><utteranceID>47</utteranceID><locationID>3</locationID><queueStatus>Downloaded</queueStatus>"
+      "<documentVersion>2</documentVersion><author a=\"1\">Dr. &amp; Co &lt;x&gt;</author><empty/>"
+      "<extra><inner k=\"v\"><leaf>1</leaf></inner></extra></Row>");
+  const std::string path = Path("Local_47.cfg");
+  u->WriteObjectToConfigFile(path);
+  const std::vector<std::string> lines = CrLfLines(ReadFile(path));
+  EXPECT_THAT(lines, ElementsAre("<Row>", "    <utteranceID>47</utteranceID>", "    <locationID>3</locationID>",
+                                 "    <queueStatus>Downloaded</queueStatus>", "    <documentVersion>2</documentVersion>",
+                                 "    <author a=\"1\">Dr. &amp; Co &lt;x&gt;</author>", "    <empty/>", "    <extra>",
+                                 "        <inner>",  // a parent's attributes are not written
+                                 "            <leaf>1</leaf>", "        </inner>", "    </extra>",
+                                 "    <DownloadTime>12/03/2026 10:15:00</DownloadTime>",
+                                 "    <LastActionCompleted>-1</LastActionCompleted>",
+                                 "    <OriginalStatus>Downloaded</OriginalStatus>", "    <ListViewKey>U47.2</ListViewKey>",
+                                 "    <Notes/>", "    <InitialStatusCode>0</InitialStatusCode>",
+                                 "    <UtteranceType>2</UtteranceType>", "    <priority/>", "    <specialtyName/>",
+                                 "    <institutionName/>", "    <workType/>", "</Row>"));
+  EXPECT_TRUE(ReadFile(path).ends_with("</Row>\r\n"));
+
+  // A later write keeps the first download time.
+  AdvanceSeconds(3600);
+  u->WriteObjectToConfigFile(path);
+  EXPECT_THAT(ReadFile(path), HasSubstr("<DownloadTime>12/03/2026 10:15:00</DownloadTime>"));
+}
+
+TEST_F(ConfigFileTest, WrittenReadAndWrittenAgainIsByteIdentical) {
+  auto u = NewUtterance();
+  u->SetUtteranceID(12);
+  u->SetStatus("Checked out");
+  u->AddPersonListEntry("Dr. A. Example", "Dr. Alex Example, Cardiology", "Example", 3);
+  u->AddSubDocument("Addendum & notes");
+  Set(*u, "QuorvaneistNotes", Value("a < b & c > d \"quoted\" 'single'"));
+  u->SetProperty("remark", "  two  blanks and\ttab ");
+  const std::string first = Path("Local_12.cfg");
+  u->WriteObjectToConfigFile(first);
+
+  auto reread = NewUtterance();
+  reread->ReadConfigFileToObject(first);
+  EXPECT_EQ(reread->ConfigFile(), first);
+  const std::string second = Path("copy.cfg");
+  reread->WriteObjectToConfigFile(second);
+  EXPECT_EQ(ReadFile(second), ReadFile(first));
+  EXPECT_EQ(reread->GetProperty("remark"), "  two  blanks and\ttab ");
+  EXPECT_TRUE(prompter->Shown().empty());
+}
+
+TEST_F(ConfigFileTest, DamagedFileIsReplacedByFourLines) {
+  const std::string path = Path("Local_47.cfg");
+  WriteFile(path, "<Row><utteranceID>47</utter");
+  auto u = NewUtterance();
+  u->ReadConfigFileToObject(path);
+  EXPECT_EQ(u->UtteranceID(), 47);
+  EXPECT_EQ(u->ConfigFile(), path);
+  EXPECT_EQ(u->HeaderFile(), Path("Local_47.hd3"));
+  EXPECT_EQ(ReadFile(path),
+            "<Row>\r\n    <utteranceID>47</utteranceID>\r\n    <DownloadTime>12/03/2026 10:15:00</DownloadTime>\r\n</Row>\r\n");
+  EXPECT_THAT(ErrorsLog(), HasSubstr("Error parsing " + path + ": \r\nError: "));
+}
+
+TEST_F(ConfigFileTest, MissingFileIsCreatedWithTheMinimalRecord) {
+  const std::string path = Path("local_8.CFG");
+  auto u = NewUtterance();
+  u->ReadConfigFileToObject(path);
+  EXPECT_EQ(u->UtteranceID(), 8);
+  EXPECT_THAT(ReadFile(path), HasSubstr("<utteranceID>8</utteranceID>"));
+}
+
+TEST_F(ConfigFileTest, FileWithoutRowRaisesAndNameWithoutNumberRaises) {
+  WriteFile(Path("Local_5.cfg"), "<Other/>");
+  auto u = NewUtterance();
+  const auto noRow = testing::RaisedBy([&] { u->ReadConfigFileToObject(Path("Local_5.cfg")); });
+  EXPECT_EQ(noRow.Number(), -1);
+  EXPECT_THAT(noRow.Description(), HasSubstr("No Row Element in XML\r\nRaised at line "));
+
+  WriteFile(Path("Local_x.cfg"), "not xml");
+  const auto badName = testing::RaisedBy([&] { u->ReadConfigFileToObject(Path("Local_x.cfg")); });
+  EXPECT_EQ(badName.Number(), 13);
+  EXPECT_EQ(ReadFile(Path("Local_x.cfg")), "not xml");  // nothing was written over it
+}
+
+TEST_F(ConfigFileTest, BlankPathWritesNothing) {
+  auto u = NewUtterance();
+  u->SetUtteranceID(3);
+  u->WriteObjectToConfigFile("  ");
+  EXPECT_THAT(ErrorsLog(), HasSubstr("No config file specified."));
+  EXPECT_EQ(u->DownloadTime(), "");  // stamped only when a file is written
+}
+
+TEST_F(ConfigFileTest, CustomDateFormatAppliesOnlyWhenSwitchedOn) {
+  CurrentProcessSettings().dateAndTimeFormat = "yyyy-mm-dd hh:nn:ss AM/PM";
+  auto u = NewUtterance();
+  u->WriteObjectToConfigFile(Path("a.cfg"));
+  EXPECT_EQ(u->DownloadTime(), "12/03/2026 10:15:00");
+  CurrentProcessSettings().useCustomDateFormat = true;
+  auto v = NewUtterance();
+  v->WriteObjectToConfigFile(Path("b.cfg"));
+  EXPECT_EQ(v->DownloadTime(), "2026-12-03 10:15:00 AM");
+}
+
+TEST_F(ConfigFileTest, WorkQueueItemAnswerLoadsAndIsWrittenAsRow) {
+  auto u = NewUtterance();
+  u->LoadRetrievedXML(
+      "<InfoResponse><WorkQueueItem><utteranceID>9</utteranceID><documentVersion>1</documentVersion>"
+      "</WorkQueueItem></InfoResponse>");
+  EXPECT_EQ(u->ListViewKey(), "U9.1");
+  EXPECT_THAT(u->CurrentXMLDisplay(), ::testing::StartsWith("<InfoResponse><WorkQueueItem><utteranceID>9<"));
+  u->WriteObjectToConfigFile(Path("Local_9.cfg"));
+  EXPECT_THAT(ReadFile(Path("Local_9.cfg")), ::testing::StartsWith("<Row>\r\n    <utteranceID>9</utteranceID>\r\n"));
+  u->ReadConfigFileToObject(Path("Local_9.cfg"));
+  EXPECT_THAT(u->CurrentXMLDisplay(), ::testing::StartsWith("<Row><utteranceID>9<"));
+}
+
+TEST_F(ConfigFileTest, BadAnswersRaiseAndKeepTheRecord) {
+  auto u = NewUtterance();
+  u->SetUtteranceID(4);
+  const auto malformed = testing::RaisedBy([&] { u->LoadRetrievedXML("<Row><a></Row>"); });
+  EXPECT_EQ(malformed.Number(), -1);
+  EXPECT_EQ(malformed.Source(), "DBR.clsUtteranceObject.LoadXML");
+  EXPECT_EQ(u->UtteranceID(), 4);
+  const auto noRow = testing::RaisedBy([&] { u->LoadRetrievedXML("<InfoResponse/>"); });
+  EXPECT_THAT(noRow.Description(), HasSubstr("No Row or WorkQueueItem Element in XML"));
+}
+
+TEST_F(ConfigFileTest, GetPropertySpecialCases) {
+  auto u = NewUtterance();
+  u->SetProperty("duration", "59");
+  EXPECT_EQ(u->GetProperty("duration"), "00:59");
+  u->SetProperty("duration", "125");
+  EXPECT_EQ(u->GetProperty("duration"), "02:05");
+  u->SetProperty("duration", "6000");
+  EXPECT_EQ(u->GetProperty("duration"), "100:00");
+  u->SetProperty("duration", "about a minute");
+  EXPECT_EQ(u->GetProperty("duration"), "about a minute");
+  EXPECT_EQ(u->GetProperty("documentVersion"), "0");
+  EXPECT_EQ(Call(*u, "GetProperty", {Value("missing")}), Value(""));
+}
+
+TEST_F(ConfigFileTest, SetPropertyRefusesNamesThatCannotBeElements) {
+  auto u = NewUtterance();
+  const auto error = testing::RaisedBy([&] { u->SetProperty("../evil", "x"); });
+  EXPECT_EQ(error.Number(), -1);
+  EXPECT_THAT(error.Description(), HasSubstr("not a valid element name"));
+}
+
+TEST_F(ConfigFileTest, UpdateOperationsWriteTheStoredConfigFile) {
+  auto u = NewUtterance();
+  u->SetUtteranceID(21);
+  u->SetConfigFile(Path("Local_21.cfg"));
+  u->UpdateStatusCode(6);
+  EXPECT_THAT(ReadFile(Path("Local_21.cfg")), HasSubstr("<StatusCode>6</StatusCode>"));
+  u->UpdateIsVersionGraded(true);
+  EXPECT_THAT(ReadFile(Path("Local_21.cfg")), HasSubstr("<IsVersionGraded>True</IsVersionGraded>"));
+  u->UpdatePendForPendingReasons(false);
+  EXPECT_THAT(ReadFile(Path("Local_21.cfg")), HasSubstr("<PendForPendingReasons>False</PendForPendingReasons>"));
+
+  u->SetDownloadPath(folder.Path().string());
+  u->WriteLastError("Upload failed: 500");
+  EXPECT_EQ(ReadFile(Path("Local_21.err")), "Upload failed: 500\r\n");
+}
+
+}  // namespace
+}  // namespace vz
