@@ -1,7 +1,7 @@
 #include "server/register_server_classes.hpp"
 
 #include "execution/database_request.hpp"
-#include "model/register_model_classes.hpp"
+#include "dictation/register_dictation_classes.hpp"
 #include "server/request_queue.hpp"
 #include "server/server_object.hpp"
 #include "server/terminator.hpp"
@@ -10,7 +10,7 @@
 namespace vz {
 
 void RegisterServerClasses(ClassRegistry& registry) {
-  RegisterModelClasses(registry);
+  RegisterDictationClasses(registry);
   registry.Add<clsZERUredoz>();
   registry.Add<clsDatabaseRequests>();
   registry.Add<clsDatabaseRequest>();

@@ -10,6 +10,8 @@
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/message_box.hpp"
 #include "diagnostics/trace.hpp"
+#include "dictation/utterance_object.hpp"
+#include "dictation/utterances.hpp"
 #include "execution/database_request.hpp"
 #include "model/connect_info.hpp"
 #include "model/generic_requests.hpp"
@@ -247,7 +249,14 @@ std::int32_t clsZERUredoz::ThreadHandle() const { return static_cast<std::int32_
 
 std::shared_ptr<clsRequestSpec> clsZERUredoz::NewRequestSpec() const { return std::make_shared<clsRequestSpec>(); }
 std::shared_ptr<clsConnectInfo> clsZERUredoz::NewConnectInfo() const { return std::make_shared<clsConnectInfo>(); }
+std::shared_ptr<clsUtterances> clsZERUredoz::NewUtteranceCollection() const { return std::make_shared<clsUtterances>(); }
 std::shared_ptr<clsParameters> clsZERUredoz::NewParametersCollection() const { return std::make_shared<clsParameters>(); }
+std::shared_ptr<clsUtteranceObject> clsZERUredoz::NewUtteranceObject() const {
+  GlobalTrace(Where("NewUtteranceObject"), "Entering sub");
+  auto utterance = std::make_shared<clsUtteranceObject>();
+  GlobalTrace(Where("NewUtteranceObject"), "Exiting sub");
+  return utterance;
+}
 std::shared_ptr<clsWorkQueue> clsZERUredoz::NewWorkQueue() const { return std::make_shared<clsWorkQueue>(); }
 std::shared_ptr<clsStatusString> clsZERUredoz::NewStatusStringObject() const { return std::make_shared<clsStatusString>(); }
 
@@ -434,7 +443,9 @@ void clsZERUredoz::Describe(ClassBuilder<clsZERUredoz>& c) {
       .Property("ThreadHandle", &S::ThreadHandle)
       .Operation("NewRequestSpec", &S::NewRequestSpec)
       .Operation("NewConnectInfo", &S::NewConnectInfo)
+      .Operation("NewUtteranceCollection", &S::NewUtteranceCollection)
       .Operation("NewParametersCollection", &S::NewParametersCollection)
+      .Operation("NewUtteranceObject", &S::NewUtteranceObject)
       .Operation("NewWorkQueue", &S::NewWorkQueue)
       .Operation("NewStatusStringObject", &S::NewStatusStringObject)
       .Operation("StopAllRequests", &S::StopAllRequests)

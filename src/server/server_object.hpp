@@ -23,6 +23,8 @@ class clsDatabaseRequest;
 class clsRequestSpec;
 class clsConnectInfo;
 class clsParameters;
+class clsUtterances;
+class clsUtteranceObject;
 class clsWorkQueue;
 class clsStatusString;
 class clsDBRTerminator;
@@ -100,7 +102,9 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   // Factories.
   std::shared_ptr<clsRequestSpec> NewRequestSpec() const;
   std::shared_ptr<clsConnectInfo> NewConnectInfo() const;
+  std::shared_ptr<clsUtterances> NewUtteranceCollection() const;
   std::shared_ptr<clsParameters> NewParametersCollection() const;
+  std::shared_ptr<clsUtteranceObject> NewUtteranceObject() const;
   std::shared_ptr<clsWorkQueue> NewWorkQueue() const;
   std::shared_ptr<clsStatusString> NewStatusStringObject() const;
 

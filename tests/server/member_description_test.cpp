@@ -39,8 +39,8 @@ TEST(MemberDescriptions, ServerObject) {
   const MemberList expected = {
       "Fire_LoginStatus op", "InitCrashHandlers op", "DatabaseRequests r", "LogFilePath rw", "GlobalLogFile rw",
       "GlobalSummaryLogFile rw", "TimeOutMonitor r", "Cleanup op", "DownloadPath rw", "TimerBlocked rw",
-      "ProcessHandle r", "ThreadHandle r", "NewRequestSpec op", "NewConnectInfo op", "NewParametersCollection op",
-      "NewWorkQueue op", "NewStatusStringObject op", "StopAllRequests op", "ConnectionActive r",
+      "ProcessHandle r", "ThreadHandle r", "NewRequestSpec op", "NewConnectInfo op", "NewUtteranceCollection op",
+      "NewParametersCollection op", "NewUtteranceObject op", "NewWorkQueue op", "NewStatusStringObject op", "StopAllRequests op", "ConnectionActive r",
       "ShutDownInProcess rw", "AppPath rw", "Instance rw", "TraceLevel rw", "LoggedIn rw", "PenwrightVersion rw",
       "ExitProcessWindowHandle r", "Terminator r", "RetryTimerInterval rw", "TruncateRequest op",
       "TurnOffTruncateFlag op", "CancelAllRequests rw", "ForceError rw", "MakeNewFormHandler op",
