@@ -84,7 +84,8 @@ Institution::Institution(InstitutionConfig config, std::filesystem::path folder)
 void Institution::Load(const std::filesystem::path& queue) {
   for (const auto& entry : std::filesystem::directory_iterator(queue)) {
     const std::string name = entry.path().filename().string();
-    if (!entry.is_regular_file() || name.rfind("Local_", 0) != 0 || entry.path().extension() != ".pcm") continue;
+    // Only plain files of the folder itself: a link could lead the server outside its data folder.
+    if (entry.is_symlink() || !entry.is_regular_file() || name.rfind("Local_", 0) != 0 || entry.path().extension() != ".pcm") continue;
     const std::string id = name.substr(6, name.size() - 10);
     long utteranceID = 0;
     const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), utteranceID);
