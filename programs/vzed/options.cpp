@@ -1,0 +1,112 @@
+#include "options.hpp"
+
+#include <cstdlib>
+
+#include <CLI/CLI.hpp>
+
+#include "transport/unix_listener.hpp"
+
+namespace vzed {
+namespace {
+
+constexpr const char* kDescription = R"(NAME
+    vzed - the VizorareZazizuzEravov automation server
+
+SYNOPSIS
+    vzed [--socket PATH | --stdio] [--tick-interval MS] [--event-timeout SECONDS]
+         [--log-folder DIR] [--trace-level N]
+
+DESCRIPTION
+    vzed serves the server's public classes (clsZERUredoz and the objects it makes) to clients in
+    other processes: JSON-RPC 2.0, one message per line, over a Unix-domain socket or over
+    standard input and output. One event-loop thread runs the request pump, the completions of the
+    institution calls and every client call. The protocol is described in PROTOCOL.md.)";
+
+constexpr const char* kFooter = R"(SIGNALS
+    SIGTERM  close request "system shutting down": recorded as an abnormal end, then vzed ends
+    SIGHUP   close request "owner shutting down"
+    SIGINT   close request "control menu"
+    SIGUSR1  starts the exit window's timer when a client has loaded it (by reading
+             clsZERUredoz.ExitProcessWindowHandle, which is vzed's process id): one second
+             later vzed ends at once with exit status 0, without any clean-up.
+    A close request (also the closeRequest method) goes to the request pump, which may refuse it
+    ("taskManager" is always refused). An accepted close stops listening, answers what is
+    queued, closes the connections, releases the server object (Cleanup) and exits with 0.
+
+FILES
+    $XDG_RUNTIME_DIR/vzed.sock, or /tmp/vzed-$UID/vzed.sock
+        the default socket; its folder must be closed to other users (mode 0700).
+    DIR/vzed.log
+        the detail log until the client sets LogFilePath.
+    DIR/Errors/Hang_*.txt, DIR/Errors/Crash_*.txt
+        hang reports of the time-out monitor and crash reports, until the client sets
+        GlobalLogFile (then the Errors folder beside its Logs folder is used).
+
+ENVIRONMENT
+    NOTIFY_SOCKET        set by systemd: vzed reports READY=1, STATUS=, WATCHDOG=1, STOPPING=1
+    WATCHDOG_USEC        set by systemd with WatchdogSec=: vzed pings at half that period
+    VZE_PROCMON_SOCKET   datagram socket of the process monitor (see the Instance property)
+    XDG_RUNTIME_DIR, XDG_STATE_HOME
+                         choose the default socket and log folder
+
+EXIT STATUS
+    0 after an accepted close, the end of standard input with --stdio, or the exit timer;
+    1 when vzed cannot start (socket in use, folder open to others); 2 on a usage error.)";
+
+}  // namespace
+
+std::string DefaultLogFolder() {
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state != '\0') {
+    return std::string(state) + "/vzed";
+  }
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr && *home != '\0' ? home : "/tmp") + "/.local/state/vzed";
+}
+
+ParseResult ParseCommandLine(int argc, char** argv) {
+  CLI::App app(kDescription, "vzed");
+  app.footer(kFooter);
+  app.get_formatter()->column_width(30);
+  Options options;
+  options.socketPath = vz::transport::DefaultSocketPath();
+  options.logFolder = DefaultLogFolder();
+  double eventTimeoutSeconds = 30;
+  long tickMilliseconds = 1000;
+  int traceLevel = 0;
+
+  auto* socket = app.add_option("--socket", options.socketPath, "Listen on this Unix-domain socket")
+                     ->type_name("PATH")
+                     ->default_str(options.socketPath);
+  app.add_flag("--stdio", options.stdio, "Serve one client on standard input and output instead")->excludes(socket);
+  app.add_option("--tick-interval", tickMilliseconds, "Interval of the request pump's timer, in milliseconds")
+      ->type_name("MS")
+      ->default_val(1000)
+      ->check(CLI::Range(0L, 3600000L));
+  app.add_option("--event-timeout", eventTimeoutSeconds,
+                 "Seconds to wait for a client's answer to an event or a message box")
+      ->type_name("SECONDS")
+      ->default_val(30)
+      ->check(CLI::Range(0.0, 86400.0));
+  app.add_option("--log-folder", options.logFolder, "Folder of vzed's own log and reports")
+      ->type_name("DIR")
+      ->default_str(options.logFolder);
+  auto* level = app.add_option("--trace-level", traceLevel, "Trace level until the client sets TraceLevel (0-9)")
+                    ->type_name("N")
+                    ->check(CLI::Range(0, 9));
+  app.add_option("--test-actions", options.testActions, "For tests only: 'instant' completes every action at once")
+      ->check(CLI::IsMember({"instant"}))
+      ->group("");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return {std::nullopt, app.exit(error)};
+  }
+  options.tickInterval = std::chrono::milliseconds(tickMilliseconds);
+  options.eventTimeout = std::chrono::milliseconds(static_cast<long>(eventTimeoutSeconds * 1000));
+  if (level->count() > 0) options.traceLevel = traceLevel;
+  if (options.stdio) options.socketPath.clear();
+  return {options, 0};
+}
+
+}  // namespace vzed

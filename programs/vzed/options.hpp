@@ -1,0 +1,31 @@
+#pragma once
+// vzed's command line.
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace vzed {
+
+struct Options {
+  std::string socketPath;  // empty with stdio
+  bool stdio = false;
+  std::chrono::milliseconds tickInterval{1000};
+  std::chrono::milliseconds eventTimeout{30000};
+  std::string logFolder;
+  std::optional<int> traceLevel;
+  // Test-only: "instant" completes every action at once, without an institution.
+  std::string testActions;
+};
+
+// Parses the command line. Returns the options, or the exit code when the program should end now
+// (after --help, or on a usage error, which it reports on standard error).
+struct ParseResult {
+  std::optional<Options> options;
+  int exitCode = 0;
+};
+ParseResult ParseCommandLine(int argc, char** argv);
+
+// $XDG_STATE_HOME/vzed, or ~/.local/state/vzed.
+std::string DefaultLogFolder();
+
+}  // namespace vzed

@@ -1,0 +1,57 @@
+#pragma once
+// JSON-RPC 2.0 messages, one JSON text per line: telling requests, notifications and answers
+// apart, and writing the lines that go out.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace vz::protocol {
+
+using Json = nlohmann::json;
+
+// The protocol's own error codes; errors of the served classes use their automation numbers.
+enum ErrorCode : int {
+  kParseError = -32700,
+  kInvalidRequest = -32600,
+  kMethodNotFound = -32601,
+  kInvalidParams = -32602,
+  kInternalError = -32603,
+};
+
+// A fault in a message (as opposed to an error raised by the object it addresses).
+class ProtocolError : public std::runtime_error {
+ public:
+  ProtocolError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+[[noreturn]] inline void InvalidParams(const std::string& message) { throw ProtocolError(kInvalidParams, message); }
+
+struct Message {
+  enum class Kind { Request, Notification, Response, Invalid };
+  Kind kind = Kind::Invalid;
+  Json id;             // request and response: the id (null when a response has none)
+  std::string method;  // request and notification
+  Json params;         // request and notification: an object, an array or null
+  Json result;         // response
+  Json error;          // response that failed
+  std::string fault;   // invalid: why
+};
+
+// Reads one parsed JSON text as a message.
+Message Classify(Json message);
+
+// Lines to send; text that is not valid UTF-8 is sent with replacement characters.
+std::string Serialize(const Json& message);
+std::string ResultLine(const Json& id, Json result);
+std::string ErrorLine(const Json& id, int code, std::string_view message, Json data = nullptr);
+std::string RequestLine(std::int64_t id, std::string_view method, Json params);
+std::string NotificationLine(std::string_view method, Json params);
+
+}  // namespace vz::protocol

@@ -1,0 +1,175 @@
+#include "protocol/session.hpp"
+
+#include "diagnostics/automation_error.hpp"
+#include "diagnostics/trace.hpp"
+#include "protocol/automation_methods.hpp"
+#include "protocol/event_forwarding.hpp"
+#include "protocol/hub.hpp"
+#include "protocol/redaction.hpp"
+
+namespace vz::protocol {
+namespace {
+
+constexpr std::string_view kWhere = "vzed.Session";
+
+}  // namespace
+
+Session::Session(Hub& hub, std::shared_ptr<transport::LineChannel> channel, std::uint64_t number)
+    : hub_(hub), channel_(std::move(channel)), number_(number) {}
+
+Session::~Session() = default;
+
+void Session::Start() {
+  std::weak_ptr<Session> weak = weak_from_this();
+  channel_->Start({
+      .onLine =
+          [weak](std::string line) {
+            if (const auto self = weak.lock()) self->OnLine(std::move(line));
+          },
+      .onOverflow =
+          [weak] {
+            if (const auto self = weak.lock()) {
+              GlobalTrace(kWhere, "Session " + std::to_string(self->number_) + ": line over the size limit; closing");
+              self->channel_->Send(ErrorLine(nullptr, kInvalidRequest, "line over the size limit of 16 MiB; closing the connection"));
+            }
+          },
+      .onClosed =
+          [weak] {
+            if (const auto self = weak.lock()) self->OnClosed();
+          },
+  });
+}
+
+void Session::CloseAfterFlush() { channel_->CloseAfterFlush(); }
+
+void Session::CloseNow() { channel_->Close(); }
+
+void Session::Send(std::string line) {
+  if (!open_) return;
+  channel_->Send(std::move(line));
+  if (channel_->QueuedBytes() > kMaxQueuedOutput) {
+    GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": the client does not read its answers; closing");
+    channel_->Close();
+  }
+}
+
+void Session::OnLine(std::string line) {
+  const std::shared_ptr<Session> keepAlive = shared_from_this();
+  Json parsed = Json::parse(line, nullptr, false);
+  if (parsed.is_discarded()) {
+    Send(ErrorLine(nullptr, kParseError, "parse error: the line is not JSON"));
+    return;
+  }
+  Message message = Classify(std::move(parsed));
+  switch (message.kind) {
+    case Message::Kind::Invalid:
+      Send(ErrorLine(message.id, kInvalidRequest, "invalid request: " + message.fault));
+      return;
+    case Message::Kind::Response:
+      OnAnswer(message);
+      return;
+    case Message::Kind::Request:
+    case Message::Kind::Notification:
+      break;
+  }
+  // A request arriving while an earlier one is served waits for it, unless the server is
+  // waiting for this client to answer: then the client's handler may need it.
+  if ((serving_ > 0 && waitingForAnswer_ == 0) || !queued_.empty()) {
+    queued_.push_back(std::move(message));
+    if (serving_ == 0 || waitingForAnswer_ > 0) ServeQueued();
+    return;
+  }
+  Serve(std::move(message));
+  ServeQueued();
+}
+
+void Session::ServeQueued() {
+  while (open_ && !queued_.empty() && (serving_ == 0 || waitingForAnswer_ > 0)) {
+    Message next = std::move(queued_.front());
+    queued_.pop_front();
+    Serve(std::move(next));
+  }
+}
+
+void Session::Serve(Message message) {
+  ++serving_;
+  if (TraceLevel() >= kTraceDetail) {
+    Json shown{{"method", message.method}, {"params", message.params}};
+    GlobalTrace(kWhere, "Session " + std::to_string(number_) + " <- " + RedactedText(shown), kTraceDetail);
+  }
+  const bool answer = message.kind == Message::Kind::Request;
+  try {
+    Json result = ServeMethod(*this, message.method, message.params);
+    if (answer) Send(ResultLine(message.id, std::move(result)));
+  } catch (const ProtocolError& error) {
+    if (answer) Send(ErrorLine(message.id, error.Code(), error.what()));
+  } catch (...) {
+    const AutomationError error = CurrentErrorAsAutomationError();
+    if (answer) Send(ErrorLine(message.id, static_cast<int>(error.Number()), error.Description(), Json{{"source", error.Source()}}));
+  }
+  --serving_;
+}
+
+void Session::OnAnswer(const Message& message) {
+  if (!message.id.is_number_integer()) return;
+  const auto question = questions_.find(message.id.get<std::int64_t>());
+  if (question == questions_.end() || question->second.answered) return;  // late or unknown: ignored
+  question->second.answered = true;
+  if (message.error.is_null()) question->second.result = message.result;
+}
+
+std::optional<Json> Session::AskClient(std::string_view method, Json params) {
+  if (!open_) return std::nullopt;
+  const std::shared_ptr<Session> keepAlive = shared_from_this();
+  const std::int64_t id = nextQuestion_++;
+  questions_[id] = {};
+  Send(RequestLine(id, method, std::move(params)));
+  ++waitingForAnswer_;
+  // Requests this client sent while the server was busy may be what its handler waits on.
+  ServeQueued();
+  hub_.Loop().RunUntil([&] { return !open_ || questions_[id].answered; }, hub_.Options().eventTimeout);
+  --waitingForAnswer_;
+  Question question = std::move(questions_[id]);
+  questions_.erase(id);
+  if (!question.answered) {
+    GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": no answer to " + std::string(method) +
+                            (open_ ? " within the event timeout" : " before the connection ended"));
+  }
+  return question.result;
+}
+
+void Session::Notify(std::string_view method, Json params) { Send(NotificationLine(method, std::move(params))); }
+
+void Session::Advise(const ObjectRef& object, bool prompts) {
+  auto& sink = sinks_[object.get()];
+  if (!sink) sink = std::make_shared<SessionEventSink>(weak_from_this());
+  try {
+    object->Advise(sink);
+  } catch (...) {
+    sinks_.erase(object.get());
+    throw;
+  }
+  hub_.SetPrompting(*this, prompts);
+}
+
+void Session::Unadvise(const ObjectRef& object) {
+  const auto found = sinks_.find(object.get());
+  if (found != sinks_.end()) {
+    object->Unadvise(*found->second);
+    sinks_.erase(found);
+  }
+  if (sinks_.empty()) hub_.SetPrompting(*this, false);
+}
+
+void Session::OnClosed() {
+  if (!open_) return;
+  open_ = false;
+  const std::shared_ptr<Session> keepAlive = shared_from_this();
+  GlobalTrace(kWhere, "Session " + std::to_string(number_) + " closed");
+  queued_.clear();
+  sinks_.clear();
+  handles_.Clear();
+  hub_.Detach(*this);
+}
+
+}  // namespace vz::protocol

@@ -1,0 +1,82 @@
+#pragma once
+// One client connection: its handle table, its event subscriptions, and the order in which its
+// messages are served.
+//
+// Requests are answered in the order they arrive. While the server waits for this client's answer
+// to an event or a message box, the client's requests are served at once (its handler may need
+// them to answer: reading a request's results, say); while the server waits for another client,
+// this client's requests wait their turn.
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "object/object.hpp"
+#include "protocol/handle_table.hpp"
+#include "protocol/json_rpc.hpp"
+#include "transport/line_channel.hpp"
+
+namespace vz::protocol {
+
+class Hub;
+class SessionEventSink;
+
+class Session : public std::enable_shared_from_this<Session> {
+ public:
+  // A client whose unread answers pile up beyond this is disconnected.
+  static constexpr std::size_t kMaxQueuedOutput = 64 * 1024 * 1024;
+
+  Session(Hub& hub, std::shared_ptr<transport::LineChannel> channel, std::uint64_t number);
+  ~Session();
+
+  void Start();
+  bool IsOpen() const { return open_; }
+  std::uint64_t Number() const { return number_; }
+  void CloseAfterFlush();
+  // Closes at once, dropping unsent answers.
+  void CloseNow();
+
+  // Sends a request to the client and serves the loop until the client answers, the event
+  // timeout passes or the connection ends. The answer's result, or nothing.
+  std::optional<Json> AskClient(std::string_view method, Json params);
+  void Notify(std::string_view method, Json params);
+
+  HandleTable& Handles() { return handles_; }
+  Hub& Owner() { return hub_; }
+
+  // Event subscriptions of this connection.
+  void Advise(const ObjectRef& object, bool prompts);
+  void Unadvise(const ObjectRef& object);
+
+ private:
+  void OnLine(std::string line);
+  void OnAnswer(const Message& message);
+  void Serve(Message message);
+  void ServeQueued();
+  void Send(std::string line);
+  void OnClosed();
+
+  Hub& hub_;
+  std::shared_ptr<transport::LineChannel> channel_;
+  std::uint64_t number_;
+  bool open_ = true;
+  HandleTable handles_;
+  std::unordered_map<const Object*, std::shared_ptr<SessionEventSink>> sinks_;
+  // Requests waiting for the one being served.
+  std::deque<Message> queued_;
+  int serving_ = 0;
+  // Questions to the client still unanswered, by id; filled in when the answer comes.
+  std::int64_t nextQuestion_ = 1;
+  struct Question {
+    bool answered = false;
+    std::optional<Json> result;  // nothing when the client answered with an error
+  };
+  std::map<std::int64_t, Question> questions_;
+  int waitingForAnswer_ = 0;
+};
+
+}  // namespace vz::protocol

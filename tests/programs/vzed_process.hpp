@@ -1,0 +1,106 @@
+#pragma once
+// A vzed started by a test as a separate process on a temporary socket, and stopped by it.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "rpc_client.hpp"
+#include "temp_folder.hpp"
+
+extern char** environ;
+
+namespace vz::testing {
+
+// Polls `done` until it holds or `limit` has passed.
+template <class Done>
+bool Eventually(Done done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+class VzedProcess {
+ public:
+  // Starts vzed with instant test actions, a 5 ms pump and the given extra arguments, and waits
+  // until it accepts connections.
+  explicit VzedProcess(std::vector<std::string> extra = {}, std::vector<std::string> environment = {}) {
+    std::filesystem::create_directories(folder.Path() / "run");
+    std::filesystem::permissions(folder.Path() / "run", std::filesystem::perms::owner_all);
+    socket = folder / "run/vzed.sock";
+    logFolder = folder / "log";
+    std::vector<std::string> args = {VZED_PATH, "--socket", socket, "--log-folder", logFolder,
+                                     "--tick-interval", "5", "--test-actions", "instant", "--event-timeout", "3"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    Spawn(args, environment);
+    const bool up = Eventually([&] {
+      if (Exited()) return true;
+      try {
+        vze::LineClient probe(socket);
+        return true;
+      } catch (const std::exception&) {
+        return false;
+      }
+    });
+    if (!up || Exited()) throw std::runtime_error("vzed did not start");
+  }
+
+  ~VzedProcess() {
+    if (pid > 0 && !Exited()) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+    }
+  }
+
+  vze::RpcClient Client() { return vze::RpcClient(socket, std::chrono::seconds(10)); }
+
+  // Whether vzed has ended (reaping it when it has).
+  bool Exited() {
+    if (exited) return true;
+    if (::waitpid(pid, &status, WNOHANG) == pid) exited = true;
+    return exited;
+  }
+  // Waits (bounded) for vzed to end; its wait status, or nothing when it is still running.
+  std::optional<int> WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    if (!Eventually([&] { return Exited(); }, limit)) return std::nullopt;
+    return status;
+  }
+
+  TempFolder folder;
+  std::string socket;
+  std::string logFolder;
+  pid_t pid = -1;
+  int status = 0;
+  bool exited = false;
+
+ private:
+  void Spawn(const std::vector<std::string>& args, const std::vector<std::string>& environment) {
+    std::vector<char*> argv;
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> envStrings;
+    for (char** entry = environ; *entry != nullptr; ++entry) envStrings.emplace_back(*entry);
+    envStrings.insert(envStrings.end(), environment.begin(), environment.end());
+    std::vector<char*> envp;
+    for (const auto& entry : envStrings) envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+    if (::posix_spawn(&pid, VZED_PATH, nullptr, nullptr, argv.data(), envp.data()) != 0) {
+      throw std::runtime_error("cannot start vzed");
+    }
+  }
+};
+
+// The handle of an object value.
+inline std::int64_t HandleOf(const vze::Json& value) { return value.at("$handle").get<std::int64_t>(); }
+
+}  // namespace vz::testing
