@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "diagnostics/error_trap.hpp"
+#include "execution/action_table.hpp"
 #include "execution/client_service.hpp"
 #include "diagnostics/trace.hpp"
 #include "model/connect_info.hpp"
@@ -63,6 +64,16 @@ void clsDatabaseRequest::Run() {
     ++currentRequest_;
     GlobalTrace(where, "Incremented m_nCurrentRequest to: " + std::to_string(currentRequest_) +
                            ".  NumActions: " + std::to_string(numRequests_));
+    if (bfnUtteranceListNeeded(currentAction_) && lfnSetupUtteranceList() == 0) {
+      GlobalTrace(where, "No utterances found to process for an action which needs them.  Closing request.");
+      // During a retry the dictations still to do may all be done already: go on with the next action.
+      if (retries_ > 0) {
+        ResumePump();
+      } else {
+        CloseRequest();
+      }
+      return;
+    }
     try {
       catalogue_->StartAction(*this, currentAction_);
     } catch (const AutomationError& error) {
@@ -185,7 +196,11 @@ void clsDatabaseRequest::Describe(ClassBuilder<clsDatabaseRequest>& c) {
       .Operation("ConstructDescription", &R::ConstructDescription)
       .Operation("Description", &R::Description, {"eState"})
       .Operation("sfnErrorMessagesAsOneString", &R::sfnErrorMessagesAsOneString)
-      .Operation("RunTraceRouteLogger", &R::RunTraceRouteLogger, {"sMessage"});
+      .Operation("RunTraceRouteLogger", &R::RunTraceRouteLogger, {"sMessage"})
+      .Operation("HandleDictationListErrors", &R::HandleDictationListErrors,
+                 {"sarrErrorMessages", "eAction", "bTimeoutOccurred", "sTimeoutMessage"})
+      .Operation("ApplyStatusUpdates", &R::ApplyStatusUpdates, {"eStatChange"})
+      .Operation("UpdateStatusCodes", &R::UpdateStatusCodes, {"eCode", "sMsg"});
 }
 
 }  // namespace vz

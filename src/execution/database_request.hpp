@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "execution/action_catalogue.hpp"
+#include "execution/dictation_list.hpp"
 #include "execution/request_host.hpp"
 #include "model/status_string.hpp"
 #include "object/automation_object.hpp"
@@ -19,6 +20,8 @@ namespace vz {
 class clsWorkQueue;
 class clsGenericRequest;
 class ClientServiceObject;
+class clsUtterances;
+class clsUtteranceObject;
 class clsGenericRequests;
 class clsConnectInfo;
 
@@ -126,10 +129,34 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   void SetService(const std::string& field, std::shared_ptr<ClientServiceObject> service);
   std::shared_ptr<ClientServiceObject> Service(const std::string& field) const;
 
+  // The dictation list (dictation_list.cpp): which dictations the current action works on.
+  std::int32_t lfnSetupUtteranceList();
+  std::int32_t lfnEligibleSubmissions();
+  std::int32_t lfnSetupRDRUttList(std::int16_t requested);
+  bool InDownloadAction() const;
+  void HandleDictationListErrors(const std::vector<std::string>& sarrErrorMessages, std::int32_t eAction,
+                                 bool& bTimeoutOccurred, std::string& sTimeoutMessage);
+  void MarkCompletedUtterances(std::int32_t count, std::int16_t index);
+  void UpdateStatusCodes(std::int32_t eCode, const std::string& sMsg);
+  void ApplyStatusUpdates(std::int32_t eStatChange);
+  bool bfnInUtteranceList(std::int32_t lUtteranceID) const;
+  const std::vector<DictationListEntry>& DictationList() const { return dictationList_; }
+  std::string sfnFileRootFromUtterance(const std::string& utteranceID) const;
+  static std::string sfnStripUtteranceKeyFromError(const std::string& sMessage);
+  static bool bfnAlreadyCheckedIn(const std::string& sMessage);
+  // The request's dictations as a typed collection, or null.
+  std::shared_ptr<clsUtterances> Dictations() const;
+
   const clsStatusString& StatusStrings() const { return statusString_; }
   std::shared_ptr<RequestHost> Host() const { return host_.lock(); }
 
  private:
+  bool IsEligible(const clsUtteranceObject& dictation) const;
+  bool AddUtteranceToList(clsUtteranceObject& dictation, std::string& textList);
+  bool AddToRDRList(clsUtteranceObject& dictation) const;
+  bool AlreadyDownloadedForRDR(clsUtteranceObject& dictation) const;
+  void ReInitUtteranceCol(std::int32_t count);
+
   std::weak_ptr<RequestHost> host_;
   std::shared_ptr<ActionCatalogue> catalogue_;
 
@@ -160,6 +187,7 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<clsConnectInfo> connectionInfo_;
   clsStatusString statusString_;
   bool traceRouteLaunched_ = false;
+  std::vector<DictationListEntry> dictationList_;
   std::map<std::string, std::shared_ptr<ClientServiceObject>> services_;
 };
 

@@ -37,12 +37,11 @@ int SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionG
   }
 }
 
-std::vector<Value> DictationIDs(const clsDatabaseRequest& request) {
-  std::vector<Value> ids;
-  for (const auto& dictation : ReadDictationTexts(request.Utterances())) {
-    if (dictation.errorString.empty()) ids.emplace_back(dictation.utteranceID);
-  }
-  return ids;
+// The request's dictation list as the call receives it: an array of entries.
+Value DictationListValue(const clsDatabaseRequest& request) {
+  Value::Array entries;
+  for (const auto& entry : request.DictationList()) entries.push_back(entry.ToValue());
+  return Value(std::move(entries));
 }
 
 std::string ParameterValue(const std::shared_ptr<clsGenericRequest>& generic, std::string_view name) {
@@ -157,9 +156,7 @@ void StandardActionCatalogue::StartSourceControl(clsDatabaseRequest& request, co
   service->OnCompletion([self = shared_from_this(), weak, &entry](bool errors) {
     if (const auto alive = weak.lock()) self->OnCompleted(*alive, entry, errors);
   });
-  Value::Array ids;
-  for (auto& id : DictationIDs(request)) ids.push_back(std::move(id));
-  if (!service->Start(std::string(entry.call), {Value(std::int32_t{operation}), Value(ids)})) {
+  if (!service->Start(std::string(entry.call), {Value(std::int32_t{operation}), DictationListValue(request)})) {
     request.SetGlobalErrorMessage(std::string(entry.refusal));
     request.CloseRequest();
   }
@@ -184,10 +181,8 @@ void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const Actio
     arguments.emplace_back(std::to_string(request.ConnectionInfo() ? request.ConnectionInfo()->CurrentLocationID() : 0));
   }
   if (bfnUtteranceListNeeded(entry.id)) {
-    Value::Array ids;
-    for (auto& id : DictationIDs(request)) ids.push_back(std::move(id));
     GlobalTrace(kRunLocation, (entry.id == 0 ? "Uploading utterances: " : "Downloading utterances: ") + request.sfnUtteranceList());
-    arguments.emplace_back(std::move(ids));
+    arguments.emplace_back(DictationListValue(request));
   }
   for (const auto name : entry.parameters) arguments.emplace_back(ParameterValue(generic, name));
   if (entry.id == 15) arguments.emplace_back(sfn404ParameterString(generic ? generic->Parameters() : nullptr));
@@ -251,10 +246,14 @@ void StandardActionCatalogue::OnCompleted(clsDatabaseRequest& request, const Act
       if (IsFileListField(entry.field)) {
         // A time-out among the per-dictation errors retries the action; the others stay with
         // their dictations and the request goes on.
-        for (const auto& message : service->ErrorMessages()) {
-          if (!bfnRequestTimeOutMessage(message)) continue;
+        bool timedOut = false;
+        std::string timeOutMessage;
+        request.HandleDictationListErrors(service->ErrorMessages(), entry.id, timedOut, timeOutMessage);
+        if (timedOut) {
           if (generic) generic->Clear();
-          request.SetupRequestForRetry(message, generic);
+          request.MarkCompletedUtterances(static_cast<std::int32_t>(service->UtterancesCompleted().size()),
+                                          request.NextActionIndex());
+          request.SetupRequestForRetry(timeOutMessage, generic);
           return;
         }
       } else {

@@ -5,6 +5,8 @@
 
 #include "clientservices/scripted_client_services.hpp"
 #include "execution/standard_action_catalogue.hpp"
+#include "dictation/utterance_object.hpp"
+#include "dictation/utterances.hpp"
 #include "model/connect_info.hpp"
 #include "model/generic_request.hpp"
 #include "model/generic_requests.hpp"
@@ -248,13 +250,92 @@ TEST_F(EngineTest, ParameterSetsCarryArgumentsAnswersAndErrors) {
 }
 
 TEST_F(EngineTest, UnhandledActionAndRefusedLogin) {
-  Add({7});
+  Add({19});
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre("Unrecognized Request Type"));
   services->Script("m_Sp", ScriptedAnswer::Refused());
   Add({10}, 46);
   Step();
   EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Error -1: Unspecified error trying to login to database"));
+}
+
+// A request with dictations 7, 9, 12, 15 and 20 in its collection.
+class DictationEngineTest : public EngineTest {
+ protected:
+  std::shared_ptr<clsRequestSpec> SpecWithDictations(std::vector<std::int32_t> actions, std::int32_t completionAction) {
+    auto spec = Spec(std::move(actions), completionAction);
+    dictations = std::make_shared<clsUtterances>();
+    for (const std::int32_t id : {7, 9, 12, 15, 20}) {
+      dictations->Add(id, 1, "Ready for Transcription", folder / ("Local_" + std::to_string(id) + ".cfg"), "0");
+    }
+    spec->SetUtterances(dictations);
+    return spec;
+  }
+  static std::vector<std::int32_t> ListedIDs(const ScriptedCall& call) {
+    std::vector<std::int32_t> ids;
+    for (const Value& entry : call.arguments.at(0).ArrayItems()) ids.push_back(entry.ArrayItems().at(1).ToLong());
+    return ids;
+  }
+  std::shared_ptr<clsUtterances> dictations;
+};
+
+TEST_F(DictationEngineTest, DownloadListsTheDictationsWithoutErrorsAndMarksThemDownloaded) {
+  server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
+  // Adding clears the dictations' errors; one failing later is left out of the list.
+  dictations->Item("U9", "0")->SetErrorString("locked by someone else");
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 1u);
+  EXPECT_EQ(services->Calls()[0].operation, "getFilesAsync");
+  EXPECT_THAT(ListedIDs(services->Calls()[0]), ElementsAre(7, 12, 15, 20));
+  EXPECT_THAT(DetailLog(), HasSubstr("Utterances: 7(1), 12(1), 15(1), 20(1)"));
+}
+
+TEST_F(DictationEngineTest, RetryAfterATimeOutSkipsTheDictationsAlreadyDone) {
+  services->Script("m_Fud", ScriptedAnswer::TimeOutAfter({"7", "9"}, kTimeOut));
+  const auto request = server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
+  Step();
+  EXPECT_EQ(request->Retries(), 1);
+  EXPECT_EQ(dictations->Item("U7", "0")->LastActionCompleted(), 1);
+  EXPECT_EQ(dictations->Item("U9", "0")->LastActionCompleted(), 1);
+  EXPECT_EQ(dictations->Item("U9", "0")->Status(), "Downloaded for Standard Transcription");
+  EXPECT_EQ(dictations->Item("U12", "0")->Status(), "Ready for Transcription");
+  EXPECT_THAT(ReadFile(folder / "Logs/Summary.log"), HasSubstr("2 were processed before the time out:"));
+  clock.AdvanceBy(5000ms);
+  clock.Turn();
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_THAT(ListedIDs(services->Calls()[1]), ElementsAre(12, 15, 20));
+}
+
+TEST_F(DictationEngineTest, PerDictationErrorsStayWithTheirDictations) {
+  services->Script("m_Fud", ScriptedAnswer::Errors({"", "Utterance 12: No such dictation  documentVersion=0", "",
+                                                    "Utterance 99: No such dictation  documentVersion=0",
+                                                    "Server could not read the list"}));
+  server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
+  RunToCompletion();
+  EXPECT_EQ(dictations->Item("U12", "0")->ErrorString(), "Utterance 12: No such dictation  documentVersion=0");
+  EXPECT_EQ(dictations->Item("U12", "0")->ErrorAction().ToLong(), 1);
+  EXPECT_EQ(dictations->Item("U7", "0")->ErrorString(), "");
+  const std::string errors = ReadFile(folder / "Logs/Server_Errors.txt");
+  EXPECT_THAT(errors, HasSubstr("During action type 1: 99 is an invalid UtteranceKey"));
+  EXPECT_THAT(errors, HasSubstr("No utteranceID could be stripped from this error message: \r\nServer could not read the list"));
+  EXPECT_THAT(errorAtCompletion, ElementsAre("")) << "dictation errors do not end the request";
+}
+
+TEST_F(DictationEngineTest, NoDictationLeftClosesOnTheFirstTryAndSkipsOnARetry) {
+  server->DatabaseRequests()->Add(SpecWithDictations({1, 2}, 2));
+  for (const auto& dictation : dictations->Items()) dictation->SetErrorString("failed earlier");
+  RunToCompletion();
+  EXPECT_TRUE(services->Calls().empty());
+  EXPECT_THAT(DetailLog(), HasSubstr("No utterances found to process for an action which needs them.  Closing request."));
+  EXPECT_THAT(client->completed, ElementsAre("DBR00001"));
+
+  client->completed.clear();
+  const auto retried = server->DatabaseRequests()->Add(SpecWithDictations({1, 2}, 2));
+  for (const auto& dictation : dictations->Items()) dictation->SetErrorString("failed earlier");
+  retried->SetRetries(1);
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 1u);
+  EXPECT_EQ(services->Calls()[0].field, "m_Wr") << "the download is skipped, the work queue still fetched";
 }
 
 }  // namespace

@@ -79,7 +79,8 @@ TEST(MemberDescriptions, Request) {
       "GlobalErrorMessage rw", "ShowProgress rw", "Discardable rw", "CompletionAction rw", "MaxRetries rw",
       "IsVersionGraded rw", "SplitDictationID rw", "UsePendingReasons rw", "UseMTReview rw", "Retries r",
       "ContinueRetries w", "Utterances rw", "WorkQueue rw", "GenericRequests rw", "ConnectionInfo rw",
-      "ConstructDescription op", "Description op", "sfnErrorMessagesAsOneString op", "RunTraceRouteLogger op"};
+      "ConstructDescription op", "Description op", "sfnErrorMessagesAsOneString op", "RunTraceRouteLogger op",
+      "HandleDictationListErrors op", "ApplyStatusUpdates op", "UpdateStatusCodes op"};
   const ClassInfo& info = Find("clsDatabaseRequest");
   EXPECT_EQ(Listed(info), expected);
   EXPECT_TRUE(info.FindMember("ActionDescription")->arguments[0].byRef);

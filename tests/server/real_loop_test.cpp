@@ -19,7 +19,7 @@ TEST(PumpOnTheRealLoop, DrivesRequestsToCompletionWithAZeroInterval) {
   server->Advise(client);
   server->Pump()->tmrRequest().SetInterval(std::chrono::milliseconds(0));
   auto spec = server->NewRequestSpec();
-  spec->SetActionList({2, 1});
+  spec->SetActionList({2, 13});
   for (int i = 0; i < 3; ++i) server->DatabaseRequests()->Add(spec);
   EXPECT_TRUE(loop.RunUntil([&] { return client->completed.size() == 3; }, std::chrono::seconds(5)));
   EXPECT_EQ(catalogue->started.size(), 6u);

@@ -24,11 +24,11 @@ std::vector<std::int32_t> Actions(const std::vector<testing::ScriptedCatalogue::
 }
 
 TEST_F(RequestPumpTest, RunsOneActionPerTickAndGoesIdleAfterTheLastRequest) {
-  Add({2, 1});
+  Add({2, 13});
   Tick();
   EXPECT_THAT(Actions(catalogue->started), ElementsAre(2));
   Tick();
-  EXPECT_THAT(Actions(catalogue->started), ElementsAre(2, 1));
+  EXPECT_THAT(Actions(catalogue->started), ElementsAre(2, 13));
   EXPECT_THAT(client->completed, IsEmpty());
   Tick();  // no action left: deactivated, removed, nothing pending
   EXPECT_THAT(client->completed, ElementsAre("DBR00001"));
@@ -37,7 +37,7 @@ TEST_F(RequestPumpTest, RunsOneActionPerTickAndGoesIdleAfterTheLastRequest) {
   EXPECT_FALSE(PumpTimer().Enabled());
   EXPECT_THAT(DetailLog(), HasSubstr("No more requests pending. Exiting with timer disabled."));
   // The next Add starts the pump again.
-  Add({3});
+  Add({12});
   EXPECT_TRUE(PumpTimer().Enabled());
   Tick();
   EXPECT_EQ(catalogue->started.back().requestID, "DBR00002");
@@ -53,7 +53,7 @@ TEST_F(RequestPumpTest, EmptyActionListIsDeactivatedWithoutRunning) {
 
 TEST_F(RequestPumpTest, FinishedRequestIsRemovedAndTheNextRunsInTheSameTick) {
   Add({2});
-  Add({5});
+  Add({13});
   Tick();  // runs DBR00001's action
   Tick();  // deactivates DBR00001 and runs DBR00002's action
   EXPECT_THAT(client->completed, ElementsAre("DBR00001"));
@@ -66,7 +66,7 @@ TEST_F(RequestPumpTest, FinishedRequestIsRemovedAndTheNextRunsInTheSameTick) {
 
 TEST_F(RequestPumpTest, TimerStaysOffWhileAnActionIsInFlight) {
   catalogue->holdInFlight = true;
-  Add({2, 1});
+  Add({2, 13});
   Tick();
   EXPECT_FALSE(PumpTimer().Enabled());
   clock.AdvanceBy(60s);
@@ -79,7 +79,7 @@ TEST_F(RequestPumpTest, TimerStaysOffWhileAnActionIsInFlight) {
 
 TEST_F(RequestPumpTest, TruncatedRequestIsDeactivatedWithActionsLeft) {
   catalogue->holdInFlight = true;
-  const auto request = Add({2, 1, 3});
+  const auto request = Add({2, 13, 12});
   Tick();
   std::string seenError;
   bool seenTruncated = false;
@@ -123,7 +123,7 @@ TEST_F(RequestPumpTest, TickWithoutWorkLeavesTheTimerOff) {
 }
 
 TEST_F(RequestPumpTest, RetryIntervalIsFollowedByShortTicks) {
-  Add({2, 1});
+  Add({2, 13});
   PumpTimer().SetInterval(5000ms);
   Tick();
   EXPECT_EQ(PumpTimer().Interval(), 5000ms) << "RetryTimerInterval 0 never changes the interval";
@@ -134,7 +134,7 @@ TEST_F(RequestPumpTest, RetryIntervalIsFollowedByShortTicks) {
 
 TEST_F(RequestPumpTest, CancelAllStopsAfterTheCurrentRequest) {
   Add({2});
-  Add({1});
+  Add({13});
   Tick();
   server->SetCancelAllRequests(true);
   Tick();

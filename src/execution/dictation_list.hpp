@@ -1,0 +1,28 @@
+#pragma once
+// One entry of a request's dictation list: what a client-services call is told about each
+// dictation it works on.
+#include <cstdint>
+#include <string>
+
+#include "object/value.hpp"
+
+namespace vz {
+
+struct DictationListEntry {
+  std::int32_t locationID = 0;
+  std::int32_t utteranceID = 0;
+  std::string linkedDocumentID;
+  bool isAddendum = false;
+  std::string documentVersion;
+
+  // The entry as the call receives it: an array of its five values, in this order.
+  Value ToValue() const {
+    return Value(Value::Array{Value(locationID), Value(utteranceID), Value(linkedDocumentID), Value(isAddendum),
+                              Value(documentVersion)});
+  }
+};
+
+// The status change an action applies to the dictations it finished, or -1 for none.
+std::int32_t StatusChangeOfAction(std::int32_t action);
+
+}  // namespace vz
