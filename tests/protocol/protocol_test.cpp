@@ -1,0 +1,237 @@
+// The protocol layer in this process: values and handles on the wire, what a trace may show, and
+// how one connection's requests are ordered while the server waits for a client's answer.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <poll.h>
+
+#include <cmath>
+#include <future>
+#include <limits>
+#include <map>
+#include <thread>
+
+#include "diagnostics/message_box.hpp"
+#include "diagnostics_fixture.hpp"
+#include "object/automation_object.hpp"
+#include "platform/event_loop.hpp"
+#include "protocol/event_forwarding.hpp"
+#include "protocol/forwarding_prompter.hpp"
+#include "protocol/hub.hpp"
+#include "protocol/redaction.hpp"
+#include "protocol/value_json.hpp"
+
+namespace vz::protocol {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A class whose operation asks the user, and a plain property.
+class clsAsker : public AutomationObject<clsAsker> {
+ public:
+  static constexpr std::string_view kClassName = "clsAsker";
+  static void Describe(ClassBuilder<clsAsker>& c) {
+    c.Creatable()
+        .Operation("Ask", &clsAsker::Ask, {"sQuestion"})
+        .Property("Name", &clsAsker::Name, &clsAsker::SetName)
+        .Operation("Announce", &clsAsker::Announce)
+        .Event(kAsked);
+  }
+  static constexpr EventDef<> kAsked{"Asked", {}};
+  std::int32_t Ask(const std::string& question) { return MsgBox(question, vbYesNo, "Question"); }
+  void Announce() { RaiseEvent(kAsked); }
+  const std::string& Name() const { return name_; }
+  void SetName(std::string name) { name_ = std::move(name); }
+
+ private:
+  std::string name_ = "asker";
+};
+
+TEST(ValueJson, NumbersObjectsAndFaults) {
+  HandleTable handles;
+  EXPECT_EQ(FromJson(Json(7), handles), Value(std::int32_t{7}));
+  EXPECT_EQ(FromJson(Json(std::int64_t{1} << 40), handles), Value(1099511627776.0));  // too wide for a Long
+  EXPECT_EQ(FromJson(Json(std::uint64_t{4000000000}), handles), Value(4000000000.0));
+  EXPECT_TRUE(FromJson(Json(nullptr), handles).IsEmpty());
+  EXPECT_TRUE(ToJson(Value(std::numeric_limits<double>::infinity()), handles).is_null());
+  EXPECT_TRUE(ToJson(Value::Nothing(), handles).is_null());
+
+  const auto object = std::make_shared<clsAsker>();
+  const Json first = ToJson(Value(object), handles);
+  EXPECT_EQ(first, (Json{{"$handle", 1}, {"$class", "clsAsker"}}));
+  EXPECT_EQ(ToJson(Value(Value::Array{Value(object)}), handles)[0]["$handle"], 1);  // same object, same handle
+  EXPECT_EQ(FromJson(Json{{"$handle", 1}}, handles).ToObject(), object);
+  EXPECT_THROW(FromJson(Json{{"$handle", 2}}, handles), ProtocolError);
+  EXPECT_THROW(FromJson(Json{{"handle", 1}}, handles), ProtocolError);
+  EXPECT_TRUE(handles.Release(1));
+  EXPECT_FALSE(handles.Release(1));
+  EXPECT_EQ(ToJson(Value(object), handles)["$handle"], 2);  // released: a new handle next time
+}
+
+TEST(Redaction, PasswordsAreMaskedWhereverTheyAppear) {
+  const Json set{{"method", "set"}, {"params", {{"handle", 3}, {"name", "PASSWORD"}, {"value", "hunter2"}}}};
+  EXPECT_EQ(Redacted(set)["params"]["value"], kMaskedValue);
+  const Json call{{"method", "call"}, {"params", {{"handle", 3}, {"name", "SetPassword"}, {"args", {"a", "b"}}}}};
+  EXPECT_EQ(Redacted(call)["params"]["args"], Json::array({kMaskedValue, kMaskedValue}));
+  const Json nested{{"params", {{"args", Json::array({Json{{"sPassword", "x1"}, {"sLogin", "bob"}}})}}}};
+  const std::string text = RedactedText(nested);
+  EXPECT_THAT(text, ::testing::Not(::testing::HasSubstr("x1")));
+  EXPECT_THAT(text, ::testing::HasSubstr("bob"));
+  const Json plain{{"method", "set"}, {"params", {{"name", "Login"}, {"value", "bob"}}}};
+  EXPECT_EQ(Redacted(plain), plain);
+}
+
+TEST(EventAnswers, AByReferenceArgumentKeepsItsKind) {
+  EXPECT_EQ(AnswerOfTheSameKind(Value(false), Value(true)), Value(true));
+  EXPECT_EQ(AnswerOfTheSameKind(Value(false), Value(std::int32_t{1})), Value(true));
+  EXPECT_EQ(AnswerOfTheSameKind(Value(false), Value("maybe")), std::nullopt);
+  EXPECT_EQ(AnswerOfTheSameKind(Value(std::int16_t{1}), Value(std::int32_t{70000})), std::nullopt);  // overflow
+  EXPECT_EQ(AnswerOfTheSameKind(Value("text"), Value(Value::Array{})), std::nullopt);
+}
+
+// An in-process hub on its own loop thread, with raw socket clients that block as real ones do.
+class SessionTest : public testing::DiagnosticsTest {
+ protected:
+  // Runs `task` on the loop thread and waits for it.
+  template <class Task>
+  auto OnLoop(Task task) {
+    std::packaged_task<decltype(task())()> packaged(std::move(task));
+    auto result = packaged.get_future();
+    loop.Post([&packaged] { packaged(); });
+    return result.get();
+  }
+  void SetUp() override {
+    DiagnosticsTest::SetUp();
+    transport::IgnoreBrokenPipes();
+    registry.Add<clsAsker>();
+    HubOptions options;
+    options.registry = &registry;
+    options.eventTimeout = 5s;
+    hub = std::make_unique<Hub>(loop, options);
+    SetPrompter(std::make_shared<ForwardingPrompter>(*hub));
+    server = std::thread([this] { loop.Run(); });
+  }
+  void TearDown() override {
+    OnLoop([this] { hub.reset(); });
+    loop.Stop();
+    server.join();
+    SetPrompter(nullptr);
+    for (const int fd : clients) ::close(fd);
+    DiagnosticsTest::TearDown();
+  }
+  int Connect() {
+    int ends[2];
+    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    OnLoop([&] { hub->Attach(transport::MakeSocketChannel(loop.Context(), ends[0])); });
+    clients.push_back(ends[1]);
+    return ends[1];
+  }
+  void Send(int client, const Json& message) {
+    const std::string line = message.dump() + "\n";
+    ASSERT_EQ(::write(client, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+  }
+  static Json Request(int id, const std::string& method, Json params = nullptr) {
+    Json request{{"jsonrpc", "2.0"}, {"id", id}, {"method", method}};
+    if (!params.is_null()) request["params"] = std::move(params);
+    return request;
+  }
+  // The client's next line, parsed; null after `limit`.
+  Json Next(int client, std::chrono::milliseconds limit = 5s) {
+    std::string& buffer = buffers[client];
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+      if (const auto end = buffer.find('\n'); end != std::string::npos) {
+        Json parsed = Json::parse(buffer.substr(0, end));
+        buffer.erase(0, end + 1);
+        return parsed;
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd ready{client, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) return nullptr;
+      char chunk[4096];
+      const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+      if (n <= 0) return nullptr;
+      buffer.append(chunk, static_cast<size_t>(n));
+    }
+  }
+  // Nothing has arrived for the client once the loop has run what was ready.
+  bool Quiet(int client) {
+    OnLoop([] {});
+    return Next(client, 0ms).is_null();
+  }
+
+  ClassRegistry registry;
+  EventLoop loop;
+  std::unique_ptr<Hub> hub;
+  std::thread server;
+  std::vector<int> clients;
+  std::map<int, std::string> buffers;
+};
+
+TEST_F(SessionTest, AMessageBoxGoesToThePromptingClientWhileTheAskersNextRequestWaitsItsTurn) {
+  const int asker = Connect();
+  const int prompter = Connect();
+  Send(asker, Request(1, "create", {{"class", "clsAsker"}}));
+  ASSERT_EQ(Next(asker)["result"]["$handle"], 1);
+  Send(prompter, Request(1, "create", {{"class", "clsAsker"}}));
+  Next(prompter);
+  Send(prompter, Request(2, "advise", {{"handle", 1}, {"prompts", true}}));
+  ASSERT_TRUE(Next(prompter)["result"].is_null());
+
+  Send(asker, Request(2, "call", {{"handle", 1}, {"name", "Ask"}, {"args", {"Proceed?"}}}));
+  Send(asker, Request(3, "get", {{"handle", 1}, {"name", "Name"}}));
+  const Json box = Next(prompter);
+  EXPECT_EQ(box["method"], "messageBox");
+  EXPECT_EQ(box["params"], (Json{{"text", "Proceed?"}, {"title", "Question"}, {"style", vbYesNo}}));
+  EXPECT_TRUE(Quiet(asker));  // request 3 waits for request 2
+  // The prompting client's own request is served while the server waits for its answer.
+  Send(prompter, Request(5, "get", {{"handle", 1}, {"name", "Name"}}));
+  EXPECT_EQ(Next(prompter), (Json{{"jsonrpc", "2.0"}, {"id", 5}, {"result", "asker"}}));
+  Send(prompter, Json{{"jsonrpc", "2.0"}, {"id", box["id"]}, {"result", {{"answer", vbNo}}}});
+  EXPECT_EQ(Next(asker)["result"]["value"], vbNo);
+  EXPECT_EQ(Next(asker)["id"], 3);
+}
+
+TEST_F(SessionTest, APromptingClientThatVanishesLeavesTheBoxUnshown) {
+  const int asker = Connect();
+  const int prompter = Connect();
+  Send(prompter, Request(1, "create", {{"class", "clsAsker"}}));
+  Next(prompter);
+  Send(prompter, Request(2, "advise", {{"handle", 1}, {"prompts", true}}));
+  Next(prompter);
+  Send(asker, Request(1, "create", {{"class", "clsAsker"}}));
+  Next(asker);
+  Send(asker, Request(2, "call", {{"handle", 1}, {"name", "Ask"}, {"args", {"Proceed?"}}}));
+  EXPECT_EQ(Next(prompter)["method"], "messageBox");
+  ::shutdown(prompter, SHUT_RDWR);
+  // Not shown: the answer a box that may not be shown gets.
+  EXPECT_EQ(Next(asker)["result"]["value"], vbOK);
+  EXPECT_EQ(OnLoop([&] { return hub->PromptingSession(); }), nullptr);
+  EXPECT_EQ(OnLoop([&] { return hub->ConnectionCount(); }), 1u);
+}
+
+TEST_F(SessionTest, EventsReachAdvisedConnectionsUntilUnadvise) {
+  const int listener = Connect();
+  Send(listener, Request(1, "create", {{"class", "clsAsker"}}));
+  Next(listener);
+  Send(listener, Request(2, "advise", {{"handle", 1}}));
+  Next(listener);
+  Send(listener, Request(3, "call", {{"handle", 1}, {"name", "Announce"}}));
+  const Json event = Next(listener);
+  EXPECT_EQ(event, (Json{{"jsonrpc", "2.0"}, {"method", "event"}, {"params", {{"source", 1}, {"name", "Asked"}, {"args", Json::array()}}}}));
+  EXPECT_EQ(Next(listener)["id"], 3);
+  Send(listener, Request(4, "unadvise", {{"handle", 1}}));
+  Next(listener);
+  Send(listener, Request(5, "call", {{"handle", 1}, {"name", "Announce"}}));
+  EXPECT_EQ(Next(listener)["id"], 5);  // the answer, and no event before it
+  Send(listener, Request(6, "describe", {{"class", "clsAsker"}}));
+  const Json described = Next(listener)["result"];
+  EXPECT_EQ(described["members"][0],
+            (Json{{"name", "Ask"}, {"kind", "operation"}, {"arguments", {"sQuestion"}}, {"read", true}, {"write", false}}));
+  EXPECT_EQ(described["members"][3]["kind"], "event");
+}
+
+}  // namespace
+}  // namespace vz::protocol
