@@ -144,6 +144,16 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::string sfnFileRootFromUtterance(const std::string& utteranceID) const;
   static std::string sfnStripUtteranceKeyFromError(const std::string& sMessage);
   static bool bfnAlreadyCheckedIn(const std::string& sMessage);
+  // The main loop's completions (main_loop_handlers.cpp) and the audio normalisation.
+  void m_Wr_RetrievalComplete(ClientServiceObject& service, bool bErrors);
+  void m_Fud_DownloadComplete(ClientServiceObject& service, bool bErrors);
+  void m_objDownloadText_DownloadComplete(ClientServiceObject& service, bool bErrors);
+  void m_Fup_UploadComplete(ClientServiceObject& service, bool bErrors);
+  // Empty when the request may go on, otherwise why the download must be repeated.
+  std::string NormalizeDownloads();
+  // Applies a file-list call's per-dictation errors; on a time-out arranges the retry and says so.
+  bool HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
+                                   const std::shared_ptr<clsGenericRequest>& generic);
   // The request's dictations as a typed collection, or null.
   std::shared_ptr<clsUtterances> Dictations() const;
 

@@ -171,13 +171,19 @@ std::string clsDatabaseRequest::sfnFileRootFromUtterance(const std::string& utte
 }
 
 std::string clsDatabaseRequest::sfnStripUtteranceKeyFromError(const std::string& sMessage) {
-  // Per-dictation errors read "Utterance <id>: <text>"; the key is the digits after "Utterance ".
-  constexpr std::string_view kMarker = "Utterance ";
-  const size_t at = sMessage.find(kMarker);
+  // "...UTTERANCE<one character><blanks><digits><more text>": the digits are the key. A key that
+  // runs to the very end of the text is not taken.
+  std::string upper = sMessage;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const size_t at = upper.find("UTTERANCE");
   if (at == std::string::npos) return {};
-  size_t end = at + kMarker.size();
+  size_t start = at + 10;
+  while (start < sMessage.size() && sMessage[start] == ' ') ++start;
+  if (start >= sMessage.size()) return {};
+  size_t end = start;
   while (end < sMessage.size() && std::isdigit(static_cast<unsigned char>(sMessage[end]))) ++end;
-  return end == at + kMarker.size() ? std::string() : sMessage.substr(at + kMarker.size(), end - at - kMarker.size());
+  if (end >= sMessage.size()) return {};
+  return sMessage.substr(start, end - start);
 }
 
 void clsDatabaseRequest::HandleDictationListErrors(const std::vector<std::string>& sarrErrorMessages, std::int32_t eAction,

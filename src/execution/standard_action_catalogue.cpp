@@ -225,6 +225,13 @@ void StandardActionCatalogue::OnCompleted(clsDatabaseRequest& request, const Act
     GlobalTrace(where, "Entering " + std::string(entry.handler));
     const auto service = request.Service(std::string(entry.field));
     if (!service) return;
+    switch (entry.id) {
+      case 0: return request.m_Fup_UploadComplete(*service, errorsOccurred);
+      case 1: return request.m_Fud_DownloadComplete(*service, errorsOccurred);
+      case 2: return request.m_Wr_RetrievalComplete(*service, errorsOccurred);
+      case 38: return request.m_objDownloadText_DownloadComplete(*service, errorsOccurred);
+      default: break;
+    }
 
     std::shared_ptr<clsGenericRequest> generic;
     if (!entry.parameters.empty()) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "audio/sphere_writer.hpp"
 #include "clientservices/scripted_client_services.hpp"
 #include "execution/standard_action_catalogue.hpp"
 #include "dictation/utterance_object.hpp"
@@ -259,14 +260,45 @@ TEST_F(EngineTest, UnhandledActionAndRefusedLogin) {
   EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Error -1: Unspecified error trying to login to database"));
 }
 
+TEST(DictationKeys, StrippedFromErrorTexts) {
+  EXPECT_EQ(clsDatabaseRequest::sfnStripUtteranceKeyFromError("Utterance 12: No such dictation"), "12");
+  EXPECT_EQ(clsDatabaseRequest::sfnStripUtteranceKeyFromError("failed: UTTERANCE:   123 is locked"), "123");
+  EXPECT_EQ(clsDatabaseRequest::sfnStripUtteranceKeyFromError("no dictation named here"), "");
+  EXPECT_EQ(clsDatabaseRequest::sfnStripUtteranceKeyFromError("utterance 77"), "") << "a key at the very end is not taken";
+}
+
+TEST_F(EngineTest, WorkQueueWithoutHighPriorityDictationsCloses) {
+  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse></InfoResponse>"));
+  auto spec = Spec({2, 1}, 4);
+  spec->WorkQueue()->SetHighPriorityLevelRequired(2);
+  const auto request = server->DatabaseRequests()->Add(spec);
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre("No High Priority Dictations Available"));
+  ASSERT_TRUE(request->Utterances());
+  EXPECT_EQ(services->Calls().size(), 1u);
+}
+
 // A request with dictations 7, 9, 12, 15 and 20 in its collection.
 class DictationEngineTest : public EngineTest {
  protected:
+  // Each dictation's downloaded audio: a second of a tone as a SPHERE file, its checksum right
+  // unless `corrupt` names the dictation.
+  void WriteDownloads(std::int32_t corrupt = 0) {
+    std::filesystem::create_directories(downloads);
+    for (const std::int32_t id : {7, 9, 12, 15, 20}) {
+      audio::SphereWriter writer(downloads / ("Local_" + std::to_string(id) + ".pcm"), 8000, 1);
+      std::vector<std::int16_t> samples(8000);
+      for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i % 40) * 200 - 4000);
+      ASSERT_TRUE(writer.Write(samples));
+      ASSERT_TRUE(id == corrupt ? writer.Finish(static_cast<std::uint16_t>(writer.Checksum() + 1)) : writer.Finish());
+    }
+  }
   std::shared_ptr<clsRequestSpec> SpecWithDictations(std::vector<std::int32_t> actions, std::int32_t completionAction) {
+    server->DatabaseRequests()->ConnectionInfo()->SetDownloadPath(downloads.string());
     auto spec = Spec(std::move(actions), completionAction);
     dictations = std::make_shared<clsUtterances>();
     for (const std::int32_t id : {7, 9, 12, 15, 20}) {
-      dictations->Add(id, 1, "Ready for Transcription", folder / ("Local_" + std::to_string(id) + ".cfg"), "0");
+      dictations->Add(id, 1, "Ready for Transcription", (downloads / ("Local_" + std::to_string(id) + ".cfg")).string(), "0");
     }
     spec->SetUtterances(dictations);
     return spec;
@@ -277,9 +309,11 @@ class DictationEngineTest : public EngineTest {
     return ids;
   }
   std::shared_ptr<clsUtterances> dictations;
+  std::filesystem::path downloads = folder.Path() / "Downloads";
 };
 
 TEST_F(DictationEngineTest, DownloadListsTheDictationsWithoutErrorsAndMarksThemDownloaded) {
+  WriteDownloads();
   server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
   // Adding clears the dictations' errors; one failing later is left out of the list.
   dictations->Item("U9", "0")->SetErrorString("locked by someone else");
@@ -291,6 +325,7 @@ TEST_F(DictationEngineTest, DownloadListsTheDictationsWithoutErrorsAndMarksThemD
 }
 
 TEST_F(DictationEngineTest, RetryAfterATimeOutSkipsTheDictationsAlreadyDone) {
+  WriteDownloads();
   services->Script("m_Fud", ScriptedAnswer::TimeOutAfter({"7", "9"}, kTimeOut));
   const auto request = server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
   Step();
@@ -306,7 +341,38 @@ TEST_F(DictationEngineTest, RetryAfterATimeOutSkipsTheDictationsAlreadyDone) {
   EXPECT_THAT(ListedIDs(services->Calls()[1]), ElementsAre(12, 15, 20));
 }
 
+TEST_F(DictationEngineTest, DownloadNormalisesTheAudioAndMarksTheDictationsDownloaded) {
+  WriteDownloads();
+  server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
+  RunToCompletion();
+  for (const std::int32_t id : {7, 9, 12, 15, 20}) {
+    const auto dictation = dictations->Item("U" + std::to_string(id), "0");
+    EXPECT_EQ(dictation->ErrorString(), "") << id;
+    EXPECT_EQ(dictation->Status(), "Downloaded for Standard Transcription") << id;
+    EXPECT_NE(dictation->DownloadTime(), "") << id;
+    EXPECT_TRUE(std::filesystem::exists(downloads / ("Local_" + std::to_string(id) + ".wav"))) << id;
+  }
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+}
+
+TEST_F(DictationEngineTest, ChecksumFailureRepeatsTheWholeDownload) {
+  WriteDownloads(12);
+  const auto request = server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
+  Step();
+  EXPECT_EQ(request->Retries(), 1);
+  EXPECT_EQ(dictations->Item("U12", "0")->ErrorString(), "");
+  EXPECT_THAT(ReadFile(folder / "Logs/Summary.log"), HasSubstr("Checksum error occurred during download of utterance 12"));
+  WriteDownloads();  // the second download brings good files
+  clock.AdvanceBy(5000ms);
+  clock.Turn();
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_THAT(ListedIDs(services->Calls()[1]), ElementsAre(7, 9, 12, 15, 20));
+  RunToCompletion();
+  EXPECT_EQ(dictations->Item("U12", "0")->Status(), "Downloaded for Standard Transcription");
+}
+
 TEST_F(DictationEngineTest, PerDictationErrorsStayWithTheirDictations) {
+  WriteDownloads();
   services->Script("m_Fud", ScriptedAnswer::Errors({"", "Utterance 12: No such dictation  documentVersion=0", "",
                                                     "Utterance 99: No such dictation  documentVersion=0",
                                                     "Server could not read the list"}));

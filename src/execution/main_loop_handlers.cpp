@@ -1,0 +1,134 @@
+// The completions of the editor's main loop: the work queue becomes dictation records, downloads
+// are normalised and marked downloaded, text downloads and uploads update the dictations' state.
+#include "diagnostics/automation_error.hpp"
+#include "diagnostics/error_log.hpp"
+#include "diagnostics/trace.hpp"
+#include "dictation/utterance_object.hpp"
+#include "dictation/utterances.hpp"
+#include "execution/client_service.hpp"
+#include "execution/database_request.hpp"
+#include "execution/retry_classification.hpp"
+#include "model/generic_request.hpp"
+#include "model/generic_requests.hpp"
+#include "model/work_queue.hpp"
+#include "object/dispatch.hpp"
+
+namespace vz {
+namespace {
+
+// Status changes and codes the main loop applies.
+constexpr std::int32_t kStatusChangeUploaded = 1;
+constexpr std::int32_t kStatusCodeUploaded = 3;
+
+}  // namespace
+
+bool clsDatabaseRequest::HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
+                                                     const std::shared_ptr<clsGenericRequest>& generic) {
+  bool timedOut = false;
+  std::string timeOutMessage;
+  HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
+  if (!timedOut) return false;
+  if (generic) generic->Clear();
+  MarkCompletedUtterances(static_cast<std::int32_t>(service.UtterancesCompleted().size()), currentRequest_);
+  SetupRequestForRetry(timeOutMessage, generic);
+  return true;
+}
+
+void clsDatabaseRequest::m_Wr_RetrievalComplete(ClientServiceObject& service, bool bErrors) {
+  const std::string where = "clsDatabaseRequest.m_Wr_RetrievalComplete";
+  GlobalTrace(where, "Entering m_Wr_RetrievalComplete");
+  if (bErrors) {
+    const std::string message = service.getErrorMessage();
+    if (bfnRequestTimeOutMessage(message)) {
+      SetupRequestForRetry(message, nullptr);
+      return;
+    }
+    GlobalTrace(where, message);
+    globalErrorMessage_ = message;
+    CloseRequest();
+    return;
+  }
+  GlobalTrace(where, "Assigning XML response.");
+  if (workQueue_) workQueue_->SetXMLResponse(service.getXMLResponse());
+  if (!utterances_ && workQueue_) {
+    // The answer becomes the request's dictations only when it has none yet.
+    ObjectRef collection = std::make_shared<clsUtterances>();
+    utterances_ = collection;
+    workQueue_->ExtractXML(collection);
+    const std::int32_t level = workQueue_->HighPriorityLevelRequired();
+    if (level > 0) {
+      GlobalTrace(where, "HighPriorityLevelRequired: " + std::to_string(level));
+      bool found = false;
+      const auto dictations = Dictations();
+      if (!dictations || dictations->Count() == 0) {
+        GlobalTrace(where, "No dictations in collection.");
+      } else {
+        const auto first = dictations->Items().front();
+        const std::string id = std::to_string(first->UtteranceID());
+        const std::string priority = dispatch::Get(*first, "Priority").ToString();
+        long number = 0;
+        try {
+          number = Value(priority).ToLong();
+          found = number <= level;
+        } catch (const AutomationError&) {
+          found = false;
+        }
+        GlobalTrace(where, "Dictation " + id + (found ? " is high enough priority: " : " not high enough priority: ") + priority);
+      }
+      if (!found) {
+        GlobalTrace(where, "Closing up request because no high priority dictations are available.");
+        globalErrorMessage_ = "No High Priority Dictations Available";
+        CloseRequest();
+        return;
+      }
+      GlobalTrace(where, "Continuing request to get high priority dictations.");
+    }
+  }
+  ResumePump();
+}
+
+void clsDatabaseRequest::m_Fud_DownloadComplete(ClientServiceObject& service, bool bErrors) {
+  GlobalTrace("clsDatabaseRequest.m_Fud_DownloadComplete", "Entering fud_DownloadComplete");
+  if (bErrors && HandleFileListErrorsOrRetry(service, 1, nullptr)) return;
+  const std::string retryReason = NormalizeDownloads();
+  if (retryReason.empty()) {
+    ApplyStatusUpdates(kRecordDownload);
+    ResumePump();
+    return;
+  }
+  // Download everything again: no dictation counts as done for this action.
+  if (const auto dictations = Dictations()) {
+    for (const auto& dictation : dictations->Items()) dictation->SetLastActionCompleted(static_cast<std::int16_t>(currentRequest_ - 1));
+  }
+  SetupRequestForRetry(retryReason, nullptr);
+}
+
+void clsDatabaseRequest::m_objDownloadText_DownloadComplete(ClientServiceObject& service, bool bErrors) {
+  const std::string where = "clsDatabaseRequest.m_objDownloadText_DownloadComplete";
+  GlobalTrace(where, "Entering m_objDownloadText_DownloadComplete");
+  if (bErrors) {
+    GlobalTrace(where, "m_objDownloadText_DownloadComplete errorsEncountered");
+    if (HandleFileListErrorsOrRetry(service, 38, nullptr)) return;
+  }
+  GlobalTrace(where, "Leaving m_objDownloadText_DownloadComplete");
+  ResumePump();
+}
+
+void clsDatabaseRequest::m_Fup_UploadComplete(ClientServiceObject& service, bool bErrors) {
+  const std::string where = "clsDatabaseRequest.m_Fup_UploadComplete";
+  const auto generic = genericRequests_ ? genericRequests_->NextAction(0, REQUEST_STATE::NotCompleted) : nullptr;
+  if (!generic) {
+    GlobalTrace(where, "GenericObjects collection uninitialized on return from DBR_UPLOAD request.");
+    globalErrorMessage_ = "Unexpected internal error: Could not retrieve GenericRequest object when handling DBR_UPLOAD request.";
+    GlobalErrorsLog(where, globalErrorMessage_);
+    CloseRequest();
+    return;
+  }
+  GlobalTrace(where, "Entering fup_UploadComplete");
+  if (bErrors && HandleFileListErrorsOrRetry(service, 0, generic)) return;
+  ApplyStatusUpdates(kStatusChangeUploaded);
+  UpdateStatusCodes(kStatusCodeUploaded, "");
+  ResumePump();
+}
+
+}  // namespace vz
