@@ -1,0 +1,395 @@
+// The exchanges of one call on Boost.Beast, as a coroutine on the loop's io_context: connect
+// (resolve, TCP, TLS with verification) under the connect time-out, then each exchange under the
+// idle time-out, answers read in blocks: XML into memory up to a limit, files streamed to
+// "<final>.part", checked for length and digest, then renamed.
+#include "clientservices/http_call.hpp"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <boost/asio/co_spawn.hpp>
+#include <boost/asio/detached.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/redirect_error.hpp>
+#include <boost/asio/ssl.hpp>
+#include <boost/asio/use_awaitable.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
+
+#include <array>
+#include <fstream>
+#include <optional>
+
+namespace vz::http_client {
+namespace {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace ssl = asio::ssl;
+using tcp = asio::ip::tcp;
+using boost::system::error_code;
+template <class T>
+using awaitable = asio::awaitable<T>;
+
+enum class Stage { kResolve, kConnect, kHandshake, kTransfer };
+
+std::string FailureText(const error_code& error, Stage stage, const ServletUrl& url) {
+  if (error == beast::error::timeout || error == asio::error::timed_out) return "(12002) The operation timed out";
+  if (stage == Stage::kResolve) return "(12007) The server name could not be resolved: " + url.host;
+  if (stage == Stage::kConnect &&
+      (error == asio::error::connection_refused || error == asio::error::host_unreachable ||
+       error == asio::error::network_unreachable))
+    return "(12029) Cannot connect to " + url.host + ":" + url.port;
+  if (error.category() == asio::error::get_ssl_category() &&
+      ERR_GET_REASON(static_cast<unsigned long>(error.value())) == SSL_R_CERTIFICATE_VERIFY_FAILED)
+    return "(12175) A security error occurred: " + error.message();
+  if (error == asio::error::eof || error == asio::error::connection_reset || error == asio::error::broken_pipe ||
+      error == http::error::end_of_stream || error == http::error::partial_message ||
+      error == ssl::error::stream_truncated)
+    return "(12030) The connection with the server was ended";
+  if (error.category() == http::make_error_code(http::error::bad_version).category())
+    return "(12152) The server returned an invalid response: " + error.message();
+  return "network communications error: " + error.message();
+}
+
+std::string InvalidResponse(const std::string& detail) { return "(12152) The server returned an invalid response: " + detail; }
+
+std::string FileDigest(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  Sha256 digest;
+  std::array<char, 65536> block{};
+  while (in.read(block.data(), block.size()) || in.gcount() > 0) digest.Update(block.data(), static_cast<std::size_t>(in.gcount()));
+  return digest.FinishHex();
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// What one exchange gave.
+struct Outcome {
+  std::string failure;       // a communication failure: ends the call
+  std::string servletError;  // an error for this entry: the call goes on
+  std::string body;          // XML answer
+};
+
+using Parser = http::response_parser<http::buffer_body>;
+
+class Connection {
+ public:
+  Connection(asio::io_context& context, const HttpOptions& options, const ServletUrl& url)
+      : context_(context), options_(options), url_(url), resolver_(context), tls_context_(ssl::context::tls_client) {}
+
+  bool Open() const { return open_; }
+
+  void Close() {
+    resolver_.cancel();
+    error_code ignored;
+    if (tls_) beast::get_lowest_layer(*tls_).socket().close(ignored);
+    if (plain_) plain_->socket().close(ignored);
+    open_ = false;
+  }
+
+  // Empty, or the failure text.
+  awaitable<std::string> Connect() {
+    error_code error;
+    const auto endpoints = co_await resolver_.async_resolve(url_.host, url_.port, asio::redirect_error(asio::use_awaitable, error));
+    if (error) co_return FailureText(error, Stage::kResolve, url_);
+    buffer_.clear();
+    beast::tcp_stream* lowest = nullptr;
+    if (url_.https) {
+      if (!tlsReady_) {
+        if (!options_.caFile.empty()) {
+          tls_context_.load_verify_file(options_.caFile, error);
+          if (error) co_return "(12175) A security error occurred: cannot load " + options_.caFile + ": " + error.message();
+        } else {
+          tls_context_.set_default_verify_paths(error);
+        }
+        tls_context_.set_verify_mode(ssl::verify_peer);
+        tlsReady_ = true;
+      }
+      tls_.emplace(context_, tls_context_);
+      tls_->set_verify_callback(ssl::host_name_verification(url_.host));
+      SSL_set_tlsext_host_name(tls_->native_handle(), url_.host.c_str());
+      lowest = &beast::get_lowest_layer(*tls_);
+    } else {
+      plain_.emplace(context_);
+      lowest = &*plain_;
+    }
+    lowest->expires_after(options_.connectTimeout);  // resolve already done; connect and handshake
+    co_await lowest->async_connect(endpoints, asio::redirect_error(asio::use_awaitable, error));
+    if (error) co_return FailureText(error, Stage::kConnect, url_);
+    if (tls_) {
+      co_await tls_->async_handshake(ssl::stream_base::client, asio::redirect_error(asio::use_awaitable, error));
+      if (error) co_return FailureText(error, Stage::kHandshake, url_);
+    }
+    open_ = true;
+    co_return std::string();
+  }
+
+  awaitable<Outcome> Exchange(const HttpStep& step, const std::string& authorization, const std::string& utteranceID) {
+    if (tls_) co_return co_await ExchangeOn(*tls_, step, authorization, utteranceID);
+    co_return co_await ExchangeOn(*plain_, step, authorization, utteranceID);
+  }
+
+ private:
+  template <class Request>
+  void SetHeaders(Request& request, const std::string& authorization) {
+    request.set(http::field::host, url_.host + ":" + url_.port);
+    request.set(http::field::user_agent, options_.userAgent);
+    request.set(http::field::authorization, authorization);
+    request.set(http::field::accept, "application/xml, application/octet-stream");
+    request.keep_alive(true);
+  }
+
+  template <class Stream>
+  awaitable<Outcome> ExchangeOn(Stream& stream, const HttpStep& step, const std::string& authorization,
+                                const std::string& utteranceID) {
+    Outcome outcome;
+    error_code error;
+    const std::string target = url_.path + "?" + step.query;
+    auto& lowest = beast::get_lowest_layer(stream);
+    lowest.expires_after(options_.ioTimeout);
+    if (!step.uploadFile.empty()) {
+      http::request<http::file_body> request{http::verb::post, target, 11};
+      request.body().open(step.uploadFile.c_str(), beast::file_mode::scan, error);
+      if (error) {
+        outcome.servletError = "Cannot read " + step.uploadFile.filename().string() + ": " + error.message();
+        co_return outcome;
+      }
+      SetHeaders(request, authorization);
+      request.set(http::field::content_type, "application/octet-stream");
+      request.set("X-Content-SHA256", FileDigest(step.uploadFile));
+      request.prepare_payload();
+      co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, error));
+    } else {
+      http::request<http::string_body> request{http::verb::post, target, 11};
+      SetHeaders(request, authorization);
+      request.set(http::field::content_type, "application/x-www-form-urlencoded; charset=utf-8");
+      request.body() = step.form;
+      request.prepare_payload();
+      co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, error));
+    }
+    if (error) {
+      outcome.failure = FailureText(error, Stage::kTransfer, url_);
+      co_return outcome;
+    }
+
+    Parser parser;
+    parser.body_limit(boost::none);
+    lowest.expires_after(options_.ioTimeout);
+    co_await http::async_read_header(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
+    if (error) {
+      outcome.failure = FailureText(error, Stage::kTransfer, url_);
+      co_return outcome;
+    }
+    const int status = parser.get().result_int();
+    if (status == 200 && step.answer != AnswerKind::kXml) {
+      outcome = co_await ReceiveFile(stream, parser, step, utteranceID);
+    } else {
+      parser.body_limit(options_.xmlLimit);
+      std::string body;
+      outcome.failure = co_await ReadBody(stream, parser, [&body](const char* data, std::size_t size) { body.append(data, size); });
+      if (outcome.failure.empty()) {
+        const std::string reason = "HTTP " + std::to_string(status) + " " + std::string(parser.get().reason());
+        if (status == 200) {
+          outcome.body = std::move(body);
+        } else if (auto message = ErrorDocumentMessage(body)) {
+          outcome.servletError = *message;
+        } else if (status == 502 || status == 503 || status == 504) {
+          outcome.failure = InvalidResponse(reason);
+        } else {
+          outcome.servletError = "Unexpected answer from the server: " + reason;
+        }
+      }
+    }
+    if (!outcome.failure.empty() || !parser.is_done() || !parser.keep_alive()) Close();
+    co_return outcome;
+  }
+
+  // Reads the body in blocks into `sink`; empty, or the failure text.
+  template <class Stream, class Sink>
+  awaitable<std::string> ReadBody(Stream& stream, Parser& parser, Sink sink) {
+    std::vector<char> block(65536);
+    auto& lowest = beast::get_lowest_layer(stream);
+    while (!parser.is_done()) {
+      parser.get().body().data = block.data();
+      parser.get().body().size = block.size();
+      error_code error;
+      lowest.expires_after(options_.ioTimeout);
+      co_await http::async_read_some(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
+      if (error == http::error::need_buffer) error = {};
+      if (error) co_return FailureText(error, Stage::kTransfer, url_);
+      sink(block.data(), block.size() - parser.get().body().size);
+    }
+    co_return std::string();
+  }
+
+  template <class Stream>
+  awaitable<Outcome> ReceiveFile(Stream& stream, Parser& parser, const HttpStep& step, const std::string& utteranceID) {
+    Outcome outcome;
+    const auto& header = parser.get();
+    const auto length = parser.content_length();
+    const std::string expected = Lower(std::string(header["X-Content-SHA256"]));
+    if (parser.chunked() || !length) {
+      outcome.failure = InvalidResponse("a file answer without Content-Length");
+      co_return outcome;
+    }
+    if (expected.empty()) {
+      outcome.failure = InvalidResponse("a file answer without X-Content-SHA256");
+      co_return outcome;
+    }
+    std::filesystem::path final = step.saveAs;
+    if (step.answer == AnswerKind::kNamedFile) {
+      const std::string name = DispositionFileName(std::string(header[http::field::content_disposition]));
+      if (!IsDictationFileName(name, utteranceID)) {
+        outcome.servletError = "refused file name " + name + " from the server";
+        outcome.failure = co_await ReadBody(stream, parser, [](const char*, std::size_t) {});  // nothing is written
+        co_return outcome;
+      }
+      final = step.saveAs / name;
+    }
+    const std::filesystem::path part = final.string() + ".part";
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    std::string writeError = out ? "" : "Cannot write " + part.string();
+    Sha256 digest;
+    std::uint64_t written = 0;
+    outcome.failure = co_await ReadBody(stream, parser, [&](const char* data, std::size_t size) {
+      digest.Update(data, size);
+      written += size;
+      if (writeError.empty() && !out.write(data, static_cast<std::streamsize>(size))) writeError = "Cannot write " + part.string();
+    });
+    out.close();
+    if (writeError.empty() && !out) writeError = "Cannot write " + part.string();
+    std::error_code ignored;
+    if (!outcome.failure.empty() || !writeError.empty()) {
+      std::filesystem::remove(part, ignored);
+      if (outcome.failure.empty()) outcome.servletError = writeError;
+      co_return outcome;
+    }
+    if (written != *length) {
+      std::filesystem::remove(part, ignored);
+      outcome.failure = "(12030) The connection with the server was ended";
+      co_return outcome;
+    }
+    if (digest.FinishHex() != expected) {
+      std::filesystem::remove(part, ignored);
+      outcome.servletError = "CHECKSUM mismatch in " + final.filename().string();
+      co_return outcome;
+    }
+    std::error_code renamed;
+    std::filesystem::rename(part, final, renamed);
+    if (renamed) {
+      std::filesystem::remove(part, ignored);
+      outcome.servletError = "Cannot save " + final.string() + ": " + renamed.message();
+      co_return outcome;
+    }
+    if (!step.literalMarker.empty()) {
+      if (Lower(std::string(header["X-Literal-Processed"])) == "true") {
+        std::ofstream marker(step.literalMarker, std::ios::binary | std::ios::trunc);
+      } else {
+        std::filesystem::remove(step.literalMarker, ignored);
+      }
+    }
+    co_return outcome;
+  }
+
+  asio::io_context& context_;
+  const HttpOptions& options_;
+  const ServletUrl& url_;
+  tcp::resolver resolver_;
+  ssl::context tls_context_;
+  bool tlsReady_ = false;
+  std::optional<beast::tcp_stream> plain_;
+  std::optional<beast::ssl_stream<beast::tcp_stream>> tls_;
+  beast::flat_buffer buffer_;
+  bool open_ = false;
+};
+
+class CallRun : public HttpCall {
+ public:
+  CallRun(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan, std::function<void(HttpCallResult)> done)
+      : options_(options), plan_(std::move(plan)), done_(std::move(done)), connection_(context, options_, plan_.url) {}
+
+  void Cancel() override {
+    cancelled_ = true;
+    done_ = nullptr;
+    connection_.Close();
+  }
+
+  // `keepAlive` holds the call until the coroutine ends.
+  awaitable<void> Run([[maybe_unused]] std::shared_ptr<CallRun> keepAlive) {
+    HttpCallResult result;
+    const std::size_t count = plan_.entries.size();
+    if (plan_.dictationList) {
+      result.errorArray.assign(count, std::string());
+      result.responses.assign(count, std::string());
+    }
+    bool stopped = false;
+    for (std::size_t index = 0; index < count && !stopped; ++index) {
+      const HttpEntry& entry = plan_.entries[index];
+      for (const HttpStep& step : entry.steps) {
+        std::string failure;
+        Outcome outcome;
+        if (!connection_.Open()) failure = co_await connection_.Connect();
+        if (cancelled_) co_return;
+        if (failure.empty()) {
+          outcome = co_await connection_.Exchange(step, plan_.authorization, entry.utteranceID);
+          if (cancelled_) co_return;
+          failure = outcome.failure;
+        }
+        if (!failure.empty()) {
+          RecordError(result, index, failure, false);
+          stopped = true;
+          break;
+        }
+        if (!outcome.servletError.empty()) {
+          RecordError(result, index, outcome.servletError, true);
+          break;
+        }
+        if (step.answer == AnswerKind::kXml) {
+          if (plan_.dictationList) result.responses[index] = outcome.body;
+          else result.xml = outcome.body;
+        }
+      }
+      if (!stopped) result.completed.push_back(entry.utteranceID);
+    }
+    connection_.Close();
+    if (auto done = std::move(done_)) done(std::move(result));
+  }
+
+ private:
+  void RecordError(HttpCallResult& result, std::size_t index, const std::string& text, bool forDictation) {
+    result.errors = true;
+    if (!plan_.dictationList) {
+      result.errorMessage = text;
+      result.errorArray = {text};
+      return;
+    }
+    const HttpEntry& entry = plan_.entries[index];
+    result.errorArray[index] =
+        forDictation ? "Utterance " + entry.utteranceID + ": " + text + "  documentVersion=" + entry.documentVersion : text;
+    if (!forDictation) result.errorMessage = text;
+  }
+
+  HttpOptions options_;
+  HttpCallPlan plan_;
+  std::function<void(HttpCallResult)> done_;
+  Connection connection_;
+  bool cancelled_ = false;
+};
+
+}  // namespace
+
+std::shared_ptr<HttpCall> StartHttpCall(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan,
+                                        std::function<void(HttpCallResult)> done) {
+  auto call = std::make_shared<CallRun>(context, options, std::move(plan), std::move(done));
+  asio::co_spawn(context, call->Run(call), asio::detached);
+  return call;
+}
+
+}  // namespace vz::http_client

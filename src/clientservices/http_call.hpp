@@ -1,0 +1,80 @@
+#pragma once
+// One client-services call over HTTP(S): its exchanges, run one after the other on one kept-alive
+// connection as a coroutine on the server's io_context, and what they gave. The call object
+// (http_client_services.cpp) builds the plan from the request's values; this part knows only
+// HTTP, TLS, files and the protocol's failure texts.
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clientservices/wire_format.hpp"
+
+namespace boost::asio {
+class io_context;
+}
+
+namespace vz::http_client {
+
+struct HttpOptions {
+  std::chrono::milliseconds connectTimeout{30'000};  // resolve, connect and TLS handshake
+  std::chrono::milliseconds ioTimeout{60'000};       // without a byte moving
+  std::string caFile;                                // trusted certificates; empty: the system's store
+  std::string userAgent = "VizorareZazizuzEravov/1.0";
+  std::uint64_t xmlLimit = 64u << 20;                // largest XML or error answer kept in memory
+};
+
+// What an exchange's 200 answer is.
+enum class AnswerKind {
+  kXml,        // the body as text
+  kFile,       // saved as `saveAs` (through saveAs + ".part")
+  kNamedFile,  // saved in `saveAs` (a folder) under the dictation file name the server gives
+};
+
+struct HttpStep {
+  std::string query;                   // "request=0101" or "request=0103&fileName=..."
+  std::string form;                    // form body; ignored with `uploadFile`
+  std::filesystem::path uploadFile;    // body from this file, with its digest
+  AnswerKind answer = AnswerKind::kXml;
+  std::filesystem::path saveAs;
+  std::filesystem::path literalMarker; // kFile: made empty when X-Literal-Processed is true, else removed
+};
+
+// One entry of the call: a dictation of the list, or the single exchange of a single-answer call.
+struct HttpEntry {
+  std::string utteranceID;
+  std::string documentVersion;
+  std::vector<HttpStep> steps;
+};
+
+struct HttpCallPlan {
+  ServletUrl url;
+  std::string authorization;  // the whole "Basic ..." value
+  bool dictationList = false;
+  std::vector<HttpEntry> entries;
+};
+
+struct HttpCallResult {
+  bool errors = false;
+  std::string errorMessage;                 // single-answer calls
+  std::string xml;                          // single-answer calls
+  std::vector<std::string> errorArray;      // dictation lists: one per entry
+  std::vector<std::string> completed;       // utterance IDs finished before a communication failure
+  std::vector<std::string> responses;       // per-entry XML answers (last XML step of the entry)
+};
+
+// A call in flight. Cancel closes its connection; its completion is then never delivered.
+class HttpCall {
+ public:
+  virtual ~HttpCall() = default;
+  virtual void Cancel() = 0;
+};
+
+// Starts the call on `context`; `done` runs once, on the thread that runs `context`, on a later
+// turn than this one, unless the call was cancelled first.
+std::shared_ptr<HttpCall> StartHttpCall(boost::asio::io_context& context, const HttpOptions& options, HttpCallPlan plan,
+                                        std::function<void(HttpCallResult)> done);
+
+}  // namespace vz::http_client

@@ -1,0 +1,64 @@
+#include "clientservices/http_client_services.hpp"
+
+#include <utility>
+
+#include "clientservices/call_plans.hpp"
+
+namespace vz {
+
+using namespace http_client;
+
+class HttpClientServices::HttpObject : public ClientServiceObject, public std::enable_shared_from_this<HttpObject> {
+ public:
+  HttpObject(HttpClientServices& owner, std::string field) : owner_(owner), field_(std::move(field)) {}
+  ~HttpObject() override {
+    if (call_) call_->Cancel();  // a released object never completes
+  }
+
+  void Init(std::vector<Value> values) override { init_ = std::move(values); }
+
+  bool Start(const std::string& operation, std::vector<Value> arguments) override {
+    const bool failureFlag = operation == "request";  // the "request" calls report failure with true
+    if (call_) return failureFlag;                     // one call at a time per object
+    result_ = HttpCallResult{};
+    std::string problem;
+    auto plan = BuildCallPlan(field_, operation, init_, arguments, problem);
+    if (!plan) {
+      result_.errors = true;
+      result_.errorMessage = problem;
+      return failureFlag;
+    }
+    ReportStatus(operation + " " + plan->url.host + ":" + plan->url.port + plan->url.path + " as " + LoginOf(field_, init_) +
+                 " password " + std::string(PasswordOf(field_, init_).size(), '*'));
+    call_ = StartHttpCall(owner_.context_, owner_.options_, std::move(*plan),
+                          [weak = weak_from_this()](HttpCallResult result) {
+                            if (const auto self = weak.lock()) self->Finish(std::move(result));
+                          });
+    return !failureFlag;
+  }
+
+  std::string getErrorMessage() const override { return result_.errorMessage; }
+  std::string getXMLResponse() const override { return result_.xml; }
+  std::vector<std::string> ErrorMessages() const override { return result_.errorArray; }
+  std::vector<std::string> UtterancesCompleted() const override { return result_.completed; }
+  std::vector<std::string> DictationResponses() const override { return result_.responses; }
+
+ private:
+  void Finish(HttpCallResult result) {
+    result_ = std::move(result);
+    call_.reset();
+    Complete(result_.errors);
+  }
+
+  HttpClientServices& owner_;
+  std::string field_;
+  std::vector<Value> init_;
+  HttpCallResult result_;
+  std::shared_ptr<HttpCall> call_;
+};
+
+std::shared_ptr<ClientServiceObject> HttpClientServices::Create(std::string_view field) {
+  return std::make_shared<HttpObject>(*this, std::string(field));
+}
+
+}  // namespace vz

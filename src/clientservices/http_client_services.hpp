@@ -1,0 +1,26 @@
+#pragma once
+// The client services over HTTP(S): every call of a request is a POST to the institution's servlet
+// (docs/servlet-protocol.md), run asynchronously on the server's io_context. Objects complete
+// once, on the thread that runs the context, and never after they have been released.
+#include <memory>
+#include <string_view>
+
+#include "clientservices/http_call.hpp"
+#include "execution/client_service.hpp"
+
+namespace vz {
+
+class HttpClientServices : public ClientServicesFactory {
+ public:
+  explicit HttpClientServices(boost::asio::io_context& context, http_client::HttpOptions options = {})
+      : context_(context), options_(std::move(options)) {}
+
+  std::shared_ptr<ClientServiceObject> Create(std::string_view field) override;
+
+ private:
+  class HttpObject;
+  boost::asio::io_context& context_;
+  http_client::HttpOptions options_;
+};
+
+}  // namespace vz
