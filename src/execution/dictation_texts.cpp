@@ -1,25 +1,24 @@
 #include "execution/dictation_texts.hpp"
 
-#include "object/dispatch.hpp"
+#include "dictation/utterance_object.hpp"
+#include "dictation/utterances.hpp"
 
 namespace vz {
 
 std::vector<DictationText> ReadDictationTexts(const ObjectRef& utterances) {
   std::vector<DictationText> texts;
-  if (!utterances) return texts;
-  for (const Value& item : dispatch::Enumerate(*utterances)) {
-    const ObjectRef dictation = item.ToObject();
-    if (!dictation) continue;
-    texts.push_back({dispatch::Get(*dictation, "UtteranceID").ToString(), dispatch::Get(*dictation, "ErrorString").ToString()});
+  const auto dictations = std::dynamic_pointer_cast<clsUtterances>(utterances);
+  if (!dictations) return texts;
+  for (const auto& dictation : dictations->Items()) {
+    texts.push_back({std::to_string(dictation->UtteranceID()), dictation->ErrorString()});
   }
   return texts;
 }
 
 void ClearDictationErrors(const ObjectRef& utterances) {
-  if (!utterances) return;
-  for (const Value& item : dispatch::Enumerate(*utterances)) {
-    if (const ObjectRef dictation = item.ToObject()) dispatch::Set(*dictation, "ErrorString", Value(""));
-  }
+  const auto dictations = std::dynamic_pointer_cast<clsUtterances>(utterances);
+  if (!dictations) return;
+  for (const auto& dictation : dictations->Items()) dictation->SetErrorString("");
 }
 
 }  // namespace vz

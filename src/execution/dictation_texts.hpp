@@ -1,7 +1,6 @@
 #pragma once
 // What a request reads and clears on the dictations of its collection: their identifiers and their
-// error texts. The collection is reached through its automation members (items in order, each with
-// "UtteranceID" and "ErrorString"), so any dictation collection the client hands over serves.
+// error texts, in collection order.
 #include <string>
 #include <vector>
 
@@ -14,7 +13,8 @@ struct DictationText {
   std::string errorString;
 };
 
-// The dictations of `utterances` in collection order; nothing for a null collection.
+// The dictations of `utterances` (a clsUtterances) in collection order; nothing for a null or
+// foreign collection.
 std::vector<DictationText> ReadDictationTexts(const ObjectRef& utterances);
 
 // Sets every dictation's error text to "".
