@@ -45,17 +45,22 @@ std::vector<std::string> SplitPath(const std::string& path) {
   return parts;
 }
 
-// Creates CLASS and walks PATH up to its last member; returns the handle and that member's name.
-std::pair<Json, std::string> Resolve(vze::RpcClient& client, const std::string& className, const std::string& path) {
+// Creates CLASS and reads the properties named by `parts` in turn; returns the last object's handle.
+Json Walk(vze::RpcClient& client, const std::string& className, const std::vector<std::string>& parts) {
   Json object = client.Call("create", {{"class", className}});
-  const std::vector<std::string> parts = SplitPath(path);
-  for (size_t i = 0; i + 1 < parts.size(); ++i) {
-    object = client.Call("get", {{"handle", object.at("$handle")}, {"name", parts[i]}});
-    if (!object.is_object() || !object.contains("$handle")) {
-      throw std::runtime_error(parts[i] + " is not an object");
-    }
+  for (const std::string& part : parts) {
+    object = client.Call("get", {{"handle", object.at("$handle")}, {"name", part}});
+    if (!object.is_object() || !object.contains("$handle")) throw std::runtime_error(part + " is not an object");
   }
-  return {object.at("$handle"), parts.back()};
+  return object.at("$handle");
+}
+
+// The handle of the object PATH's last member belongs to, and that member's name.
+std::pair<Json, std::string> Resolve(vze::RpcClient& client, const std::string& className, const std::string& path) {
+  std::vector<std::string> parts = SplitPath(path);
+  const std::string member = parts.back();
+  parts.pop_back();
+  return {Walk(client, className, parts), member};
 }
 
 // Prints events and message boxes as they come, answering them as told.
@@ -150,11 +155,7 @@ int main(int argc, char** argv) {
       const auto [handle, member] = Resolve(client, className, path);
       std::cout << client.Call("call", {{"handle", handle}, {"name", member}, {"args", ParseValues(args)}}).dump() << "\n";
     } else if (*enumerate) {
-      Json handle = client.Call("create", {{"class", className}}).at("$handle");
-      if (!path.empty()) {
-        const auto resolved = Resolve(client, className, path + ".x");
-        handle = resolved.first;
-      }
+      const Json handle = Walk(client, className, path.empty() ? std::vector<std::string>{} : SplitPath(path));
       std::cout << client.Call("enumerate", {{"handle", handle}}).dump() << "\n";
     } else if (*describe) {
       std::cout << client.Call("describe", {{"class", className}}).dump(2) << "\n";
