@@ -19,6 +19,7 @@
 
 #include <array>
 #include <fstream>
+#include <limits>
 #include <optional>
 
 namespace vz::http_client {
@@ -180,7 +181,7 @@ class Connection {
     }
 
     Parser parser;
-    parser.body_limit(boost::none);
+    parser.body_limit(std::numeric_limits<std::uint64_t>::max());  // files: no limit; XML: counted below
     lowest.expires_after(options_.ioTimeout);
     co_await http::async_read_header(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
     if (error) {
@@ -191,9 +192,15 @@ class Connection {
     if (status == 200 && step.answer != AnswerKind::kXml) {
       outcome = co_await ReceiveFile(stream, parser, step, utteranceID);
     } else {
-      parser.body_limit(options_.xmlLimit);
       std::string body;
-      outcome.failure = co_await ReadBody(stream, parser, [&body](const char* data, std::size_t size) { body.append(data, size); });
+      bool tooLarge = false;
+      const std::uint64_t limit = options_.xmlLimit;
+      outcome.failure = co_await ReadBody(stream, parser, [&](const char* data, std::size_t size) {
+        if (body.size() + size > limit) tooLarge = true;
+        if (!tooLarge) body.append(data, size);
+      });
+      if (outcome.failure.empty() && tooLarge)
+        outcome.failure = InvalidResponse("an answer larger than " + std::to_string(limit) + " bytes");
       if (outcome.failure.empty()) {
         const std::string reason = "HTTP " + std::to_string(status) + " " + std::string(parser.get().reason());
         if (status == 200) {

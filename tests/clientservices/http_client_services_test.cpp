@@ -1,0 +1,249 @@
+// The HTTP client services against the institution simulator on loopback: single answers,
+// per-dictation downloads and uploads, servlet errors, communication failures, release.
+#include "clientservices/http_client_services.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/event_loop.hpp"
+#include "simulator/simulator_server.hpp"
+#include "temp_folder.hpp"
+
+namespace vz {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using simulator::Fault;
+using simulator::FaultKind;
+using testing::TempFolder;
+
+constexpr std::chrono::milliseconds kLimit{20'000};
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+Value Entry(const std::string& utteranceID) {
+  return Value(Value::Array{Value("3"), Value(utteranceID), Value("0"), Value(false), Value("0")});
+}
+
+class HttpClientServicesTest : public ::testing::Test {
+ protected:
+  HttpClientServicesTest() {
+    simulator::SimulatorConfig config;
+    config.dataFolder = data.Path();
+    config.institutions[0].dictations = 5;
+    config.institutions[0].secondsOfAudio = 1;
+    server = std::make_unique<simulator::InstitutionSimulator>(config);
+    server->Start();
+    url = server->ServletURL("north");
+  }
+  ~HttpClientServicesTest() override {
+    if (server->Running()) server->Stop();
+  }
+
+  std::vector<Value> WorkQueueInit(const std::string& password = "secret") {
+    return {Value(url), Value(std::int16_t{0}), Value(std::int16_t{3}), Value("jdoe"), Value(password), Value(std::int16_t{-1}),
+            Value(std::int16_t{0}), Value(""), Value(false), Value(false), Value(""), Value(false)};
+  }
+  std::vector<Value> DownloadInit() {
+    return {Value(url), Value(downloads.Path().string()), Value("jdoe"), Value("secret"), Value(std::int16_t{0}), Value(false)};
+  }
+
+  // Starts `operation` and runs the loop until its completion; returns the completion count.
+  int Run(ClientServiceObject& object, const std::string& operation, std::vector<Value> arguments) {
+    int completions = 0;
+    object.OnCompletion([&](bool errors) {
+      ++completions;
+      lastErrors = errors;
+    });
+    EXPECT_TRUE(object.Start(operation, std::move(arguments)));
+    loop.RunUntil([&] { return completions > 0; }, kLimit);
+    loop.Poll();  // a second completion would show here
+    return completions;
+  }
+
+  std::filesystem::path Served(const std::string& name) { return data.Path() / "north" / "queue" / name; }
+
+  TempFolder data;
+  TempFolder downloads;
+  std::unique_ptr<simulator::InstitutionSimulator> server;
+  std::string url;
+  EventLoop loop;
+  HttpClientServices services{loop.Context()};
+  bool lastErrors = false;
+};
+
+TEST_F(HttpClientServicesTest, WorkQueueAnswerIsHandedOnUnchanged) {
+  auto object = services.Create("m_Wr");
+  object->Init(WorkQueueInit());
+  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  EXPECT_FALSE(lastErrors) << object->getErrorMessage();
+  EXPECT_THAT(object->getXMLResponse(), HasSubstr("<InfoResponse>"));
+  for (int id = 1001; id <= 1005; ++id) EXPECT_THAT(object->getXMLResponse(), HasSubstr("<utteranceID>" + std::to_string(id) + "</utteranceID>"));
+  EXPECT_EQ(object->getErrorMessage(), "");
+}
+
+TEST_F(HttpClientServicesTest, WrongCredentialsGiveTheServletsText) {
+  auto object = services.Create("m_Wr");
+  object->Init(WorkQueueInit("guess"));
+  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  EXPECT_TRUE(lastErrors);
+  EXPECT_EQ(object->getErrorMessage(), "Error verifying security rights for user jdoe.");
+  EXPECT_EQ(object->getXMLResponse(), "");
+}
+
+TEST_F(HttpClientServicesTest, ServerThatIsDownGivesTheCannotConnectText) {
+  server->Stop();
+  auto object = services.Create("m_Wr");
+  object->Init(WorkQueueInit());
+  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  EXPECT_TRUE(lastErrors);
+  EXPECT_EQ(object->getErrorMessage(), "(12029) Cannot connect to 127.0.0.1:" + std::to_string(server->Port()));
+}
+
+TEST_F(HttpClientServicesTest, BareGatewayPageIsAnInvalidResponseAndAnErrorDocumentIsItsMessage) {
+  server->Faults().Set("workqueue", Fault::Status(503));
+  auto object = services.Create("m_Wr");
+  object->Init(WorkQueueInit());
+  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  EXPECT_THAT(object->getErrorMessage(), ::testing::StartsWith("(12152) The server returned an invalid response: HTTP 503"));
+
+  server->Faults().Set("workqueue", Fault::Status(500, "Database offline"));
+  auto second = services.Create("m_Wr");
+  second->Init(WorkQueueInit());
+  ASSERT_EQ(Run(*second, "getWorkAsync", {}), 1);
+  EXPECT_EQ(second->getErrorMessage(), "Database offline");
+}
+
+TEST_F(HttpClientServicesTest, DownloadsThreeDictationsByteForByte) {
+  auto object = services.Create("m_Fud");
+  object->Init(DownloadInit());
+  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002"), Entry("1003")})}), 1);
+  EXPECT_FALSE(lastErrors);
+  EXPECT_THAT(object->ErrorMessages(), ElementsAre("", "", ""));
+  EXPECT_THAT(object->UtterancesCompleted(), ElementsAre("1001", "1002", "1003"));
+  for (const std::string id : {"1001", "1002", "1003"}) {
+    const std::string name = "Local_" + id + ".pcm";
+    const std::string served = ReadAll(Served(name));
+    ASSERT_FALSE(served.empty());
+    EXPECT_EQ(ReadAll(downloads.Path() / name), served) << name;
+    EXPECT_FALSE(std::filesystem::exists(downloads.Path() / (name + ".part")));
+  }
+  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1004.pcm"));
+}
+
+TEST_F(HttpClientServicesTest, DroppedConnectionEndsTheCallAfterTheDictationsDone) {
+  server->Faults().Set("download", Fault::Of(FaultKind::kDrop, 2, 1));
+  auto object = services.Create("m_Fud");
+  object->Init(DownloadInit());
+  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002"), Entry("1003"), Entry("1004")})}), 1);
+  EXPECT_TRUE(lastErrors);
+  EXPECT_THAT(object->ErrorMessages(), ElementsAre("", "", "(12030) The connection with the server was ended", ""));
+  EXPECT_THAT(object->UtterancesCompleted(), ElementsAre("1001", "1002"));
+  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1003.pcm"));
+  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1003.pcm.part"));
+  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1004.pcm"));  // not attempted
+}
+
+TEST_F(HttpClientServicesTest, ServletErrorForOneDictationIsItsEntryAndTheCallGoesOn) {
+  auto object = services.Create("m_Fud");
+  object->Init(DownloadInit());
+  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("9999"), Entry("1002")})}), 1);
+  EXPECT_TRUE(lastErrors);
+  ASSERT_EQ(object->ErrorMessages().size(), 2u);
+  EXPECT_THAT(object->ErrorMessages()[0], ::testing::MatchesRegex("Utterance 9999: .+  documentVersion=0"));
+  EXPECT_EQ(object->ErrorMessages()[1], "");
+  EXPECT_THAT(object->UtterancesCompleted(), ElementsAre("9999", "1002"));
+  EXPECT_EQ(ReadAll(downloads.Path() / "Local_1002.pcm"), ReadAll(Served("Local_1002.pcm")));
+}
+
+TEST_F(HttpClientServicesTest, DigestMismatchKeepsTheEarlierFileAndNamesTheChecksum) {
+  const std::filesystem::path earlier = downloads.Path() / "Local_1001.pcm";
+  std::ofstream(earlier, std::ios::binary) << "earlier";
+  server->Faults().Set("download", Fault::Of(FaultKind::kCorruptDigest));
+  auto object = services.Create("m_Fud");
+  object->Init(DownloadInit());
+  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001")})}), 1);
+  EXPECT_THAT(object->ErrorMessages(), ElementsAre("Utterance 1001: CHECKSUM mismatch in Local_1001.pcm  documentVersion=0"));
+  EXPECT_EQ(ReadAll(earlier), "earlier");
+  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1001.pcm.part"));
+}
+
+TEST_F(HttpClientServicesTest, TextDownloadSavesTheServedDocument) {
+  auto object = services.Create("m_objDownloadText");
+  object->Init(DownloadInit());
+  ASSERT_EQ(Run(*object, "DownloadTextFilesAsync", {Value(Value::Array{Entry("1002")})}), 1);
+  EXPECT_FALSE(lastErrors) << ::testing::PrintToString(object->ErrorMessages());
+  EXPECT_EQ(ReadAll(downloads.Path() / "Local_1002.rtf"), ReadAll(Served("Local_1002.rtf")));
+}
+
+TEST_F(HttpClientServicesTest, UploadSendsTheDictationsFilesAndCommits) {
+  std::string bytes(200000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13 % 251);
+  std::ofstream(downloads.Path() / "Local_1002.rtf", std::ios::binary) << bytes;
+  std::ofstream(downloads.Path() / "Local_1002.cfg", std::ios::binary) << "[cfg]\n";
+  auto object = services.Create("m_Fup");
+  object->Init({Value(url), Value(downloads.Path().string()), Value("jdoe"), Value("secret"), Value("1.0"), Value(""), Value(""),
+                Value(std::int16_t{0}), Value(false)});
+  ASSERT_EQ(Run(*object, "putFilesAsync", {Value(Value::Array{Entry("1002")}), Value(std::int32_t{0})}), 1);
+  EXPECT_FALSE(lastErrors) << ::testing::PrintToString(object->ErrorMessages());
+  EXPECT_EQ(ReadAll(data.Path() / "north" / "uploads" / "1002" / "Local_1002.rtf"), bytes);
+  EXPECT_EQ(ReadAll(data.Path() / "north" / "uploads" / "1002" / "Local_1002.cfg"), "[cfg]\n");
+}
+
+TEST_F(HttpClientServicesTest, ReleasedObjectNeverCompletes) {
+  server->Faults().Set("download", Fault::Delay(std::chrono::milliseconds(300)));
+  bool completed = false;
+  {
+    auto object = services.Create("m_Fud");
+    object->Init(DownloadInit());
+    object->OnCompletion([&](bool) { completed = true; });
+    ASSERT_TRUE(object->Start("getFilesAsync", {Value(Value::Array{Entry("1001")})}));
+    loop.Poll();  // the call is under way
+  }
+  EXPECT_FALSE(loop.RunUntil([&] { return completed; }, std::chrono::milliseconds(1000)));
+  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1001.pcm.part"));
+}
+
+TEST_F(HttpClientServicesTest, SilentServerTimesOut) {
+  http_client::HttpOptions options;
+  options.ioTimeout = std::chrono::milliseconds(200);
+  HttpClientServices impatient(loop.Context(), options);
+  server->Faults().Set("workqueue", Fault::Delay(std::chrono::milliseconds(3000)));
+  auto object = impatient.Create("m_Wr");
+  object->Init(WorkQueueInit());
+  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  EXPECT_EQ(object->getErrorMessage(), "(12002) The operation timed out");
+}
+
+TEST_F(HttpClientServicesTest, OversizedXmlAnswerIsRefused) {
+  http_client::HttpOptions options;
+  options.xmlLimit = 100;
+  HttpClientServices strict(loop.Context(), options);
+  auto object = strict.Create("m_Wr");
+  object->Init(WorkQueueInit());
+  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  EXPECT_EQ(object->getErrorMessage(), "(12152) The server returned an invalid response: an answer larger than 100 bytes");
+  EXPECT_EQ(object->getXMLResponse(), "");
+}
+
+TEST_F(HttpClientServicesTest, BadUrlIsRefusedAtOnce) {
+  auto object = services.Create("m_Wr");
+  auto init = WorkQueueInit();
+  init[0] = Value("ftp://nowhere/x");
+  object->Init(init);
+  EXPECT_FALSE(object->Start("getWorkAsync", {}));
+  EXPECT_THAT(object->getErrorMessage(), HasSubstr("Bad servlet URL"));
+}
+
+}  // namespace
+}  // namespace vz
