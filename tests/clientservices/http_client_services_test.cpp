@@ -125,6 +125,7 @@ TEST_F(HttpClientServicesTest, BareGatewayPageIsAnInvalidResponseAndAnErrorDocum
 }
 
 TEST_F(HttpClientServicesTest, DownloadsThreeDictationsByteForByte) {
+  std::ofstream(downloads.Path() / "Local_1002.wal") << "stale";  // the served audio is not literal-processed
   auto object = services.Create("m_Fud");
   object->Init(DownloadInit());
   ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002"), Entry("1003")})}), 1);
@@ -139,6 +140,23 @@ TEST_F(HttpClientServicesTest, DownloadsThreeDictationsByteForByte) {
     EXPECT_FALSE(std::filesystem::exists(downloads.Path() / (name + ".part")));
   }
   EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1004.pcm"));
+  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1002.wal"));
+}
+
+TEST_F(HttpClientServicesTest, EmptyListCompletesOnceOnALaterTurn) {
+  auto object = services.Create("m_Fud");
+  object->Init(DownloadInit());
+  int completions = 0;
+  object->OnCompletion([&](bool errors) {
+    ++completions;
+    EXPECT_FALSE(errors);
+  });
+  ASSERT_TRUE(object->Start("getFilesAsync", {Value(Value::Array{})}));
+  EXPECT_EQ(completions, 0);  // never inside Start
+  EXPECT_TRUE(loop.RunUntil([&] { return completions > 0; }, kLimit));
+  loop.Poll();
+  EXPECT_EQ(completions, 1);
+  EXPECT_TRUE(object->ErrorMessages().empty());
 }
 
 TEST_F(HttpClientServicesTest, DroppedConnectionEndsTheCallAfterTheDictationsDone) {
