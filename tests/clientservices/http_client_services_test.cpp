@@ -254,6 +254,34 @@ TEST_F(HttpClientServicesTest, OversizedXmlAnswerIsRefused) {
   EXPECT_EQ(object->getXMLResponse(), "");
 }
 
+TEST_F(HttpClientServicesTest, GenericSingleAnswerCallsReachTheirRequestNumbers) {
+  const std::vector<Value> init = {Value(url), Value("jdoe"), Value("secret"), Value("3")};
+  auto locked = services.Create("m_objLockedList");
+  locked->Init(init);
+  ASSERT_EQ(Run(*locked, "getLockedDictationsAsync", {}), 1);
+  EXPECT_FALSE(lastErrors) << locked->getErrorMessage();
+  EXPECT_THAT(locked->getXMLResponse(), HasSubstr("InfoResponse"));
+
+  auto ping = services.Create("m_Sp");
+  ping->Init(init);
+  ASSERT_EQ(Run(*ping, "pingServlet", {}), 1);
+  EXPECT_THAT(ping->getXMLResponse(), HasSubstr("<Ping locationID=\"3\""));
+
+  // A request number this servlet lacks: the servlet's text, exactly as the engine reads it.
+  auto metrics = services.Create("m_objTranscriptionMetrics");
+  metrics->Init(init);
+  ASSERT_EQ(Run(*metrics, "GetMetrics", {Value("01/01/2026"), Value("02/01/2026")}), 1);
+  EXPECT_TRUE(lastErrors);
+  EXPECT_EQ(metrics->getErrorMessage(), "Class Request0310 not found");
+}
+
+TEST_F(HttpClientServicesTest, UnknownCallIsRefusedWithItsName) {
+  auto object = services.Create("m_objNoSuchThing");
+  object->Init({Value(url), Value("jdoe"), Value("secret"), Value("3")});
+  EXPECT_TRUE(object->Start("request", {}));  // the "request" calls report failure with true
+  EXPECT_THAT(object->getErrorMessage(), HasSubstr("no call request for m_objNoSuchThing"));
+}
+
 TEST_F(HttpClientServicesTest, BadUrlIsRefusedAtOnce) {
   auto object = services.Create("m_Wr");
   auto init = WorkQueueInit();
