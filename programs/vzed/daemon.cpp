@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <iostream>
 
+#include "clientservices/http_client_services.hpp"
 #include "diagnostics/message_box.hpp"
+#include "execution/standard_action_catalogue.hpp"
 #include "diagnostics/prompter.hpp"
 #include "diagnostics/trace.hpp"
 #include "instant_actions.hpp"
@@ -93,7 +95,11 @@ void Daemon::InstallEnvironment() {
   if (options_.testActions == "instant") {
     environment.catalogue = std::make_shared<InstantActionCatalogue>();
   } else {
-    environment.catalogue = std::make_shared<vz::EmptyActionCatalogue>();
+    // Every action goes to the institution's servlets over HTTP(S) on this loop.
+    vz::http_client::HttpOptions http;
+    http.caFile = options_.caFile;
+    environment.catalogue = std::make_shared<vz::StandardActionCatalogue>(
+        std::make_shared<vz::HttpClientServices>(loop_.Context(), std::move(http)));
   }
   environment.makeTimeOutMonitor = [this] {
     vz::WatchdogMonitor::Options watchdog;

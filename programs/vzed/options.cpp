@@ -14,7 +14,7 @@ constexpr const char* kDescription = R"(NAME
 
 SYNOPSIS
     vzed [--socket PATH | --stdio] [--tick-interval MS] [--event-timeout SECONDS]
-         [--log-folder DIR] [--trace-level N]
+         [--log-folder DIR] [--trace-level N] [--ca-file FILE]
 
 DESCRIPTION
     vzed serves the server's public classes (clsZERUredoz and the objects it makes) to clients in
@@ -93,6 +93,10 @@ ParseResult ParseCommandLine(int argc, char** argv) {
   auto* level = app.add_option("--trace-level", traceLevel, "Trace level until the client sets TraceLevel (0-9)")
                     ->type_name("N")
                     ->check(CLI::Range(0, 9));
+  app.add_option("--ca-file", options.caFile,
+                 "Certificates (PEM) trusted for the institution's HTTPS servlets; default: the system's store")
+      ->type_name("FILE")
+      ->check(CLI::ExistingFile);
   app.add_option("--test-actions", options.testActions, "For tests only: 'instant' completes every action at once")
       ->check(CLI::IsMember({"instant"}))
       ->group("");

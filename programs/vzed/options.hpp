@@ -13,6 +13,8 @@ struct Options {
   std::chrono::milliseconds eventTimeout{30000};
   std::string logFolder;
   std::optional<int> traceLevel;
+  // Trusted certificates for the institution's HTTPS servlets; empty: the system's store.
+  std::string caFile;
   // Test-only: "instant" completes every action at once, without an institution.
   std::string testActions;
 };
