@@ -11,6 +11,7 @@
 #include <boost/asio/detached.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/redirect_error.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/beast/core.hpp>
@@ -83,12 +84,18 @@ using Parser = http::response_parser<http::buffer_body>;
 class Connection {
  public:
   Connection(asio::io_context& context, const HttpOptions& options, const ServletUrl& url)
-      : context_(context), options_(options), url_(url), resolver_(context), tls_context_(ssl::context::tls_client) {}
+      : context_(context),
+        options_(options),
+        url_(url),
+        resolver_(context),
+        resolveTimer_(context),
+        tls_context_(ssl::context::tls_client) {}
 
   bool Open() const { return open_; }
 
   void Close() {
     resolver_.cancel();
+    resolveTimer_.cancel();
     error_code ignored;
     if (tls_) beast::get_lowest_layer(*tls_).socket().close(ignored);
     if (plain_) plain_->socket().close(ignored);
@@ -98,7 +105,20 @@ class Connection {
   // Empty, or the failure text.
   awaitable<std::string> Connect() {
     error_code error;
+    // Name resolution counts against the connect time-out too.
+    // `resolving` is false once the resolution has ended: a late timer then touches nothing.
+    const auto resolving = std::make_shared<bool>(true);
+    const auto timedOut = std::make_shared<bool>(false);
+    resolveTimer_.expires_after(options_.connectTimeout);
+    resolveTimer_.async_wait([this, resolving, timedOut](const error_code& waited) {
+      if (waited || !*resolving) return;
+      *timedOut = true;
+      resolver_.cancel();
+    });
     const auto endpoints = co_await resolver_.async_resolve(url_.host, url_.port, asio::redirect_error(asio::use_awaitable, error));
+    *resolving = false;
+    resolveTimer_.cancel();
+    if (*timedOut) co_return std::string("(12002) The operation timed out");
     if (error) co_return FailureText(error, Stage::kResolve, url_);
     buffer_.clear();
     beast::tcp_stream* lowest = nullptr;
@@ -309,6 +329,7 @@ class Connection {
   const HttpOptions& options_;
   const ServletUrl& url_;
   tcp::resolver resolver_;
+  asio::steady_timer resolveTimer_;
   ssl::context tls_context_;
   bool tlsReady_ = false;
   std::optional<beast::tcp_stream> plain_;
