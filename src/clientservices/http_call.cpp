@@ -384,7 +384,7 @@ class CallRun : public HttpCall {
           else result.xml = outcome.body;
         }
       }
-      if (!stopped) result.completed.push_back(entry.utteranceID);
+      if (!stopped && plan_.dictationList) result.completed.push_back(entry.utteranceID);
     }
     connection_.Close();
     if (auto done = std::move(done_)) done(std::move(result));

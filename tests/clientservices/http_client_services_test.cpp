@@ -90,6 +90,8 @@ TEST_F(HttpClientServicesTest, WorkQueueAnswerIsHandedOnUnchanged) {
   EXPECT_THAT(object->getXMLResponse(), HasSubstr("<InfoResponse>"));
   for (int id = 1001; id <= 1005; ++id) EXPECT_THAT(object->getXMLResponse(), HasSubstr("<utteranceID>" + std::to_string(id) + "</utteranceID>"));
   EXPECT_EQ(object->getErrorMessage(), "");
+  EXPECT_TRUE(object->UtterancesCompleted().empty());  // a single answer has no dictations
+  EXPECT_TRUE(object->ErrorMessages().empty());
 }
 
 TEST_F(HttpClientServicesTest, WrongCredentialsGiveTheServletsText) {
