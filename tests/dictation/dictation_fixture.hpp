@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "raised_by.hpp"
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics_fixture.hpp"
 #include "dictation/register_dictation_classes.hpp"
@@ -89,17 +90,6 @@ class DictationTest : public DiagnosticsTest {
   std::optional<std::string> savedZone_;
 };
 
-// Runs `statement`, which must raise; returns the error.
-template <class Statement>
-AutomationError RaisedBy(Statement&& statement) {
-  try {
-    statement();
-  } catch (const AutomationError& error) {
-    return error;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, "");
-}
 
 // Lines of a CR LF text, without their ends.
 inline std::vector<std::string> CrLfLines(const std::string& text) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "raised_by.hpp"
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics_fixture.hpp"
 #include "model/register_model_classes.hpp"
@@ -53,16 +54,5 @@ class ModelTest : public DiagnosticsTest {
 inline Value Long(std::int32_t value) { return Value(value); }
 inline Value Integer(std::int16_t value) { return Value(value); }
 
-// Runs `statement`, which must raise; returns the error.
-template <class Statement>
-AutomationError RaisedBy(Statement&& statement) {
-  try {
-    statement();
-  } catch (const AutomationError& error) {
-    return error;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return AutomationError(0, "");
-}
 
 }  // namespace vz::testing
