@@ -8,11 +8,15 @@
 namespace vz {
 
 class clsDatabaseRequest;
+class ServletUrlServices;
 
 class ActionCatalogue {
  public:
   virtual ~ActionCatalogue() = default;
   virtual void StartAction(clsDatabaseRequest& request, std::int32_t action) = 0;
+  // Where the servlet-URL cache and the information-servlet lists come from; none by default, and
+  // then a request keeps the URLs its connection was given.
+  virtual std::shared_ptr<ServletUrlServices> ServletUrls() { return nullptr; }
 };
 
 // A catalogue that knows no action: each one raises -1 "Unrecognized Request Type". Run reports

@@ -17,6 +17,8 @@
 
 namespace vz {
 
+class ServletUrlServices;
+
 class ClientServiceObject {
  public:
   // `errorsOccurred` is true when the call reported errors.
@@ -62,6 +64,15 @@ class ClientServicesFactory {
  public:
   virtual ~ClientServicesFactory() = default;
   virtual std::shared_ptr<ClientServiceObject> Create(std::string_view field) = 0;
+
+  // The servlet-URL cache and the information-servlet lists, kept as long as the factory so that
+  // all requests share them. Unless set, an in-memory store configured from the environment
+  // (in_memory_servlet_urls.hpp), made on first use.
+  virtual std::shared_ptr<ServletUrlServices> ServletUrls();
+  void SetServletUrls(std::shared_ptr<ServletUrlServices> urls) { servletUrls_ = std::move(urls); }
+
+ private:
+  std::shared_ptr<ServletUrlServices> servletUrls_;
 };
 
 }  // namespace vz

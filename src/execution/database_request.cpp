@@ -60,10 +60,16 @@ void clsDatabaseRequest::Run() {
       CloseRequest();
       return;
     }
-    currentAction_ = actions_[static_cast<size_t>(currentRequest_)];
-    ++currentRequest_;
-    GlobalTrace(where, "Incremented m_nCurrentRequest to: " + std::to_string(currentRequest_) +
-                           ".  NumActions: " + std::to_string(numRequests_));
+    const LocationCheck location = CheckLocation(where);
+    if (location == LocationCheck::Closed) return;
+    if (location == LocationCheck::SameOrCached) {
+      currentAction_ = actions_[static_cast<size_t>(currentRequest_)];
+      ++currentRequest_;
+      if (current == location_) {
+        GlobalTrace(where, "Incremented m_nCurrentRequest to: " + std::to_string(currentRequest_) +
+                               ".  NumActions: " + std::to_string(numRequests_));
+      }
+    }
     if (bfnUtteranceListNeeded(currentAction_) && lfnSetupUtteranceList() == 0) {
       GlobalTrace(where, "No utterances found to process for an action which needs them.  Closing request.");
       // During a retry the dictations still to do may all be done already: go on with the next action.

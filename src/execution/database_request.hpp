@@ -24,6 +24,8 @@ class clsUtterances;
 class clsUtteranceObject;
 class clsGenericRequests;
 class clsConnectInfo;
+class ServletUrlCache;
+class AllServletUrlList;
 
 // Request states of Description.
 enum RequestSentence : std::int32_t {
@@ -125,6 +127,13 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   void RunTraceRouteLogger(const std::string& sMessage);
   int CommMessage(const std::string& sText) const;
 
+  // Institution information (institution_information.cpp): the servlet-URL cache, the
+  // information servlets of the realm, and the completion of DBR_GETLOCATIONINFO.
+  bool InstitutionURLExistsInCache(std::int32_t eAction);
+  void PutURLInCache();
+  void SetAllServletURl(const std::string& realm);
+  void m_Ir_RetrievalComplete(ClientServiceObject& service, bool bErrors);
+
   // The client-services objects of the action in flight, by field ("m_Wr", ...).
   void SetService(const std::string& field, std::shared_ptr<ClientServiceObject> service);
   std::shared_ptr<ClientServiceObject> Service(const std::string& field) const;
@@ -161,6 +170,15 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<RequestHost> Host() const { return host_.lock(); }
 
  private:
+  // Run's check that the connection points at the request's location. Closed: the request was
+  // closed; LocationInfoInserted: DBR_GETLOCATIONINFO is the current action, the index unchanged.
+  enum class LocationCheck { SameOrCached, LocationInfoInserted, Closed };
+  LocationCheck CheckLocation(const std::string& where);
+  // The cache and the list, made through the catalogue's client services on first use; null
+  // when the catalogue has none.
+  ServletUrlCache* UrlCache();
+  AllServletUrlList* AllServletURL();
+
   bool IsEligible(const clsUtteranceObject& dictation) const;
   bool AddUtteranceToList(clsUtteranceObject& dictation, std::string& textList);
   bool AddToRDRList(clsUtteranceObject& dictation) const;
@@ -199,6 +217,8 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   bool traceRouteLaunched_ = false;
   std::vector<DictationListEntry> dictationList_;
   std::map<std::string, std::shared_ptr<ClientServiceObject>> services_;
+  std::shared_ptr<ServletUrlCache> urlCache_;
+  std::shared_ptr<AllServletUrlList> allServletURL_;
 };
 
 }  // namespace vz

@@ -229,6 +229,7 @@ void StandardActionCatalogue::OnCompleted(clsDatabaseRequest& request, const Act
       case 0: return request.m_Fup_UploadComplete(*service, errorsOccurred);
       case 1: return request.m_Fud_DownloadComplete(*service, errorsOccurred);
       case 2: return request.m_Wr_RetrievalComplete(*service, errorsOccurred);
+      case 8: return request.m_Ir_RetrievalComplete(*service, errorsOccurred);
       case 38: return request.m_objDownloadText_DownloadComplete(*service, errorsOccurred);
       default: break;
     }

@@ -18,6 +18,7 @@ class StandardActionCatalogue : public ActionCatalogue, public std::enable_share
   explicit StandardActionCatalogue(std::shared_ptr<ClientServicesFactory> services) : services_(std::move(services)) {}
 
   void StartAction(clsDatabaseRequest& request, std::int32_t action) override;
+  std::shared_ptr<ServletUrlServices> ServletUrls() override { return services_ ? services_->ServletUrls() : nullptr; }
 
  private:
   void StartCall(clsDatabaseRequest& request, const ActionEntry& entry);

@@ -1,0 +1,134 @@
+// Requests made for another location than the connection points at: the servlet URLs come from
+// the cache, or the institution's information is fetched first from the realm's servlets.
+#include "engine_fixture.hpp"
+#include "execution/in_memory_servlet_urls.hpp"
+
+namespace vz {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using testing::kTimeOut;
+
+std::string InstitutionAnswer(const std::string& webPath) {
+  return "<InfoResponse><Institution><locationID>5</locationID><name>South Clinic</name>"
+         "<institutionID>12</institutionID><directoryName>south</directoryName>"
+         "<urlStem>https://host/south</urlStem><url>https://host/south/servlet/ScribeServlet</url>"
+         "<webPath>" + webPath + "</webPath><realTimeTemplateChooser></realTimeTemplateChooser></Institution>"
+         "<InformationServlets><url>https://info-3/servlet/ScribeServlet</url></InformationServlets></InfoResponse>";
+}
+
+class LocationEngineTest : public testing::EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    urls = std::make_shared<InMemoryServletUrls>(InformationServletLists{
+        {{"https://prod-info/servlet"}, {"https://dev-info-1/servlet", "https://dev-info-2/servlet"}, {}}});
+    services->SetServletUrls(urls);
+    info = server->DatabaseRequests()->ConnectionInfo();
+    info->SetRealm("QuorvaneDev");
+    info->SetInformationURL("https://login-info/servlet");
+    info->SetCurrentLocation("North Clinic");
+  }
+  std::shared_ptr<clsDatabaseRequest> AddForSouth(std::vector<std::int32_t> actions) {
+    auto spec = Spec(std::move(actions), 1);
+    spec->SetLocation("South Clinic");
+    return server->DatabaseRequests()->Add(spec);
+  }
+  CachedInstitution SouthInCache() {
+    return {"https://cached/south/servlet", "chooser.jsp", "https://cached/south", "12", "south", "5", "https://cached/south"};
+  }
+
+  std::shared_ptr<InMemoryServletUrls> urls;
+  std::shared_ptr<clsConnectInfo> info;
+};
+
+TEST_F(LocationEngineTest, NotCachedFetchesTheInstitutionFirstThenRunsTheDueAction) {
+  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("")));
+  const auto request = AddForSouth({2});
+  clock.AdvanceBy(PumpTimer().Interval());
+  ASSERT_EQ(services->Calls().size(), 1u);
+  EXPECT_EQ(services->Calls()[0].field, "m_Ir");
+  EXPECT_EQ(services->Calls()[0].init.at(0).ToString(), "https://dev-info-1/servlet") << "the realm's first servlet";
+  EXPECT_EQ(services->Calls()[0].init.at(1).ToString(), "South Clinic");
+  EXPECT_EQ(request->CurrentAction(), DBR_GETLOCATIONINFO);
+  EXPECT_EQ(request->NextActionIndex(), 0) << "the inserted action does not move the index";
+  EXPECT_EQ(request->CurrentActionID(), 2);
+
+  clock.Turn();
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_EQ(services->Calls()[1].field, "m_Wr");
+  EXPECT_EQ(services->Calls()[1].init.at(0).ToString(), "https://host/south/servlet/ScribeServlet");
+  EXPECT_EQ(services->Calls()[1].init.at(2).ToInteger(), 5) << "the work queue is read from the new location";
+  EXPECT_EQ(info->CurrentLocation(), "South Clinic");
+  EXPECT_EQ(info->CurrentLocationID(), 5);
+  EXPECT_EQ(info->InstitutionDirectory(), "south");
+  EXPECT_EQ(info->CurrentUrlStem(), "https://host/south");
+  EXPECT_EQ(info->RealTimePath(), "https://host/south") << "no webPath: the url without its servlet path";
+  EXPECT_EQ(info->RealTimeTemplateChooser(), "QuorvaneRealTime/PWNormals.jsp");
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+}
+
+TEST_F(LocationEngineTest, TimeOutTriesTheRealmsNextServletAndTheAnswerRefreshesTheList) {
+  services->Script("m_Ir", ScriptedAnswer::Error(kTimeOut));
+  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("https://web/south")));
+  AddForSouth({2});
+  Step();
+  clock.AdvanceBy(5000ms);
+  clock.Turn();
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 3u);
+  EXPECT_EQ(services->Calls()[1].field, "m_Ir");
+  EXPECT_EQ(services->Calls()[1].init.at(0).ToString(), "https://dev-info-2/servlet");
+  EXPECT_EQ(info->RealTimePath(), "https://web/south");
+
+  // The answer named the realm's servlets: the next request for an unknown location asks them.
+  info->SetCurrentLocation("North Clinic");
+  client->completed.clear();
+  AddForSouth({2});
+  Step();
+  EXPECT_EQ(services->Calls().at(3).init.at(0).ToString(), "https://info-3/servlet/ScribeServlet");
+}
+
+TEST_F(LocationEngineTest, CachedLocationFillsTheConnectionAndRunsTheDueAction) {
+  urls->NewUrlCache()->Put("QuorvaneDev", "South Clinic", SouthInCache());
+  AddForSouth({2});
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 1u);
+  EXPECT_EQ(services->Calls()[0].field, "m_Wr");
+  EXPECT_EQ(services->Calls()[0].init.at(0).ToString(), "https://cached/south/servlet");
+  EXPECT_EQ(info->CurrentLocation(), "South Clinic");
+  EXPECT_EQ(info->CurrentLocationID(), 5);
+  EXPECT_EQ(info->RealTimeTemplateChooser(), "chooser.jsp");
+  EXPECT_EQ(info->InstitutionID(), "12");
+}
+
+TEST_F(LocationEngineTest, CacheEntryWithoutLocationIDCountsAsAbsent) {
+  CachedInstitution entry = SouthInCache();
+  entry.locationID = "";
+  urls->NewUrlCache()->Put("QuorvaneDev", "South Clinic", entry);
+  AddForSouth({2});
+  Step();
+  ASSERT_FALSE(services->Calls().empty());
+  EXPECT_EQ(services->Calls()[0].field, "m_Ir");
+}
+
+TEST_F(LocationEngineTest, RealmWithoutInstitutionInformationClosesBeforeAnyCall) {
+  info->SetRealm("QuorvanePlay");
+  AddForSouth({2, 1});
+  RunToCompletion();
+  EXPECT_TRUE(services->Calls().empty());
+  EXPECT_THAT(errorAtCompletion, ElementsAre("Information for the current institution was not found."));
+}
+
+TEST_F(LocationEngineTest, InstitutionErrorEndsTheRequestWithTheServletsText) {
+  services->Script("m_Ir", ScriptedAnswer::Error("Location South Clinic not found"));
+  AddForSouth({2});
+  RunToCompletion();
+  EXPECT_EQ(services->Calls().size(), 1u);
+  EXPECT_THAT(errorAtCompletion, ElementsAre("Location South Clinic not found"));
+}
+
+}  // namespace
+}  // namespace vz
