@@ -163,6 +163,17 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   // Applies a file-list call's per-dictation errors; on a time-out arranges the retry and says so.
   bool HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
                                    const std::shared_ptr<clsGenericRequest>& generic);
+  // Uploads that found no remote host (upload_without_host.cpp).
+  void HandleNoRemoteHostOnUpload();
+  void WriteRedoUploadFile(const std::string& sUtteranceID);
+  // Calls whose errors name files (file_list_errors.cpp): errors into the parameter set, a
+  // communication failure ends the walk and is reported through the outputs.
+  void HandleFileListErrors(const std::vector<std::string>& sarrErrorMessages, bool& bTimeoutOccurred,
+                            std::string& sTimeoutMessage, const std::shared_ptr<clsGenericRequest>& objGenericRequest);
+  // The action's parameter set not yet completed; closes the request when there is none.
+  std::shared_ptr<clsGenericRequest> objfnHandleVanillaGenericRequest(const std::string& name, std::int32_t eAction);
+  void m_objGetTemplateDocs_RetrievalComplete(ClientServiceObject& service, bool bErrors);
+  void m_objDownloadDictionaries_RetrievalComplete(ClientServiceObject& service, bool bErrors);
   // The request's dictations as a typed collection, or null.
   std::shared_ptr<clsUtterances> Dictations() const;
 
@@ -170,6 +181,9 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<RequestHost> Host() const { return host_.lock(); }
 
  private:
+  // The completion of the template and dictionary downloads, which differ only in their names.
+  void FileDownloadComplete(ClientServiceObject& service, bool bErrors, std::int32_t eAction, const std::string& name,
+                            const std::string& handler);
   // Run's check that the connection points at the request's location. Closed: the request was
   // closed; LocationInfoInserted: DBR_GETLOCATIONINFO is the current action, the index unchanged.
   enum class LocationCheck { SameOrCached, LocationInfoInserted, Closed };

@@ -1,5 +1,7 @@
 // The completions of the editor's main loop: the work queue becomes dictation records, downloads
 // are normalised and marked downloaded, text downloads and uploads update the dictations' state.
+#include <algorithm>
+
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics/error_log.hpp"
 #include "diagnostics/trace.hpp"
@@ -125,7 +127,18 @@ void clsDatabaseRequest::m_Fup_UploadComplete(ClientServiceObject& service, bool
     return;
   }
   GlobalTrace(where, "Entering fup_UploadComplete");
-  if (bErrors && HandleFileListErrorsOrRetry(service, 0, generic)) return;
+  if (bErrors) {
+    const auto errors = service.ErrorMessages();
+    // The host was not reached at all: keep the dictations for a later upload instead of
+    // retrying (retry_classification.hpp says which failures these are).
+    const auto noHost = std::find_if(errors.begin(), errors.end(), [](const std::string& text) { return bfnNoRemoteHostMessage(text); });
+    if (noHost != errors.end()) {
+      GlobalTrace(where, "No remote host: " + *noHost);
+      HandleNoRemoteHostOnUpload();
+      return;
+    }
+    if (HandleFileListErrorsOrRetry(service, 0, generic)) return;
+  }
   ApplyStatusUpdates(kStatusChangeUploaded);
   UpdateStatusCodes(kStatusCodeUploaded, "");
   ResumePump();

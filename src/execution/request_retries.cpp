@@ -148,6 +148,9 @@ void clsDatabaseRequest::SetupRequestForRetry(const std::string& sMessage,
     if (objGenericRequest) {
       GlobalTrace(where, "Clearing generic request object");
       objGenericRequest->Clear();
+      // The repeated action must find the same parameter set again, not the next one (or none).
+      objGenericRequest->SetTransmitted(false);
+      objGenericRequest->SetCompleted(false);
     }
     ++retries_;
     GlobalTrace(where, "before If bfnRaiseCommunicationsWarning(CompletionAction");

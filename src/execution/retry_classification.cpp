@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <optional>
 
 #include "diagnostics/trace.hpp"
 #include "model/status_string.hpp"
@@ -21,7 +22,28 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+// The text between the first "(" and the first ")" after it, trimmed; nothing without both.
+std::optional<std::string_view> CodeText(std::string_view message) {
+  const size_t open = message.find('(');
+  const size_t close = open == std::string_view::npos ? open : message.find(')', open + 1);
+  if (close == std::string_view::npos) return std::nullopt;
+  return Trim(message.substr(open + 1, close - open - 1));
+}
+
+std::optional<long> Number(std::string_view text) {
+  long number = 0;
+  const auto parsed = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size()) return std::nullopt;
+  return number;
+}
+
 }  // namespace
+
+bool bfnNoRemoteHostMessage(std::string_view sMessage) {
+  const auto code = CodeText(sMessage);
+  const auto number = code ? Number(*code) : std::nullopt;
+  return number && (*number == kCannotConnectCode || *number == kNameNotResolvedCode);
+}
 
 bool IsChecksumFailure(std::string_view sMessage) { return ContainsIgnoringCase(sMessage, kChecksumMarker); }
 
@@ -46,18 +68,14 @@ bool bfnRequestTimeOutMessage(std::string_view sMessage) {
     return true;
   }
   bool result = false;
-  const size_t open = sMessage.find('(');
-  const size_t close = open == std::string_view::npos ? open : sMessage.find(')', open + 1);
-  if (close != std::string_view::npos) {
-    const std::string_view code = Trim(sMessage.substr(open + 1, close - open - 1));
-    GlobalTrace(kLocation, "Message Code: " + std::string(code));
-    long number = 0;
-    const auto parsed = std::from_chars(code.data(), code.data() + code.size(), number);
-    if (code.empty() || parsed.ec != std::errc() || parsed.ptr != code.data() + code.size()) {
+  if (const auto code = CodeText(sMessage)) {
+    GlobalTrace(kLocation, "Message Code: " + std::string(*code));
+    const auto number = Number(*code);
+    if (!number) {
       GlobalTrace(kLocation, "Extracted illegal number from message: " + std::string(sMessage));
       return false;
     }
-    result = bfnRequestTimeOutMessageCode(number);
+    result = bfnRequestTimeOutMessageCode(*number);
   }
   GlobalTrace(kLocation, std::string("Returns ") + (result ? "True" : "False") + ".  Message was: " + std::string(sMessage));
   return result;

@@ -230,24 +230,16 @@ void StandardActionCatalogue::OnCompleted(clsDatabaseRequest& request, const Act
       case 1: return request.m_Fud_DownloadComplete(*service, errorsOccurred);
       case 2: return request.m_Wr_RetrievalComplete(*service, errorsOccurred);
       case 8: return request.m_Ir_RetrievalComplete(*service, errorsOccurred);
+      case 30: return request.m_objGetTemplateDocs_RetrievalComplete(*service, errorsOccurred);
       case 38: return request.m_objDownloadText_DownloadComplete(*service, errorsOccurred);
+      case 57: return request.m_objDownloadDictionaries_RetrievalComplete(*service, errorsOccurred);
       default: break;
     }
 
     std::shared_ptr<clsGenericRequest> generic;
     if (!entry.parameters.empty()) {
-      const auto requests = request.GenericRequests();
-      if (!requests) {
-        request.SetGlobalErrorMessage("GenericObjects collection uninitialized on return from " + std::string(entry.name) + " request.");
-        request.CloseRequest();
-        return;
-      }
-      generic = requests->NextAction(entry.id, REQUEST_STATE::NotCompleted);
-      if (!generic) {
-        request.SetGlobalErrorMessage("No free GenericRequest objects on return from " + std::string(entry.name) + " request.");
-        request.CloseRequest();
-        return;
-      }
+      generic = request.objfnHandleVanillaGenericRequest(std::string(entry.name), entry.id);
+      if (!generic) return;
     }
 
     if (errorsOccurred) {

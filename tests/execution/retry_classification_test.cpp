@@ -57,5 +57,14 @@ TEST(ActionTable, DictationActionsAndUnhandledIdentifiers) {
   EXPECT_EQ(ActionEntryFor(55).flag, FlagMeaning::Failed);
 }
 
+TEST(RetryClassification, HostsThatCannotBeReached) {
+  EXPECT_TRUE(bfnNoRemoteHostMessage("(12029) Cannot connect to host:443"));
+  EXPECT_TRUE(bfnNoRemoteHostMessage("(12007) The server name could not be resolved: host"));
+  EXPECT_FALSE(bfnNoRemoteHostMessage("(12002) The operation timed out")) << "a time-out is retried";
+  EXPECT_FALSE(bfnNoRemoteHostMessage("(12030) The connection with the server was ended"));
+  EXPECT_FALSE(bfnNoRemoteHostMessage("Cannot connect to host"));
+  EXPECT_FALSE(bfnNoRemoteHostMessage("(abc) 12029"));
+}
+
 }  // namespace
 }  // namespace vz

@@ -303,5 +303,40 @@ TEST_F(DictationEngineTest, NoDictationLeftClosesOnTheFirstTryAndSkipsOnARetry) 
   EXPECT_EQ(services->Calls()[0].field, "m_Wr") << "the download is skipped, the work queue still fetched";
 }
 
+TEST_F(DictationEngineTest, UploadThatFindsNoHostKeepsRedoFilesInsteadOfRetrying) {
+  server->DatabaseRequests()->ConnectionInfo()->SetCurrentLocation("North Clinic");
+  std::filesystem::create_directories(downloads);
+  auto spec = SpecWithDictations({0, 2}, 5);
+  spec->GenericRequests()->Add(0)->Parameters()->Add("4", "UploadFlags");
+  spec->SetLocation("North Clinic");
+  services->Script("m_Fup", ScriptedAnswer::TimeOutAfter({}, kTimeOut));
+  services->Script("m_Fup", ScriptedAnswer::Errors({"(12029) Cannot connect to institution.example:443"}));
+  const auto request = server->DatabaseRequests()->Add(spec);
+  Step();
+  EXPECT_EQ(request->Retries(), 1) << "a time-out is retried as usual";
+  for (int i = 0; i < 4 && client->completed.empty(); ++i) {
+    clock.AdvanceBy(5000ms);
+    clock.Turn();
+  }
+  EXPECT_THAT(client->completed, ElementsAre("DBR00001"));
+  ASSERT_EQ(services->Calls().size(), 2u) << "no retry once the host is unreachable, and no work queue";
+  EXPECT_EQ(services->Calls()[1].arguments.at(1).ToLong(), 4) << "the retry takes the same parameter set";
+  for (const std::int32_t id : {7, 9, 12, 15, 20}) {
+    const std::string name = std::to_string(id);
+    EXPECT_EQ(ReadFile(downloads / ("Local_" + name + ".rdu")),
+              "Upload of utterance " + name + " failed because remote host was unavailable.\r\n");
+    const auto dictation = dictations->Item("U" + name, "0");
+    EXPECT_THAT(dictation->ErrorString(), HasSubstr("was not uploaded because the database was not available"));
+    EXPECT_EQ(dictation->ErrorAction().ToLong(), 0);
+    EXPECT_EQ(dictation->StatusCode(), 6);
+  }
+  ASSERT_FALSE(prompter->Shown().empty());
+  EXPECT_EQ(prompter->Shown().back().title, "Serious System Problem at North Clinic");
+  EXPECT_THAT(prompter->Shown().back().text,
+              HasSubstr("Your computer could not connect to the North Clinic database.  Please contact"));
+  EXPECT_THAT(prompter->Shown().back().text,
+              HasSubstr("The following utterances were not uploaded:\r\n\r\n7\r\n9\r\n12\r\n15\r\n20"));
+}
+
 }  // namespace
 }  // namespace vz

@@ -1,0 +1,67 @@
+// Files and error lists a request keeps for the editor: redo files of uploads that found no host,
+// and the errors of calls that name files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "diagnostics_fixture.hpp"
+#include "execution/database_request.hpp"
+#include "model/connect_info.hpp"
+#include "model/generic_request.hpp"
+#include "model/variant_collection.hpp"
+
+namespace vz {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class RequestFilesTest : public testing::DiagnosticsTest {
+ protected:
+  void SetUp() override {
+    DiagnosticsTest::SetUp();
+    std::filesystem::create_directories(downloads);
+    info->SetDownloadPath(downloads.string());
+    request->SetConnectionInfo(info);
+  }
+  std::filesystem::path downloads = folder.Path() / "Downloads";
+  std::shared_ptr<clsConnectInfo> info = std::make_shared<clsConnectInfo>();
+  std::shared_ptr<clsDatabaseRequest> request =
+      std::make_shared<clsDatabaseRequest>(std::weak_ptr<RequestHost>{}, nullptr);
+};
+
+TEST_F(RequestFilesTest, RedoFileBesideTheDictationsFilesAndOnlyForPlainNumbers) {
+  request->WriteRedoUploadFile("4711");
+  EXPECT_EQ(testing::ReadFile(downloads / "Local_4711.rdu"),
+            "Upload of utterance 4711 failed because remote host was unavailable.\r\n");
+
+  prompter->Answer(vbAbort);
+  request->WriteRedoUploadFile("../../escaped");
+  prompter->Answer(vbAbort);
+  request->WriteRedoUploadFile("12/../../13");
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "escaped.rdu"));
+  EXPECT_FALSE(std::filesystem::exists(downloads.parent_path().parent_path() / "escaped.rdu"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(downloads), {}), 1) << "nothing else was written";
+  ASSERT_EQ(prompter->Shown().size(), 2u);
+  EXPECT_THAT(prompter->Shown()[0].text, HasSubstr("Invalid dictation identifier for a redo file: ../../escaped"));
+}
+
+TEST_F(RequestFilesTest, FileErrorsGoToTheParameterSetUntilACommunicationFailure) {
+  auto generic = std::make_shared<clsGenericRequest>();
+  bool timedOut = false;
+  std::string message;
+  request->HandleFileListErrors({"", "File a.dic not found", "(12002) The operation timed out", "File b.dic not found"},
+                                timedOut, message, generic);
+  EXPECT_TRUE(timedOut);
+  EXPECT_EQ(message, "(12002) The operation timed out");
+  ASSERT_EQ(generic->ErrorMessages()->Count(), 1) << "the walk ends at the time-out";
+  EXPECT_EQ(generic->ErrorMessages()->Item(Value(std::int32_t{1})).ToString(), "File a.dic not found");
+
+  auto other = std::make_shared<clsGenericRequest>();
+  timedOut = false;
+  request->HandleFileListErrors({"File c.dic not found", "Disk full"}, timedOut, message, other);
+  EXPECT_FALSE(timedOut);
+  EXPECT_EQ(other->ErrorMessages()->Count(), 2);
+}
+
+}  // namespace
+}  // namespace vz
