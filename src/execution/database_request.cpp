@@ -206,7 +206,8 @@ void clsDatabaseRequest::Describe(ClassBuilder<clsDatabaseRequest>& c) {
       .Operation("HandleDictationListErrors", &R::HandleDictationListErrors,
                  {"sarrErrorMessages", "eAction", "bTimeoutOccurred", "sTimeoutMessage"})
       .Operation("ApplyStatusUpdates", &R::ApplyStatusUpdates, {"eStatChange"})
-      .Operation("UpdateStatusCodes", &R::UpdateStatusCodes, {"eCode", "sMsg"});
+      .Operation("UpdateStatusCodes", &R::UpdateStatusCodes, {"eCode", "sMsg"})
+      .Operation("CreateEmptyQAGFile", &R::CreateEmptyQAGFile, {"sUtteranceID"});
 }
 
 }  // namespace vz

@@ -24,6 +24,7 @@ class clsUtterances;
 class clsUtteranceObject;
 class clsGenericRequests;
 class clsConnectInfo;
+class clsParameters;
 class ServletUrlCache;
 class AllServletUrlList;
 
@@ -158,9 +159,12 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   void m_Fud_DownloadComplete(ClientServiceObject& service, bool bErrors);
   void m_objDownloadText_DownloadComplete(ClientServiceObject& service, bool bErrors);
   void m_Fup_UploadComplete(ClientServiceObject& service, bool bErrors);
-  // Empty when the request may go on, otherwise why the download must be repeated.
-  std::string NormalizeDownloads();
+  // Empty when the request may go on, otherwise why the download must be repeated. Only the
+  // dictations among the first `listEntries` entries of the dictation list are normalised.
+  std::string NormalizeDownloads(std::size_t listEntries = SIZE_MAX);
   // Applies a file-list call's per-dictation errors; on a time-out arranges the retry and says so.
+  // Makes the next attempt of the download fetch every dictation again.
+  void RepeatWholeDownload();
   bool HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
                                    const std::shared_ptr<clsGenericRequest>& generic);
   // Uploads that found no remote host (upload_without_host.cpp).
@@ -174,6 +178,17 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<clsGenericRequest> objfnHandleVanillaGenericRequest(const std::string& name, std::int32_t eAction);
   void m_objGetTemplateDocs_RetrievalComplete(ClientServiceObject& service, bool bErrors);
   void m_objDownloadDictionaries_RetrievalComplete(ClientServiceObject& service, bool bErrors);
+  // Single-dictation routines (single_dictation.cpp): a one-entry dictation list and a
+  // one-dictation collection, the parameters of a dictation update, a pending note.
+  void buildSingleFileRequestList(const std::string& sUtteranceID, const std::string& sLocationID);
+  void CreateSingleUtteranceCollection(const std::string& sUtteranceID);
+  void FinalizeUtteranceUpdateRequest(clsUtteranceObject& record, clsParameters& parameters);
+  void UpdatePendingNote(clsUtteranceObject& record, const std::string& note);
+  void HandleStatus(const std::string& sMessage);
+  // File routines (request_files.cpp).
+  void SafeMakeDir(const std::string& sFolder);
+  void CreateEmptyQAGFile(const std::string& sUtteranceID);
+  std::string ReplDoubleQuoteInXML(const std::string& sFile);
   // The request's dictations as a typed collection, or null.
   std::shared_ptr<clsUtterances> Dictations() const;
 

@@ -22,6 +22,13 @@ struct DictationListEntry {
   }
 };
 
+// True for a dictation identifier that is a plain number (digits only, at most nine): the only
+// form that may become part of a file name, so that no path leaves its folder.
+bool IsPlainDictationID(const std::string& text);
+
+// The namespace of the server's billing-group data model, which QA-grading answers carry.
+inline constexpr const char* kBillingGroupNamespace = "http://www.quorvane.com/datamodel/billinggroup";
+
 // The status change an action applies to the dictations it finished, or -1 for none.
 std::int32_t StatusChangeOfAction(std::int32_t action);
 

@@ -8,6 +8,8 @@
 #include "execution/dictation_texts.hpp"
 #include "execution/query_strings.hpp"
 #include "execution/retry_classification.hpp"
+#include "dictation/utterance_object.hpp"
+#include "dictation/utterances.hpp"
 #include "model/connect_info.hpp"
 #include "model/generic_request.hpp"
 #include "model/generic_requests.hpp"
@@ -35,6 +37,24 @@ int SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionG
     case 53: return 7;
     default: return -1;
   }
+}
+
+bool IsHeaderAction(std::int32_t action) { return action == 9 || action == 31 || action == 34; }
+
+// The changed-header fetch works on the request's first dictation alone; false when the request
+// has none and was closed.
+bool ReduceToFirstDictation(clsDatabaseRequest& request) {
+  const auto dictations = request.Dictations();
+  if (!dictations || dictations->Count() == 0) {
+    GlobalTrace(kRunLocation, "No utterances found to process for an action which needs them.  Closing request.");
+    request.CloseRequest();
+    return false;
+  }
+  const std::string id = std::to_string(dictations->Items().front()->UtteranceID());
+  const auto info = request.ConnectionInfo();
+  request.buildSingleFileRequestList(id, std::to_string(info ? info->CurrentLocationID() : 0));
+  request.CreateSingleUtteranceCollection(id);
+  return true;
 }
 
 // The request's dictation list as the call receives it: an array of entries.
@@ -164,8 +184,11 @@ void StandardActionCatalogue::StartSourceControl(clsDatabaseRequest& request, co
 
 void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const ActionEntry& entry) {
   const std::string field(entry.field);
+  if (entry.id == 31 && !ReduceToFirstDictation(request)) return;
   auto service = services_->Create(field);
   request.SetService(field, service);
+  // The header actions that fetch templates keep a template object alongside, without a call.
+  if (entry.id == 9 || entry.id == 31) request.SetService("m_Tr", services_->Create("m_Tr"));
 
   std::shared_ptr<clsGenericRequest> generic;
   if (!entry.parameters.empty()) {
@@ -180,9 +203,17 @@ void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const Actio
   if (entry.id == 18 || entry.id == 25) {
     arguments.emplace_back(std::to_string(request.ConnectionInfo() ? request.ConnectionInfo()->CurrentLocationID() : 0));
   }
-  if (bfnUtteranceListNeeded(entry.id)) {
+  if (IsHeaderAction(entry.id)) {
+    GlobalTrace(kRunLocation, "Retrieving headers for utterances: " + request.sfnUtteranceList());
+    arguments.emplace_back(DictationListValue(request));
+  } else if (bfnUtteranceListNeeded(entry.id)) {
     GlobalTrace(kRunLocation, (entry.id == 0 ? "Uploading utterances: " : "Downloading utterances: ") + request.sfnUtteranceList());
     arguments.emplace_back(DictationListValue(request));
+  }
+  if (entry.id == 15 && generic) {
+    // The update carries the dictation's current values besides the ones being changed.
+    const auto dictations = request.Dictations();
+    if (dictations && dictations->Count() > 0) request.FinalizeUtteranceUpdateRequest(*dictations->Items().front(), *generic->Parameters());
   }
   for (const auto name : entry.parameters) arguments.emplace_back(ParameterValue(generic, name));
   if (entry.id == 15) arguments.emplace_back(sfn404ParameterString(generic ? generic->Parameters() : nullptr));
@@ -192,9 +223,8 @@ void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const Actio
   service->OnCompletion([self = shared_from_this(), weak, &entry](bool errors) {
     if (const auto alive = weak.lock()) self->OnCompleted(*alive, entry, errors);
   });
-  service->OnStatus([](const std::string& status) {
-    GlobalTrace("clsDatabaseRequest.HandleStatus", "Entering sub: " + status);
-    GlobalTrace("clsDatabaseRequest.HandleStatus", "Leaving sub: " + status);
+  service->OnStatus([weak](const std::string& status) {
+    if (const auto alive = weak.lock()) alive->HandleStatus(status);
   });
 
   const bool flag = service->Start(std::string(entry.call), std::move(arguments));

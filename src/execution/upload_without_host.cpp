@@ -1,16 +1,13 @@
 // An upload that could not reach the institution's host at all: the user is told at once, every
 // listed dictation keeps a redo file and an error text so the editor can upload it later, and the
 // request ends instead of retrying.
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
-
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/message_box.hpp"
 #include "diagnostics/trace.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
 #include "execution/database_request.hpp"
+#include "execution/dictation_list.hpp"
 #include "model/connect_info.hpp"
 #include "platform/files.hpp"
 
@@ -20,18 +17,13 @@ namespace {
 constexpr std::string_view kClass = "clsDatabaseRequest";
 constexpr std::int32_t kStatusCodeUploadFailed = 6;
 
-bool IsPlainNumber(const std::string& text) {
-  return !text.empty() && text.size() <= 10 &&
-         std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
-}
-
 }  // namespace
 
 void clsDatabaseRequest::WriteRedoUploadFile(const std::string& sUtteranceID) {
   ErrorTrap(kClass, "WriteRedoUploadFile")([&] {
     // The identifier becomes part of a file name: anything but digits could lead out of the
     // download folder.
-    if (!IsPlainNumber(sUtteranceID)) RaiseServerError("Invalid dictation identifier for a redo file: " + sUtteranceID);
+    if (!IsPlainDictationID(sUtteranceID)) RaiseServerError("Invalid dictation identifier for a redo file: " + sUtteranceID);
     const std::string file = sfnFileRootFromUtterance(sUtteranceID) + ".rdu";
     GlobalTrace("clsDatabaseRequest.WriteRedoUploadFile", "Writing " + file);
     platform::WriteFileAtomically(file, "Upload of utterance " + sUtteranceID +
