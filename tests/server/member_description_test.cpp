@@ -80,7 +80,7 @@ TEST(MemberDescriptions, Request) {
       "IsVersionGraded rw", "SplitDictationID rw", "UsePendingReasons rw", "UseMTReview rw", "Retries r",
       "ContinueRetries w", "Utterances rw", "WorkQueue rw", "GenericRequests rw", "ConnectionInfo rw",
       "ConstructDescription op", "Description op", "sfnErrorMessagesAsOneString op", "RunTraceRouteLogger op",
-      "HandleDictationListErrors op", "ApplyStatusUpdates op", "UpdateStatusCodes op"};
+      "HandleDictationListErrors op", "ApplyStatusUpdates op", "UpdateStatusCodes op", "CreateEmptyQAGFile op"};
   const ClassInfo& info = Find("clsDatabaseRequest");
   EXPECT_EQ(Listed(info), expected);
   EXPECT_TRUE(info.FindMember("ActionDescription")->arguments[0].byRef);
