@@ -34,3 +34,4 @@ for _ in $(seq 100); do [ -S "$work/run/vzed.sock" ] && break; sleep 0.1; done
 
 python3 scripts/demo_client.py "$work/run/vzed.sock" "$servlet" "$work/editor"
 echo "trace of the request: $(grep -c . "$work/editor/Logs/Server.log") lines in Logs/Server.log"
+echo "received by the institution: $(find "$work/institution/north/uploads" -type f -printf "%P " 2>/dev/null)"

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Drives vzed as the editor does: logs in to the simulated institution's servlet, retrieves the
-work queue and downloads its dictations, then prints what landed in the download folder."""
+work queue and downloads its dictations, then uploads the first one's transcription, printing
+what landed in the download folder."""
 import json
 import os
 import socket
@@ -75,29 +76,57 @@ def main():
     client.set(spec, "Actions", [2, 1])  # DBR_GETWORKQUEUE, DBR_DOWNLOAD
     client.set(spec, "CompletionAction", 1)
     request = client.call(queue, "Add", {"$handle": spec})
-    print("submitted", client.get(request["$handle"], "ID"))
+    print("submitted work queue + download:", client.get(request["$handle"], "ID"))
+    wait_for_completion(client)
+    print("download folder:", " ".join(sorted(os.listdir(downloads))))
 
-    # Wait for DatabaseRequestComplete, read the request's results inside the handler, acknowledge.
+    # The transcriptionist finished the first dictation: its document and record go back.
+    first = sorted(name for name in os.listdir(downloads) if name.endswith(".cfg"))[0]
+    config_file = os.path.join(downloads, first)
+    with open(config_file[:-4] + ".rtf", "w") as document:
+        document.write("{\\rtf1\\ansi Transcribed in the demo.\\par}\n")
+    dictation = client.call(server, "NewUtteranceObject")["$handle"]
+    client.call(dictation, "ReadConfigFileToObject", config_file)
+    collection = client.call(server, "NewUtteranceCollection")["$handle"]
+    client.call(collection, "AddCompleteObject", {"$handle": dictation}, config_file)
+    spec = client.call(server, "NewRequestSpec")["$handle"]
+    client.set(spec, "WorkQueue", {"$handle": work_queue})
+    client.set(spec, "Utterances", {"$handle": collection})
+    client.set(spec, "Actions", [0])  # DBR_UPLOAD
+    client.set(spec, "CompletionAction", 0)
+    generic = client.call(client.get(spec, "GenericRequests")["$handle"], "Add", 0)["$handle"]
+    client.call(client.get(generic, "Parameters")["$handle"], "Add", "0", "UploadFlags")
+    request = client.call(queue, "Add", {"$handle": spec})
+    print("submitted upload of", first[:-4] + ":", client.get(request["$handle"], "ID"))
+    wait_for_completion(client)
+
+
+def wait_for_completion(client):
+    """Serves events until DatabaseRequestComplete; reads the request's results inside the handler,
+    writes each dictation's record to its configuration file as the editor keeps them, and
+    acknowledges."""
     while True:
         message = client.events.pop(0) if client.events else client.receive()
         params = message.get("params", {})
         if message.get("method") != "event":
             continue
         print("event", params.get("name"))
-        if params.get("name") == "DatabaseRequestComplete":
-            done = params["args"][0]["$handle"]
-            error = client.get(done, "GlobalErrorMessage")
-            utterances = client.get(done, "Utterances")
-            count = client.get(utterances["$handle"], "Count") if utterances else 0
-            print(f"request complete: {count} dictations, error: {error!r}")
-            if utterances:
-                for item in client.request("enumerate", handle=utterances["$handle"]):
-                    print("  ", client.get(item["$handle"], "UtteranceID"), client.get(item["$handle"], "Status"))
-            args = params["args"]
-            args[1] = True
-            client.send({"jsonrpc": "2.0", "id": message["id"], "result": {"args": args}})
-            break
-    print("download folder:", " ".join(sorted(os.listdir(downloads))))
+        if params.get("name") != "DatabaseRequestComplete":
+            continue
+        done = params["args"][0]["$handle"]
+        error = client.get(done, "GlobalErrorMessage")
+        utterances = client.get(done, "Utterances")
+        count = client.get(utterances["$handle"], "Count") if utterances else 0
+        print(f"request complete: {count} dictations, error: {error!r}")
+        if utterances:
+            for item in client.request("enumerate", handle=utterances["$handle"]):
+                handle = item["$handle"]
+                client.call(handle, "WriteObjectToConfigFile", client.get(handle, "ConfigFile"))
+                print("  ", client.get(handle, "UtteranceID"), client.get(handle, "Status"))
+        args = params["args"]
+        args[1] = True
+        client.send({"jsonrpc": "2.0", "id": message["id"], "result": {"args": args}})
+        return
 
 
 if __name__ == "__main__":

@@ -31,7 +31,12 @@ bool clsDatabaseRequest::HandleFileListErrorsOrRetry(ClientServiceObject& servic
   HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
   if (!timedOut) return false;
   if (generic) generic->Clear();
-  MarkCompletedUtterances(static_cast<std::int32_t>(service.UtterancesCompleted().size()), currentRequest_);
+  const std::size_t completed = service.UtterancesCompleted().size();
+  MarkCompletedUtterances(static_cast<std::int32_t>(completed), currentRequest_);
+  // Audio that arrived before the failure is normalised now: the retry leaves those dictations
+  // out of its list, and so out of its own normalisation. One that fails its checksum puts every
+  // dictation back into the download.
+  if (action == 1 && completed > 0 && !NormalizeDownloads(completed).empty()) RepeatWholeDownload();
   SetupRequestForRetry(timeOutMessage, generic);
   return true;
 }
@@ -98,11 +103,15 @@ void clsDatabaseRequest::m_Fud_DownloadComplete(ClientServiceObject& service, bo
     ResumePump();
     return;
   }
-  // Download everything again: no dictation counts as done for this action.
+  RepeatWholeDownload();
+  SetupRequestForRetry(retryReason, nullptr);
+}
+
+void clsDatabaseRequest::RepeatWholeDownload() {
+  // No dictation counts as done for this action any more.
   if (const auto dictations = Dictations()) {
     for (const auto& dictation : dictations->Items()) dictation->SetLastActionCompleted(static_cast<std::int16_t>(currentRequest_ - 1));
   }
-  SetupRequestForRetry(retryReason, nullptr);
 }
 
 void clsDatabaseRequest::m_objDownloadText_DownloadComplete(ClientServiceObject& service, bool bErrors) {

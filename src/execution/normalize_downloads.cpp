@@ -1,6 +1,7 @@
 // Audio normalisation after a download: each downloaded ".pcm" is decoded and checked, then
 // converted to the ".wav" the editor plays. A checksum failure repeats the whole download; any
 // other failure marks only its dictation.
+#include <algorithm>
 #include <filesystem>
 
 #include "audio/process_pcm.hpp"
@@ -28,14 +29,19 @@ std::string AudioErrorText(int (*fetch)(char*, int)) {
 
 }  // namespace
 
-std::string clsDatabaseRequest::NormalizeDownloads() {
+std::string clsDatabaseRequest::NormalizeDownloads(std::size_t listEntries) {
   // The server's status-message hook has no listener; the texts go to the trace.
   const auto dictations = Dictations();
+  const std::size_t entries = std::min(listEntries, dictationList_.size());
+  const auto inList = [&](std::int32_t utteranceID) {
+    return std::any_of(dictationList_.begin(), dictationList_.begin() + static_cast<std::ptrdiff_t>(entries),
+                       [&](const DictationListEntry& entry) { return entry.utteranceID == utteranceID; });
+  };
   bool errorsOccurred = false;
   if (dictations) {
     for (const auto& dictation : dictations->Items()) {
       const std::string id = std::to_string(dictation->UtteranceID());
-      if (!dictation->ErrorString().empty() || !bfnInUtteranceList(dictation->UtteranceID())) continue;
+      if (!dictation->ErrorString().empty() || !inList(dictation->UtteranceID())) continue;
       GlobalTrace(kLocation, "Normalizing utterance " + id, kTraceDetail);
       const std::string root = sfnFileRootFromUtterance(id);
       const std::string pcm = root + ".pcm";

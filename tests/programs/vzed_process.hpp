@@ -30,17 +30,22 @@ bool Eventually(Done done, std::chrono::milliseconds limit = std::chrono::second
   return true;
 }
 
+// What vzed's actions do: complete at once, or talk to an institution's servlets over HTTP(S).
+enum class Actions { kInstant, kInstitution };
+
 class VzedProcess {
  public:
-  // Starts vzed with instant test actions, a 5 ms pump and the given extra arguments, and waits
-  // until it accepts connections.
-  explicit VzedProcess(std::vector<std::string> extra = {}, std::vector<std::string> environment = {}) {
+  // Starts vzed with a 5 ms pump and the given extra arguments, and waits until it accepts
+  // connections.
+  explicit VzedProcess(std::vector<std::string> extra = {}, std::vector<std::string> environment = {},
+                       Actions actions = Actions::kInstant) {
     std::filesystem::create_directories(folder.Path() / "run");
     std::filesystem::permissions(folder.Path() / "run", std::filesystem::perms::owner_all);
     socket = folder / "run/vzed.sock";
     logFolder = folder / "log";
     std::vector<std::string> args = {VZED_PATH, "--socket", socket, "--log-folder", logFolder,
-                                     "--tick-interval", "5", "--test-actions", "instant", "--event-timeout", "3"};
+                                     "--tick-interval", "5", "--event-timeout", "3"};
+    if (actions == Actions::kInstant) args.insert(args.end(), {"--test-actions", "instant"});
     args.insert(args.end(), extra.begin(), extra.end());
     Spawn(args, environment);
     const bool up = Eventually([&] {
