@@ -189,6 +189,12 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   void SafeMakeDir(const std::string& sFolder);
   void CreateEmptyQAGFile(const std::string& sUtteranceID);
   std::string ReplDoubleQuoteInXML(const std::string& sFile);
+  // The workstation certificate (certificate.cpp): AppPath/Logins/<realm>/<login>/<location ID>.cfg,
+  // whose first line is the 12-digit moment it was made; made on first use.
+  std::string Certificate();
+  std::string CertificateFile() const;
+  std::string GetCertificate(const std::string& sFile) const;
+  void CreateCertificate();
   // The request's dictations as a typed collection, or null.
   std::shared_ptr<clsUtterances> Dictations() const;
 
@@ -196,6 +202,8 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<RequestHost> Host() const { return host_.lock(); }
 
  private:
+  // The certificate file's path; raises when the realm or login could not name a folder.
+  std::string CertificatePath() const;
   // The completion of the template and dictionary downloads, which differ only in their names.
   void FileDownloadComplete(ClientServiceObject& service, bool bErrors, std::int32_t eAction, const std::string& name,
                             const std::string& handler);

@@ -3,6 +3,7 @@
 #include "diagnostics/error_log.hpp"
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/trace.hpp"
+#include "execution/action_branches.hpp"
 #include "execution/action_table.hpp"
 #include "execution/database_request.hpp"
 #include "execution/dictation_texts.hpp"
@@ -39,39 +40,6 @@ int SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionG
   }
 }
 
-bool IsHeaderAction(std::int32_t action) { return action == 9 || action == 31 || action == 34; }
-
-// The changed-header fetch works on the request's first dictation alone; false when the request
-// has none and was closed.
-bool ReduceToFirstDictation(clsDatabaseRequest& request) {
-  const auto dictations = request.Dictations();
-  if (!dictations || dictations->Count() == 0) {
-    GlobalTrace(kRunLocation, "No utterances found to process for an action which needs them.  Closing request.");
-    request.CloseRequest();
-    return false;
-  }
-  const std::string id = std::to_string(dictations->Items().front()->UtteranceID());
-  const auto info = request.ConnectionInfo();
-  request.buildSingleFileRequestList(id, std::to_string(info ? info->CurrentLocationID() : 0));
-  request.CreateSingleUtteranceCollection(id);
-  return true;
-}
-
-// The request's dictation list as the call receives it: an array of entries.
-Value DictationListValue(const clsDatabaseRequest& request) {
-  Value::Array entries;
-  for (const auto& entry : request.DictationList()) entries.push_back(entry.ToValue());
-  return Value(std::move(entries));
-}
-
-std::string ParameterValue(const std::shared_ptr<clsGenericRequest>& generic, std::string_view name) {
-  if (!generic) return {};
-  for (const auto& parameter : generic->Parameters()->Items()) {
-    if (parameter->ParmName() == name) return parameter->ParmValue();
-  }
-  return {};
-}
-
 }  // namespace
 
 std::vector<Value> InitValuesFor(const clsDatabaseRequest& request, std::string_view field) {
@@ -103,8 +71,20 @@ std::vector<Value> InitValuesFor(const clsDatabaseRequest& request, std::string_
     return {Value(url), Value(downloadPath), Value(login), Value(password), Value(mode), Value(request.UseMTReview())};
   }
   if (field == "m_Fup") {
-    return {Value(url),   Value(downloadPath), Value(login), Value(password), Value(info ? info->PenwrightVersion() : std::string()),
-            Value(""),    Value(""),           Value(mode),  Value(request.UseMTReview())};
+    // How the dictation was worked on travels only when exactly one dictation is uploaded.
+    Value closingSpeed("");
+    Value timeOpen("");
+    const auto& list = request.DictationList();
+    const auto dictations = request.Dictations();
+    const auto single = list.size() == 1 && dictations
+                            ? dictations->Item("U" + std::to_string(list[0].utteranceID), list[0].documentVersion)
+                            : nullptr;
+    if (single) {
+      closingSpeed = Value(single->ClosingAudioSpeed());
+      timeOpen = Value(single->AggregateTimeOpen());
+    }
+    return {Value(url), Value(downloadPath), Value(login), Value(password), Value(info ? info->PenwrightVersion() : std::string()),
+            closingSpeed, timeOpen, Value(mode), Value(request.UseMTReview())};
   }
   return {Value(url), Value(login), Value(password), Value(std::to_string(info ? info->CurrentLocationID() : 0))};
 }
@@ -135,26 +115,9 @@ void StandardActionCatalogue::StartAction(clsDatabaseRequest& request, std::int3
     default:
       break;
   }
-  // Checks of the main loop's actions before any call.
-  if (action == 0 && !request.WorkQueue()) {
-    request.SetGlobalErrorMessage("Workqueue object is nothing.  This is needed when uploading files");
-    request.CloseRequest();
-    return;
-  }
-  if (action == 2 && (!request.WorkQueue() || request.WorkQueue()->RetrieveLocation() < 0)) {
-    request.SetGlobalErrorMessage("RetrieveLocation not initialized in WorkQueue object");
-    request.CloseRequest();
-    return;
-  }
-  if (action == 10) {
-    const auto host = request.Host();
-    if (host && host->LoggedIn() && request.CompletionAction() == 8) {
-      GlobalTrace(kRunLocation, "Discarding redundant login.");
-      request.CloseRequest();
-      return;
-    }
-  }
-  StartCall(request, entry);
+  const auto generic = TakeParameterSet(request, entry);
+  if (!PrepareAction(request, entry, generic)) return;
+  StartCall(request, entry, generic);
 }
 
 void StandardActionCatalogue::StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry) {
@@ -182,42 +145,18 @@ void StandardActionCatalogue::StartSourceControl(clsDatabaseRequest& request, co
   }
 }
 
-void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const ActionEntry& entry) {
+void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const ActionEntry& entry,
+                                         const std::shared_ptr<clsGenericRequest>& generic) {
   const std::string field(entry.field);
-  if (entry.id == 31 && !ReduceToFirstDictation(request)) return;
   auto service = services_->Create(field);
   request.SetService(field, service);
   // The header actions that fetch templates keep a template object alongside, without a call.
   if (entry.id == 9 || entry.id == 31) request.SetService("m_Tr", services_->Create("m_Tr"));
 
-  std::shared_ptr<clsGenericRequest> generic;
-  if (!entry.parameters.empty()) {
-    const auto requests = request.GenericRequests();
-    if (requests) generic = requests->NextAction(entry.id, REQUEST_STATE::NotTransmitted);
-  }
   const auto values = InitValuesFor(request, field);
   GlobalTrace(kRunLocation, field + ".Init " + InitTrace(values, request.ConnectionInfo() ? request.ConnectionInfo()->Password() : ""));
   service->Init(values);
-
-  std::vector<Value> arguments;
-  if (entry.id == 18 || entry.id == 25) {
-    arguments.emplace_back(std::to_string(request.ConnectionInfo() ? request.ConnectionInfo()->CurrentLocationID() : 0));
-  }
-  if (IsHeaderAction(entry.id)) {
-    GlobalTrace(kRunLocation, "Retrieving headers for utterances: " + request.sfnUtteranceList());
-    arguments.emplace_back(DictationListValue(request));
-  } else if (bfnUtteranceListNeeded(entry.id)) {
-    GlobalTrace(kRunLocation, (entry.id == 0 ? "Uploading utterances: " : "Downloading utterances: ") + request.sfnUtteranceList());
-    arguments.emplace_back(DictationListValue(request));
-  }
-  if (entry.id == 15 && generic) {
-    // The update carries the dictation's current values besides the ones being changed.
-    const auto dictations = request.Dictations();
-    if (dictations && dictations->Count() > 0) request.FinalizeUtteranceUpdateRequest(*dictations->Items().front(), *generic->Parameters());
-  }
-  for (const auto name : entry.parameters) arguments.emplace_back(ParameterValue(generic, name));
-  if (entry.id == 15) arguments.emplace_back(sfn404ParameterString(generic ? generic->Parameters() : nullptr));
-  if (entry.id == 23) arguments.emplace_back(sfnHL7SearchParameterString(generic ? generic->Parameters() : nullptr));
+  std::vector<Value> arguments = CallArguments(request, entry, generic);
 
   const std::weak_ptr<clsDatabaseRequest> weak = std::static_pointer_cast<clsDatabaseRequest>(request.shared_from_this());
   service->OnCompletion([self = shared_from_this(), weak, &entry](bool errors) {

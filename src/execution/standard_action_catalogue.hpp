@@ -11,6 +11,7 @@
 namespace vz {
 
 class clsDatabaseRequest;
+class clsGenericRequest;
 struct ActionEntry;
 
 class StandardActionCatalogue : public ActionCatalogue, public std::enable_shared_from_this<StandardActionCatalogue> {
@@ -21,7 +22,7 @@ class StandardActionCatalogue : public ActionCatalogue, public std::enable_share
   std::shared_ptr<ServletUrlServices> ServletUrls() override { return services_ ? services_->ServletUrls() : nullptr; }
 
  private:
-  void StartCall(clsDatabaseRequest& request, const ActionEntry& entry);
+  void StartCall(clsDatabaseRequest& request, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>& generic);
   void StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry);
   void OnCompleted(clsDatabaseRequest& request, const ActionEntry& entry, bool errorsOccurred);
 

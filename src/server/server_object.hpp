@@ -51,7 +51,7 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   ~clsZERUredoz() override;
 
   // Events.
-  void Fire_LoginStatus(const std::string& sStatusMessage);
+  void Fire_LoginStatus(const std::string& sStatusMessage) override;
   void Fire_DatabaseRequestComplete(const std::shared_ptr<clsDatabaseRequest>& objRequest);
   void Fire_CommunicationsWarning(const std::string& sWarning, std::int32_t eAction, const Value& AdditionalInfo);
   void Fire_NewLogin();

@@ -63,5 +63,27 @@ TEST_F(RequestFilesTest, FileErrorsGoToTheParameterSetUntilACommunicationFailure
   EXPECT_EQ(other->ErrorMessages()->Count(), 2);
 }
 
+TEST_F(RequestFilesTest, CertificateIsMadeOnceAndMadeAgainWhenItsFileIsGone) {
+  info->SetRealm("Dev");
+  info->SetTranscriptionist("jsmith");
+  info->SetCurrentLocationID(3);
+  const auto file = folder.Path() / "App/Logins/Dev/jsmith/3.cfg";
+  EXPECT_EQ(request->CertificateFile(), file.string());
+  const std::string first = request->Certificate();
+  EXPECT_THAT(first, ::testing::MatchesRegex("[0-9]{12}"));
+  EXPECT_EQ(testing::ReadFile(file), first + "\r\n");
+  EXPECT_EQ(request->Certificate(), first);
+  std::filesystem::remove(file);
+  EXPECT_THAT(request->Certificate(), ::testing::MatchesRegex("[0-9]{12}"));
+  EXPECT_TRUE(std::filesystem::exists(file));
+
+  // A login that is no plain folder name would lead out of the Logins folder.
+  info->SetTranscriptionist("../../elsewhere");
+  prompter->Answer(vbAbort);
+  EXPECT_EQ(request->Certificate(), "");
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "elsewhere"));
+  EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Invalid login for the certificate folder: ../../elsewhere"));
+}
+
 }  // namespace
 }  // namespace vz

@@ -63,6 +63,7 @@ class RecordingClient : public EventSink {
  public:
   void OnEvent(Object&, const MemberInfo& event, std::span<Value> arguments) override {
     events.push_back(event.name);
+    if (event.name == "LoginStatus") loginStatus.push_back(arguments[0].ToString());
     if (event.name != "DatabaseRequestComplete") return;
     const auto request = std::dynamic_pointer_cast<clsDatabaseRequest>(arguments[0].ToObject());
     completed.push_back(request ? request->ID() : std::string("?"));
@@ -72,6 +73,7 @@ class RecordingClient : public EventSink {
 
   std::vector<std::string> events;
   std::vector<std::string> completed;
+  std::vector<std::string> loginStatus;
   bool acknowledge = true;
   std::function<void(clsDatabaseRequest&)> onComplete;
 };
