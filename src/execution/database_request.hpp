@@ -134,6 +134,9 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   void PutURLInCache();
   void SetAllServletURl(const std::string& realm);
   void m_Ir_RetrievalComplete(ClientServiceObject& service, bool bErrors);
+  // The servlet ping and the secure login (login_handlers.cpp).
+  void m_Sp_RetrievalComplete(ClientServiceObject& service, bool bErrors);
+  void m_objSecureLogin_RetrievalComplete(ClientServiceObject& service, bool bErrors);
 
   // The client-services objects of the action in flight, by field ("m_Wr", ...).
   void SetService(const std::string& field, std::shared_ptr<ClientServiceObject> service);

@@ -34,6 +34,7 @@ class RequestHost {
   virtual bool ReinitializeFormHandler() const = 0;
   virtual bool ShutDownInProcess() const = 0;
   virtual bool LoggedIn() const = 0;
+  virtual void SetLoggedIn(bool loggedIn) = 0;
   virtual const std::string& Instance() const = 0;
   virtual const std::string& AdditionalCommWarning() const = 0;
   virtual std::int32_t RequestQueueType() const = 0;

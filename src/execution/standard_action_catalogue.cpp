@@ -199,8 +199,10 @@ void StandardActionCatalogue::OnCompleted(clsDatabaseRequest& request, const Act
       case 1: return request.m_Fud_DownloadComplete(*service, errorsOccurred);
       case 2: return request.m_Wr_RetrievalComplete(*service, errorsOccurred);
       case 8: return request.m_Ir_RetrievalComplete(*service, errorsOccurred);
+      case 10: return request.m_Sp_RetrievalComplete(*service, errorsOccurred);
       case 30: return request.m_objGetTemplateDocs_RetrievalComplete(*service, errorsOccurred);
       case 38: return request.m_objDownloadText_DownloadComplete(*service, errorsOccurred);
+      case 41: return request.m_objSecureLogin_RetrievalComplete(*service, errorsOccurred);
       case 57: return request.m_objDownloadDictionaries_RetrievalComplete(*service, errorsOccurred);
       default: break;
     }

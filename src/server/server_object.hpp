@@ -76,7 +76,7 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   const std::string& PenwrightVersion() const { return penwrightVersion_; }
   void SetPenwrightVersion(std::string version) { penwrightVersion_ = std::move(version); }
   bool LoggedIn() const { return loggedIn_; }
-  void SetLoggedIn(bool loggedIn) { loggedIn_ = loggedIn; }
+  void SetLoggedIn(bool loggedIn) override { loggedIn_ = loggedIn; }
   bool TimerBlocked() const { return timerBlocked_; }
   void SetTimerBlocked(bool blocked);
   std::int32_t RetryTimerInterval() const { return retryTimerInterval_; }

@@ -1,5 +1,6 @@
 // Requests made for another location than the connection points at: the servlet URLs come from
-// the cache, or the institution's information is fetched first from the realm's servlets.
+// the cache, or the institution's information is fetched first from the realm's servlets. The
+// secure login fills the cache; the ping logs the server in.
 #include "engine_fixture.hpp"
 #include "execution/in_memory_servlet_urls.hpp"
 
@@ -10,8 +11,8 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using testing::kTimeOut;
 
-std::string InstitutionAnswer(const std::string& webPath) {
-  return "<InfoResponse><Institution><locationID>5</locationID><name>South Clinic</name>"
+std::string InstitutionAnswer(const std::string& webPath, const std::string& name = "South Clinic") {
+  return "<InfoResponse><Institution><locationID>5</locationID><name>" + name + "</name>"
          "<institutionID>12</institutionID><directoryName>south</directoryName>"
          "<urlStem>https://host/south</urlStem><url>https://host/south/servlet/ScribeServlet</url>"
          "<webPath>" + webPath + "</webPath><realTimeTemplateChooser></realTimeTemplateChooser></Institution>"
@@ -30,10 +31,14 @@ class LocationEngineTest : public testing::EngineTest {
     info->SetInformationURL("https://login-info/servlet");
     info->SetCurrentLocation("North Clinic");
   }
+  std::shared_ptr<clsRequestSpec> SpecFor(const std::string& location, std::vector<std::int32_t> actions,
+                                          std::int32_t kind = 1) {
+    auto spec = Spec(std::move(actions), kind);
+    spec->SetLocation(location);
+    return spec;
+  }
   std::shared_ptr<clsDatabaseRequest> AddForSouth(std::vector<std::int32_t> actions) {
-    auto spec = Spec(std::move(actions), 1);
-    spec->SetLocation("South Clinic");
-    return server->DatabaseRequests()->Add(spec);
+    return server->DatabaseRequests()->Add(SpecFor("South Clinic", std::move(actions)));
   }
   CachedInstitution SouthInCache() {
     return {"https://cached/south/servlet", "chooser.jsp", "https://cached/south", "12", "south", "5", "https://cached/south"};
@@ -128,6 +133,64 @@ TEST_F(LocationEngineTest, InstitutionErrorEndsTheRequestWithTheServletsText) {
   RunToCompletion();
   EXPECT_EQ(services->Calls().size(), 1u);
   EXPECT_THAT(errorAtCompletion, ElementsAre("Location South Clinic not found"));
+}
+
+TEST_F(LocationEngineTest, SecureLoginPutsTheLocationInTheCache) {
+  info->SetCurrentDatabaseURL("https://host/north/servlet/ScribeServlet");
+  info->SetCurrentLocationID(3);
+  info->SetCurrentUrlStem("https://host/north");
+  info->SetInstitutionID("12");
+  auto spec = SpecFor("North Clinic", {41});
+  const auto login = spec->GenericRequests()->Add(41);
+  services->Script("m_objSecureLogin", ScriptedAnswer::Success("<InfoResponse><Login login='jsmith'/></InfoResponse>"));
+  server->DatabaseRequests()->Add(spec);
+  RunToCompletion();
+  EXPECT_EQ(login->ResponseStrings()->Items(), (std::vector<std::string>{"<InfoResponse><Login login='jsmith'/></InfoResponse>"}));
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+
+  // Back at North after working elsewhere: the cache answers, no institution information is fetched.
+  info->SetCurrentLocation("South Clinic");
+  info->SetCurrentDatabaseURL("https://host/south/servlet/ScribeServlet");
+  info->SetCurrentLocationID(5);
+  client->completed.clear();
+  server->DatabaseRequests()->Add(SpecFor("North Clinic", {2}));
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_EQ(services->Calls()[1].field, "m_Wr");
+  EXPECT_EQ(services->Calls()[1].init.at(0).ToString(), "https://host/north/servlet/ScribeServlet");
+  EXPECT_EQ(info->CurrentLocationID(), 3);
+}
+
+TEST_F(LocationEngineTest, ServletWithoutSecureLoginTellsTheEditorAndTheRequestGoesOn) {
+  auto spec = SpecFor("North Clinic", {41, 2});
+  const auto login = spec->GenericRequests()->Add(41);
+  services->Script("m_objSecureLogin", ScriptedAnswer::Error("Class Request0012 not found"));
+  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("", "North Clinic")));
+  server->DatabaseRequests()->Add(spec);
+  RunToCompletion();
+  ASSERT_EQ(login->ErrorMessages()->Count(), 1);
+  EXPECT_EQ(login->ErrorMessages()->Item(Value(std::int32_t{1})).ToString(), "Class Request0012 not found");
+  // The failed login left the connection without a location: the institution is looked up again.
+  ASSERT_EQ(services->Calls().size(), 3u);
+  EXPECT_EQ(services->Calls()[1].field, "m_Ir");
+  EXPECT_EQ(services->Calls()[2].field, "m_Wr");
+}
+
+TEST_F(LocationEngineTest, PingOfALoginRequestLogsTheServerIn) {
+  server->DatabaseRequests()->Add(SpecFor("North Clinic", {10}, 46));
+  RunToCompletion();
+  EXPECT_FALSE(server->LoggedIn()) << "only a login request logs in";
+  client->completed.clear();
+  server->DatabaseRequests()->Add(SpecFor("North Clinic", {10}, 8));
+  RunToCompletion();
+  EXPECT_TRUE(server->LoggedIn());
+  services->Script("m_Sp", ScriptedAnswer::Error("Access denied"));
+  server->SetLoggedIn(false);
+  client->completed.clear();
+  server->DatabaseRequests()->Add(SpecFor("North Clinic", {10}, 8));
+  RunToCompletion();
+  EXPECT_FALSE(server->LoggedIn());
+  EXPECT_EQ(errorAtCompletion.back(), "Access denied");
 }
 
 }  // namespace
