@@ -5,6 +5,7 @@
 #include "clientservices/http_call.hpp"
 
 #include <openssl/err.h>
+#include <poll.h>
 #include <openssl/ssl.h>
 
 #include <boost/asio/co_spawn.hpp>
@@ -21,6 +22,7 @@
 #include <array>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <optional>
 
 namespace vz::http_client {
@@ -75,6 +77,7 @@ std::string Lower(std::string text) {
 // What one exchange gave.
 struct Outcome {
   std::string failure;       // a communication failure: ends the call
+  bool unanswered = false;   // the failure came before any byte of the answer
   std::string servletError;  // an error for this entry: the call goes on
   std::string body;          // XML answer
 };
@@ -83,15 +86,31 @@ using Parser = http::response_parser<http::buffer_body>;
 
 class Connection {
  public:
-  Connection(asio::io_context& context, const HttpOptions& options, const ServletUrl& url)
+  Connection(asio::io_context& context, HttpOptions options, ServletUrl url)
       : context_(context),
-        options_(options),
-        url_(url),
+        options_(std::move(options)),
+        url_(std::move(url)),
         resolver_(context),
         resolveTimer_(context),
         tls_context_(ssl::context::tls_client) {}
 
   bool Open() const { return open_; }
+
+  // The servlet the next exchanges go to: another path on the same server.
+  void Retarget(const ServletUrl& url) { url_ = url; }
+
+  // Whether an idle connection can still carry a request: the server has neither closed it nor
+  // sent anything unasked (either shows as the socket being readable).
+  bool Usable() {
+    if (!open_) return false;
+    const auto handle = tls_ ? beast::get_lowest_layer(*tls_).socket().native_handle() : plain_->socket().native_handle();
+    pollfd watched{handle, POLLIN, 0};
+    if (::poll(&watched, 1, 0) != 0 || buffer_.size() != 0) {
+      Close();
+      return false;
+    }
+    return true;
+  }
 
   void Close() {
     resolver_.cancel();
@@ -197,6 +216,8 @@ class Connection {
     }
     if (error) {
       outcome.failure = FailureText(error, Stage::kTransfer, url_);
+      outcome.unanswered = true;
+      Close();
       co_return outcome;
     }
 
@@ -206,6 +227,8 @@ class Connection {
     co_await http::async_read_header(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
     if (error) {
       outcome.failure = FailureText(error, Stage::kTransfer, url_);
+      outcome.unanswered = buffer_.size() == 0 && error != beast::error::timeout;
+      Close();
       co_return outcome;
     }
     const int status = parser.get().result_int();
@@ -326,8 +349,8 @@ class Connection {
   }
 
   asio::io_context& context_;
-  const HttpOptions& options_;
-  const ServletUrl& url_;
+  HttpOptions options_;
+  ServletUrl url_;
   tcp::resolver resolver_;
   asio::steady_timer resolveTimer_;
   ssl::context tls_context_;
@@ -338,15 +361,57 @@ class Connection {
   bool open_ = false;
 };
 
+}  // namespace
+
+class ConnectionPool {
+ public:
+  // How long a connection may wait idle for its next call: servers commonly close idle ones after
+  // five seconds or more, and the steps of a request follow each other within one.
+  static constexpr std::chrono::seconds kIdleLimit{4};
+
+  // An idle, usable connection to `url`'s server, or nothing.
+  std::unique_ptr<Connection> Take(const ServletUrl& url) {
+    const auto found = idle_.find(Key(url));
+    if (found == idle_.end()) return nullptr;
+    Idle idle = std::move(found->second);
+    idle_.erase(found);
+    if (std::chrono::steady_clock::now() - idle.since > kIdleLimit || !idle.connection->Usable()) return nullptr;
+    idle.connection->Retarget(url);
+    return std::move(idle.connection);
+  }
+
+  // Keeps an open connection for the next call; an older idle one to the same server is closed.
+  void Give(std::unique_ptr<Connection> connection, const ServletUrl& url) {
+    if (!connection || !connection->Open()) return;
+    idle_[Key(url)] = Idle{std::move(connection), std::chrono::steady_clock::now()};
+  }
+
+ private:
+  struct Idle {
+    std::unique_ptr<Connection> connection;
+    std::chrono::steady_clock::time_point since;
+  };
+  static std::string Key(const ServletUrl& url) { return (url.https ? "https://" : "http://") + url.host + ":" + url.port; }
+
+  std::map<std::string, Idle> idle_;
+};
+
+namespace {
+
 class CallRun : public HttpCall {
  public:
-  CallRun(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan, std::function<void(HttpCallResult)> done)
-      : options_(options), plan_(std::move(plan)), done_(std::move(done)), connection_(context, options_, plan_.url) {}
+  CallRun(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan, std::function<void(HttpCallResult)> done,
+          std::shared_ptr<ConnectionPool> pool)
+      : plan_(std::move(plan)), done_(std::move(done)), pool_(std::move(pool)) {
+    if (pool_) connection_ = pool_->Take(plan_.url);
+    reused_ = connection_ != nullptr;
+    if (!connection_) connection_ = std::make_unique<Connection>(context, options, plan_.url);
+  }
 
   void Cancel() override {
     cancelled_ = true;
     done_ = nullptr;
-    connection_.Close();
+    connection_->Close();
   }
 
   // `keepAlive` holds the call until the coroutine ends.
@@ -363,12 +428,21 @@ class CallRun : public HttpCall {
       for (const HttpStep& step : entry.steps) {
         std::string failure;
         Outcome outcome;
-        if (!connection_.Open()) failure = co_await connection_.Connect();
+        if (!connection_->Open()) failure = co_await connection_->Connect();
         if (cancelled_) co_return;
         if (failure.empty()) {
-          outcome = co_await connection_.Exchange(step, plan_.authorization, entry.utteranceID);
+          outcome = co_await connection_->Exchange(step, plan_.authorization, entry.utteranceID);
           if (cancelled_) co_return;
-          failure = outcome.failure;
+          if (reused_ && outcome.unanswered) {
+            // The server closed the kept connection just as this call took it: send again once,
+            // on a new connection.
+            failure = co_await connection_->Connect();
+            if (cancelled_) co_return;
+            if (failure.empty()) outcome = co_await connection_->Exchange(step, plan_.authorization, entry.utteranceID);
+            if (cancelled_) co_return;
+          }
+          reused_ = false;
+          if (failure.empty()) failure = outcome.failure;
         }
         if (!failure.empty()) {
           RecordError(result, index, failure, false);
@@ -386,7 +460,8 @@ class CallRun : public HttpCall {
       }
       if (!stopped && plan_.dictationList) result.completed.push_back(entry.utteranceID);
     }
-    connection_.Close();
+    if (pool_) pool_->Give(std::move(connection_), plan_.url);
+    else connection_->Close();
     if (auto done = std::move(done_)) done(std::move(result));
   }
 
@@ -404,18 +479,21 @@ class CallRun : public HttpCall {
     if (!forDictation) result.errorMessage = text;
   }
 
-  HttpOptions options_;
   HttpCallPlan plan_;
   std::function<void(HttpCallResult)> done_;
-  Connection connection_;
+  std::shared_ptr<ConnectionPool> pool_;
+  std::unique_ptr<Connection> connection_;
+  bool reused_ = false;  // taken from the pool, and no exchange has gone through it yet
   bool cancelled_ = false;
 };
 
 }  // namespace
 
+std::shared_ptr<ConnectionPool> NewConnectionPool() { return std::make_shared<ConnectionPool>(); }
+
 std::shared_ptr<HttpCall> StartHttpCall(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan,
-                                        std::function<void(HttpCallResult)> done) {
-  auto call = std::make_shared<CallRun>(context, options, std::move(plan), std::move(done));
+                                        std::function<void(HttpCallResult)> done, std::shared_ptr<ConnectionPool> pool) {
+  auto call = std::make_shared<CallRun>(context, options, std::move(plan), std::move(done), std::move(pool));
   asio::co_spawn(context, call->Run(call), asio::detached);
   return call;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // One client-services call over HTTP(S): its exchanges, run one after the other on one kept-alive
-// connection as a coroutine on the server's io_context, and what they gave. The call object
+// connection (which later calls to the same server may reuse) as a coroutine on the server's
+// io_context, and what they gave. The call object
 // (http_client_services.cpp) builds the plan from the request's values; this part knows only
 // HTTP, TLS, files and the protocol's failure texts.
 #include <chrono>
@@ -72,9 +73,17 @@ class HttpCall {
   virtual void Cancel() = 0;
 };
 
+// Connections kept open between calls: at most one idle connection per server (scheme, host and
+// port), handed to the next call to that server within a few seconds. Used on the loop's thread
+// only; it must be destroyed before the io_context its connections live on.
+class ConnectionPool;
+std::shared_ptr<ConnectionPool> NewConnectionPool();
+
 // Starts the call on `context`; `done` runs once, on the thread that runs `context`, on a later
-// turn than this one, unless the call was cancelled first.
+// turn than this one, unless the call was cancelled first. With a pool, the call starts on an idle
+// connection of it when there is one and leaves its own there when it ends.
 std::shared_ptr<HttpCall> StartHttpCall(boost::asio::io_context& context, const HttpOptions& options, HttpCallPlan plan,
-                                        std::function<void(HttpCallResult)> done);
+                                        std::function<void(HttpCallResult)> done,
+                                        std::shared_ptr<ConnectionPool> pool = nullptr);
 
 }  // namespace vz::http_client

@@ -30,10 +30,12 @@ class HttpClientServices::HttpObject : public ClientServiceObject, public std::e
     }
     ReportStatus(operation + " " + plan->url.host + ":" + plan->url.port + plan->url.path + " as " + LoginOf(field_, init_) +
                  " password " + std::string(PasswordOf(field_, init_).size(), '*'));
-    call_ = StartHttpCall(owner_.context_, owner_.options_, std::move(*plan),
-                          [weak = weak_from_this()](HttpCallResult result) {
-                            if (const auto self = weak.lock()) self->Finish(std::move(result));
-                          });
+    call_ = StartHttpCall(
+        owner_.context_, owner_.options_, std::move(*plan),
+        [weak = weak_from_this()](HttpCallResult result) {
+          if (const auto self = weak.lock()) self->Finish(std::move(result));
+        },
+        owner_.pool_);
     return !failureFlag;
   }
 

@@ -13,7 +13,7 @@ namespace vz {
 class HttpClientServices : public ClientServicesFactory {
  public:
   explicit HttpClientServices(boost::asio::io_context& context, http_client::HttpOptions options = {})
-      : context_(context), options_(std::move(options)) {}
+      : context_(context), options_(std::move(options)), pool_(http_client::NewConnectionPool()) {}
 
   std::shared_ptr<ClientServiceObject> Create(std::string_view field) override;
 
@@ -21,6 +21,8 @@ class HttpClientServices : public ClientServicesFactory {
   class HttpObject;
   boost::asio::io_context& context_;
   http_client::HttpOptions options_;
+  // The calls of all objects share kept-alive connections.
+  std::shared_ptr<http_client::ConnectionPool> pool_;
 };
 
 }  // namespace vz

@@ -2,6 +2,8 @@
 // memory, uploaded files straight to disk), delays, dropped answers and keep-alive.
 #include "simulator/simulator_server.hpp"
 
+#include <atomic>
+
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -237,6 +239,7 @@ struct InstitutionSimulator::Impl {
   void Accept() {
     acceptor->async_accept([this](beast::error_code error, tcp::socket socket) {
       if (error) return;
+      ++connectionsAccepted;
       std::shared_ptr<SessionBase> session;
       if (tls) {
         auto tlsSession = std::make_shared<Session<beast::ssl_stream<beast::tcp_stream>>>(servlets, std::move(socket), *tls);
@@ -278,6 +281,7 @@ struct InstitutionSimulator::Impl {
   std::mutex sessionsMutex;
   std::vector<std::weak_ptr<SessionBase>> sessions;
   unsigned short port = 0;
+  std::atomic<std::size_t> connectionsAccepted{0};
 };
 
 InstitutionSimulator::InstitutionSimulator(SimulatorConfig config) : impl_(std::make_unique<Impl>(std::move(config))) {
@@ -331,6 +335,7 @@ void InstitutionSimulator::Stop() {
 
 bool InstitutionSimulator::Running() const { return impl_->context != nullptr; }
 unsigned short InstitutionSimulator::Port() const { return impl_->port; }
+std::size_t InstitutionSimulator::ConnectionsAccepted() const { return impl_->connectionsAccepted; }
 std::string InstitutionSimulator::BaseURL() const { return impl_->BaseURL(); }
 std::string InstitutionSimulator::ServletURL(std::string_view directory) const {
   return BaseURL() + "/" + std::string(directory) + "/servlet/ScribeServlet";

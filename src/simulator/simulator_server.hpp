@@ -47,6 +47,8 @@ class InstitutionSimulator {
   bool Running() const;
 
   unsigned short Port() const;
+  // Connections accepted since the simulator was made: shows whether clients keep them alive.
+  std::size_t ConnectionsAccepted() const;
   std::string BaseURL() const;  // "http://127.0.0.1:<port>" or "https://..."
   std::string ServletURL(std::string_view directory) const;
   std::string InformationURL() const;

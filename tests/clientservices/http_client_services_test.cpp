@@ -145,6 +145,39 @@ TEST_F(HttpClientServicesTest, DownloadsThreeDictationsByteForByte) {
   EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1002.wal"));
 }
 
+TEST_F(HttpClientServicesTest, CallsOneAfterTheOtherShareAKeptConnectionUntilTheServerClosesIt) {
+  auto workQueue = services.Create("m_Wr");
+  workQueue->Init(WorkQueueInit());
+  ASSERT_EQ(Run(*workQueue, "getWorkAsync", {}), 1);
+  auto download = services.Create("m_Fud");
+  download->Init(DownloadInit());
+  ASSERT_EQ(Run(*download, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002")})}), 1);
+  EXPECT_FALSE(lastErrors);
+  EXPECT_EQ(server->ConnectionsAccepted(), 1u);
+
+  // The server goes away and comes back: the kept connection is dead, the next call opens one.
+  server->Stop();
+  server->Start();
+  auto again = services.Create("m_Wr");
+  again->Init(WorkQueueInit());
+  ASSERT_EQ(Run(*again, "getWorkAsync", {}), 1);
+  EXPECT_FALSE(lastErrors) << again->getErrorMessage();
+  EXPECT_EQ(server->ConnectionsAccepted(), 2u);
+
+  // A call released while in flight takes its connection with it.
+  server->Faults().Set("workqueue", Fault::Delay(std::chrono::milliseconds(200)));
+  auto released = services.Create("m_Wr");
+  released->Init(WorkQueueInit());
+  ASSERT_TRUE(released->Start("getWorkAsync", {}));
+  // The kept connection carries it (no new one is accepted); it is closed with the call.
+  ASSERT_TRUE(loop.RunUntil([&] { return server->ConnectionsAccepted() == 2u; }, kLimit));
+  loop.Poll();
+  released.reset();
+  ASSERT_EQ(Run(*again, "getWorkAsync", {}), 1);
+  EXPECT_FALSE(lastErrors) << again->getErrorMessage();
+  EXPECT_EQ(server->ConnectionsAccepted(), 3u);
+}
+
 TEST_F(HttpClientServicesTest, EmptyListCompletesOnceOnALaterTurn) {
   auto object = services.Create("m_Fud");
   object->Init(DownloadInit());
