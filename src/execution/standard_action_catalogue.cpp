@@ -25,8 +25,8 @@ namespace {
 constexpr std::string_view kRunLocation = "clsDatabaseRequest.Run";
 constexpr const char* kLoginRefused = "Unspecified error trying to login to database";
 
-// The source-control operation of an action in a work-queue mode; 0 when the action is skipped,
-// -1 when no operation is started at all.
+// The source-control operation of an action in a work-queue mode; 0 when a check-in of an ungraded
+// version is skipped, -1 when the mode has no operation for the action.
 int SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionGraded) {
   const bool review = mode == 3;
   switch (action) {
@@ -128,7 +128,13 @@ void StandardActionCatalogue::StartSourceControl(clsDatabaseRequest& request, co
     request.ResumePump();
     return;
   }
-  if (operation < 0) return;  // no operation in this mode; the request waits for the time-out handling
+  if (operation < 0) {
+    // This mode has no such operation: go on with the next action rather than leave the request
+    // waiting for a completion nothing will bring.
+    GlobalTrace(kRunLocation, "No source-control operation for action " + std::to_string(entry.id) + " in this work-queue mode.");
+    request.ResumePump();
+    return;
+  }
   auto service = services_->Create(entry.field);
   request.SetService(std::string(entry.field), service);
   const auto values = InitValuesFor(request, entry.field);

@@ -326,5 +326,26 @@ TEST_F(CatalogueEngineTest, OneUploadedDictationSendsHowItWasWorkedOn) {
   EXPECT_EQ(services->Calls()[0].init.at(6).ToLong(), 0);
 }
 
+TEST_F(CatalogueEngineTest, SourceControlWithoutAnOperationInTheModeIsSkipped) {
+  auto spec = SpecHere({32, 4, 2}, 3);
+  spec->WorkQueue()->SetWorkQueueMode(2);
+  server->DatabaseRequests()->Add(spec);
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_EQ(services->Calls()[0].field, "m_Sc");
+  EXPECT_EQ(services->Calls()[0].arguments.at(0).ToLong(), 2) << "the check-in still runs";
+  EXPECT_EQ(services->Calls()[1].field, "m_Wr");
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+
+  // In review mode an ungraded version is not checked in.
+  client->completed.clear();
+  auto review = SpecHere({4, 2}, 3);
+  review->WorkQueue()->SetWorkQueueMode(3);
+  server->DatabaseRequests()->Add(review);
+  RunToCompletion();
+  ASSERT_EQ(services->Calls().size(), 3u);
+  EXPECT_EQ(services->Calls()[2].field, "m_Wr");
+}
+
 }  // namespace
 }  // namespace vz
