@@ -18,6 +18,7 @@
 #include "audio/process_pcm.hpp"
 #include "audio/sphere_decode.hpp"
 #include "audio/sphere_writer.hpp"
+#include "process_memory.hpp"
 #include "ratio_reporter.hpp"
 
 extern char** environ;
@@ -77,14 +78,6 @@ void NormaliseWithSox(int index) {
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::abort();
 }
 
-long PeakResidentKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
 void BM_SphereDecodeAndProcessPCM(benchmark::State& state) {
   for (auto _ : state)
     for (int i = 0; i < kFiles; ++i) NormaliseOurs(i);
@@ -104,11 +97,11 @@ BENCHMARK(BM_SoxNorm)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime
 int main(int argc, char** argv) {
   for (int i = 0; i < kFiles; ++i) Generate(i);
   // Memory: peak after 10 dictations, then after all of them.
-  const long before = PeakResidentKilobytes();
+  const long before = vz::bench::PeakResidentKilobytes();
   for (int i = 0; i < 10; ++i) NormaliseOurs(i);
-  const long afterTen = PeakResidentKilobytes();
+  const long afterTen = vz::bench::PeakResidentKilobytes();
   for (int i = 10; i < kFiles; ++i) NormaliseOurs(i);
-  const long afterAll = PeakResidentKilobytes();
+  const long afterAll = vz::bench::PeakResidentKilobytes();
 
   const int status = vz::bench::RunAndCompare(
       argc, argv,

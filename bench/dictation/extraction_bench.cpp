@@ -23,6 +23,7 @@
 #include "dictation/register_dictation_classes.hpp"
 #include "dictation/utterances.hpp"
 #include "model/work_queue.hpp"
+#include "process_memory.hpp"
 #include "ratio_reporter.hpp"
 #include "xml/indented_layout.hpp"
 
@@ -202,27 +203,16 @@ void BM_PugixmlParseAndCopy(benchmark::State& state) {
 }
 BENCHMARK(BM_PugixmlParseAndCopy)->Unit(benchmark::kMillisecond);
 
-long ResidentKiB() {
-  std::FILE* status = std::fopen("/proc/self/status", "r");
-  char line[256];
-  long kib = 0;
-  while (status && std::fgets(line, sizeof line, status)) {
-    if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
-  }
-  if (status) std::fclose(status);
-  return kib;
-}
-
 // Heap and resident memory held by the records of one extraction, per record. The answer text
 // itself is held by the work queue before and after and is not counted.
 void ReportMemoryPerRecord() {
   auto queue = Queue(SubFolder("memory"));
   ::malloc_trim(0);
   const std::size_t heapBefore = ::mallinfo2().uordblks;
-  const long residentBefore = ResidentKiB();
+  const long residentBefore = vz::bench::ResidentKilobytes();
   auto utterances = Extract(*queue);
   const std::size_t heapAfter = ::mallinfo2().uordblks;
-  const long residentAfter = ResidentKiB();
+  const long residentAfter = vz::bench::ResidentKilobytes();
   std::printf("memory per extracted record: %.1f KiB of heap, %.1f KiB resident (target <= 16 KiB; %d records)\n",
               static_cast<double>(heapAfter - heapBefore) / 1024.0 / kRows,
               static_cast<double>(residentAfter - residentBefore) / kRows, utterances->Count());

@@ -23,6 +23,7 @@
 #include "model/work_queue.hpp"
 #include "object/dispatch.hpp"
 #include "platform/event_loop.hpp"
+#include "process_memory.hpp"
 #include "ratio_reporter.hpp"
 #include "object/class_registry.hpp"
 #include "server/register_server_classes.hpp"
@@ -203,14 +204,6 @@ void BM_CurlAndSoxNorm(benchmark::State& state) {
 }
 BENCHMARK(BM_CurlAndSoxNorm)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
-long PeakResidentKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -221,9 +214,9 @@ int main(int argc, char** argv) {
   {
     Server server;
     if (!server.DownloadQueue("south", 4, FreshFolder("memory-small"), kSmallQueue)) std::fprintf(stderr, "small download failed: %s\n", server.client->lastError.c_str());
-    afterSmall = PeakResidentKilobytes();
+    afterSmall = vz::bench::PeakResidentKilobytes();
     if (!server.DownloadQueue("north", 3, FreshFolder("memory-full"), kDictations)) std::fprintf(stderr, "full download failed: %s\n", server.client->lastError.c_str());
-    afterFull = PeakResidentKilobytes();
+    afterFull = vz::bench::PeakResidentKilobytes();
   }
   const int status = vz::bench::RunAndCompare(
       argc, argv,
