@@ -1,6 +1,8 @@
 // Routines for actions that work on one dictation: a request reduced to a single dictation (the
 // changed-header fetch), the parameters of a dictation update, and the pending note a failed
 // update leaves on the dictation.
+#include <charconv>
+
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/trace.hpp"
 #include "dictation/date_text.hpp"
@@ -46,7 +48,12 @@ void clsDatabaseRequest::buildSingleFileRequestList(const std::string& sUtteranc
     GlobalTrace(where, "sLocationID= " + sLocationID);
     DictationListEntry entry;
     entry.utteranceID = DictationNumber(sUtteranceID, "dictation identifier");
-    entry.locationID = DictationNumber(sLocationID, "location identifier");
+    std::int32_t locationID = 0;
+    const auto parsed = std::from_chars(sLocationID.data(), sLocationID.data() + sLocationID.size(), locationID);
+    if (sLocationID.empty() || parsed.ec != std::errc() || parsed.ptr != sLocationID.data() + sLocationID.size()) {
+      RaiseServerError("Invalid location identifier: " + sLocationID);
+    }
+    entry.locationID = locationID;
     entry.documentVersion = "0";
     dictationList_ = {std::move(entry)};
   });

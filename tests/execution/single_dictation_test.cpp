@@ -50,9 +50,11 @@ TEST_F(SingleDictationTest, OneEntryListAndOneDictationCollection) {
   ASSERT_TRUE(record);
   EXPECT_EQ(record->ConfigFile(), (folder.Path() / "App/Downloads/Local_123.cfg").string());
 
+  request->buildSingleFileRequestList("124", "-1");
+  EXPECT_EQ(request->DictationList()[0].locationID, -1);
   prompter->Answer(vbAbort);
   request->buildSingleFileRequestList("12/../x", "5");
-  EXPECT_EQ(request->DictationList()[0].utteranceID, 123) << "a bad identifier changes nothing";
+  EXPECT_EQ(request->DictationList()[0].utteranceID, 124) << "a bad identifier changes nothing";
   EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Invalid dictation identifier: 12/../x"));
 }
 
