@@ -4,6 +4,7 @@
 // information servlets of its realm before the action that was due.
 #include <charconv>
 
+#include "diagnostics/automation_error.hpp"
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/trace.hpp"
 #include "execution/action_catalogue.hpp"
@@ -196,9 +197,15 @@ void clsDatabaseRequest::m_Ir_RetrievalComplete(ClientServiceObject& service, bo
     }
     url = list->url();
   }
+  // An answer that is no XML names no institution.
   clsXMLDocument document;
-  document.LoadXMLFromMemory(answer);
-  const pugi::xml_node institution = document.RetrieveNode("InfoResponse/Institution");
+  pugi::xml_node institution;
+  try {
+    document.LoadXMLFromMemory(answer);
+    institution = document.RetrieveNode("InfoResponse/Institution");
+  } catch (const AutomationError& error) {
+    GlobalTrace(where, "Unreadable institution information: " + error.Description());
+  }
   const auto value = [&](std::string_view name) {
     return institution ? document.ChildNodeValue(institution, name) : std::string();
   };
@@ -222,6 +229,14 @@ void clsDatabaseRequest::m_Ir_RetrievalComplete(ClientServiceObject& service, bo
                            "TemplateChooser = " + info.RealTimeTemplateChooser());
     // The work queue is read from the location just found.
     if (workQueue_) workQueue_->SetRetrieveLocation(info.CurrentLocationID());
+  }
+  // The next Run compares the locations again; an answer that did not bring the connection to
+  // the request's location would have it ask for the same information again and again.
+  if (!connectionInfo_ || connectionInfo_->CurrentLocation() != location_) {
+    GlobalTrace(where, "The answer did not name the location " + location_ + ".");
+    globalErrorMessage_ = "Information for the current institution was not found.";
+    CloseRequest();
+    return;
   }
   GlobalTrace(where, "Enabling timer for next action.");
   ResumePump();

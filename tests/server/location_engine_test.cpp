@@ -193,5 +193,21 @@ TEST_F(LocationEngineTest, PingOfALoginRequestLogsTheServerIn) {
   EXPECT_EQ(errorAtCompletion.back(), "Access denied");
 }
 
+TEST_F(LocationEngineTest, AnswerThatDoesNotNameTheLocationEndsTheRequestInsteadOfAskingAgain) {
+  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("", "Other Clinic")));
+  AddForSouth({2});
+  RunToCompletion();
+  EXPECT_EQ(services->Calls().size(), 1u);
+  EXPECT_THAT(errorAtCompletion, ElementsAre("Information for the current institution was not found."));
+
+  client->completed.clear();
+  info->SetCurrentLocation("North Clinic");
+  services->Script("m_Ir", ScriptedAnswer::Success("not xml"));
+  AddForSouth({2});
+  RunToCompletion();
+  EXPECT_EQ(services->Calls().size(), 2u);
+  EXPECT_EQ(errorAtCompletion.back(), "Information for the current institution was not found.");
+}
+
 }  // namespace
 }  // namespace vz
