@@ -166,6 +166,9 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   // dictations among the first `listEntries` entries of the dictation list are normalised.
   std::string NormalizeDownloads(std::size_t listEntries = SIZE_MAX);
   // Applies a file-list call's per-dictation errors; on a time-out arranges the retry and says so.
+  // A single-answer call without a parameter set failed: a passing communication failure is
+  // retried, anything else ends the request with the call's text (traced at `traceAt` if given).
+  void RetryOrCloseWith(const std::string& message, std::string_view traceAt = {});
   // Makes the next attempt of the download fetch every dictation again.
   void RepeatWholeDownload();
   bool HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,

@@ -173,14 +173,8 @@ void clsDatabaseRequest::m_Ir_RetrievalComplete(ClientServiceObject& service, bo
     GlobalTrace(where, "Realm: " + realm);
     const bool row = list && list->MoveToNextRow(realm);
     GlobalTrace(where, std::string("current row: ") + (row ? "True" : "False"));
-    const std::string message = service.getErrorMessage();
-    if (bfnRequestTimeOutMessage(message)) {
-      // The next attempt asks the realm's next information servlet.
-      SetupRequestForRetry(message, nullptr);
-      return;
-    }
-    globalErrorMessage_ = message;
-    CloseRequest();
+    // A retry asks the realm's next information servlet, the row moved to above.
+    RetryOrCloseWith(service.getErrorMessage());
     return;
   }
   GlobalTrace(where, "before getting m_Ir.getXMLResponsee");

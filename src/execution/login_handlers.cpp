@@ -27,12 +27,7 @@ void clsDatabaseRequest::m_Sp_RetrievalComplete(ClientServiceObject& service, bo
   if (bErrors) {
     const std::string message = service.getErrorMessage();
     GlobalTrace(where, "Error msg: " + message);
-    if (bfnRequestTimeOutMessage(message)) {
-      SetupRequestForRetry(message, nullptr);
-      return;
-    }
-    globalErrorMessage_ = message;
-    CloseRequest();
+    RetryOrCloseWith(message);
     return;
   }
   GlobalTrace(where, "Success");

@@ -24,6 +24,16 @@ constexpr std::int32_t kStatusCodeUploaded = 3;
 
 }  // namespace
 
+void clsDatabaseRequest::RetryOrCloseWith(const std::string& message, std::string_view traceAt) {
+  if (bfnRequestTimeOutMessage(message)) {
+    SetupRequestForRetry(message, nullptr);
+    return;
+  }
+  if (!traceAt.empty()) GlobalTrace(traceAt, message);
+  globalErrorMessage_ = message;
+  CloseRequest();
+}
+
 bool clsDatabaseRequest::HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
                                                      const std::shared_ptr<clsGenericRequest>& generic) {
   bool timedOut = false;
@@ -45,14 +55,7 @@ void clsDatabaseRequest::m_Wr_RetrievalComplete(ClientServiceObject& service, bo
   const std::string where = "clsDatabaseRequest.m_Wr_RetrievalComplete";
   GlobalTrace(where, "Entering m_Wr_RetrievalComplete");
   if (bErrors) {
-    const std::string message = service.getErrorMessage();
-    if (bfnRequestTimeOutMessage(message)) {
-      SetupRequestForRetry(message, nullptr);
-      return;
-    }
-    GlobalTrace(where, message);
-    globalErrorMessage_ = message;
-    CloseRequest();
+    RetryOrCloseWith(service.getErrorMessage(), where);
     return;
   }
   GlobalTrace(where, "Assigning XML response.");

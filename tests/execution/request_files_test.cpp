@@ -3,11 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "diagnostics_fixture.hpp"
-#include "execution/database_request.hpp"
-#include "model/connect_info.hpp"
 #include "model/generic_request.hpp"
 #include "model/variant_collection.hpp"
+#include "request_fixture.hpp"
 
 namespace vz {
 namespace {
@@ -15,19 +13,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-class RequestFilesTest : public testing::DiagnosticsTest {
- protected:
-  void SetUp() override {
-    DiagnosticsTest::SetUp();
-    std::filesystem::create_directories(downloads);
-    info->SetDownloadPath(downloads.string());
-    request->SetConnectionInfo(info);
-  }
-  std::filesystem::path downloads = folder.Path() / "Downloads";
-  std::shared_ptr<clsConnectInfo> info = std::make_shared<clsConnectInfo>();
-  std::shared_ptr<clsDatabaseRequest> request =
-      std::make_shared<clsDatabaseRequest>(std::weak_ptr<RequestHost>{}, nullptr);
-};
+using RequestFilesTest = testing::LoneRequestTest;
 
 TEST_F(RequestFilesTest, RedoFileBesideTheDictationsFilesAndOnlyForPlainNumbers) {
   request->WriteRedoUploadFile("4711");

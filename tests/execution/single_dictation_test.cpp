@@ -2,14 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "diagnostics_fixture.hpp"
 #include "dictation/radiology_orders.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
-#include "execution/database_request.hpp"
-#include "model/connect_info.hpp"
 #include "model/parameters.hpp"
 #include "platform/files.hpp"
+#include "request_fixture.hpp"
 
 namespace vz {
 namespace {
@@ -17,23 +15,13 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-class SingleDictationTest : public testing::DiagnosticsTest {
+class SingleDictationTest : public testing::LoneRequestTest {
  protected:
-  void SetUp() override {
-    DiagnosticsTest::SetUp();
-    std::filesystem::create_directories(downloads);
-    info->SetDownloadPath(downloads.string());
-    request->SetConnectionInfo(info);
-  }
   std::vector<std::string> Names(const clsParameters& parameters) {
     std::vector<std::string> names;
     for (const auto& parameter : parameters.Items()) names.push_back(parameter->ParmName() + "=" + parameter->ParmValue());
     return names;
   }
-  std::filesystem::path downloads = folder.Path() / "Downloads";
-  std::shared_ptr<clsConnectInfo> info = std::make_shared<clsConnectInfo>();
-  std::shared_ptr<clsDatabaseRequest> request =
-      std::make_shared<clsDatabaseRequest>(std::weak_ptr<RequestHost>{}, nullptr);
 };
 
 TEST_F(SingleDictationTest, OneEntryListAndOneDictationCollection) {
