@@ -46,6 +46,11 @@ ENVIRONMENT
     NOTIFY_SOCKET        set by systemd: vzed reports READY=1, STATUS=, WATCHDOG=1, STOPPING=1
     WATCHDOG_USEC        set by systemd with WatchdogSec=: vzed pings at half that period
     VZE_PROCMON_SOCKET   datagram socket of the process monitor (see the Instance property)
+    VZ_INFORMATION_SERVLETS_PROD, VZ_INFORMATION_SERVLETS_DEV, VZ_INFORMATION_SERVLETS_PLAY
+                         institution-information servlet URLs (separated by blanks or commas)
+                         asked when a request is for another location than the connection's,
+                         chosen by the login realm (PROD, DEV or TEST, PLAY)
+    VZ_DEBUGGER_OUTPUT   1: mirror trace lines to standard error
     XDG_RUNTIME_DIR, XDG_STATE_HOME
                          choose the default socket and log folder
 

@@ -12,6 +12,7 @@
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
 #include "execution/database_request.hpp"
+#include "execution/in_memory_servlet_urls.hpp"
 #include "execution/standard_action_catalogue.hpp"
 #include "model/connect_info.hpp"
 #include "model/process_settings.hpp"
@@ -70,7 +71,10 @@ class MainLoopTest : public DiagnosticsTest {
     });
     institution->Start();
 
-    catalogue = std::make_shared<StandardActionCatalogue>(std::make_shared<HttpClientServices>(loop.Context()));
+    auto services = std::make_shared<HttpClientServices>(loop.Context());
+    // Production realms ask the simulator's information servlet.
+    services->SetServletUrls(std::make_shared<InMemoryServletUrls>(InformationServletLists{{{institution->InformationURL()}}}));
+    catalogue = std::make_shared<StandardActionCatalogue>(services);
     InstallServerEnvironment({&clock, catalogue, nullptr});
     RegisterServerClasses(ClassRegistry::Global());
     server = clsZERUredoz::ProcessInstance();
@@ -98,7 +102,7 @@ class MainLoopTest : public DiagnosticsTest {
   }
 
   // Work queue then download, as the editor's main loop submits them.
-  std::shared_ptr<clsDatabaseRequest> SubmitWorkQueueAndDownload(std::int16_t maxRetries = -1) {
+  std::shared_ptr<clsDatabaseRequest> SubmitWorkQueueAndDownload(std::int16_t maxRetries = -1, const std::string& location = "") {
     auto workQueue = server->NewWorkQueue();
     dispatch::Set(*workQueue, "RetrieveLocation", Value(std::int16_t{3}));
     dispatch::Set(*workQueue, "DownloadPath", Value(downloads.string()));
@@ -109,6 +113,7 @@ class MainLoopTest : public DiagnosticsTest {
     dispatch::Set(*spec, "Actions", Value(Value::Array{Value(2), Value(1)}));
     dispatch::Set(*spec, "CompletionAction", Value(2));
     dispatch::Set(*spec, "MaxRetries", Value(maxRetries));
+    dispatch::Set(*spec, "Location", Value(location));
     return server->DatabaseRequests()->Add(spec);
   }
 
@@ -238,6 +243,23 @@ TEST_F(MainLoopTest, AnInstitutionThatIsDownIsRetriedEveryFiveSecondsWithAWarnin
   EXPECT_EQ(request.Retries(), 3);
   EXPECT_EQ(RetryTicks(), 3u);
   EXPECT_EQ(listener->warnings.size(), 3u);
+  EXPECT_THAT(Statuses(request), Each(StartsWith("Downloaded for ")));
+}
+
+TEST_F(MainLoopTest, ARequestForAnotherInstitutionLearnsItsServletFromTheInformationServletFirst) {
+  const auto connection = server->DatabaseRequests()->ConnectionInfo();
+  dispatch::Set(*connection, "Realm", Value("PROD"));
+  dispatch::Set(*connection, "CurrentLocation", Value("Somewhere Else"));
+  dispatch::Set(*connection, "CurrentDatabaseURL", Value("http://127.0.0.1:1/elsewhere/servlet/ScribeServlet"));
+  SubmitWorkQueueAndDownload(-1, "North Clinic");
+  RunUntilComplete();
+
+  const auto& request = *listener->completed.front();
+  EXPECT_EQ(request.GlobalErrorMessage(), "");
+  EXPECT_EQ(Exchanges("0011"), 1u);
+  EXPECT_EQ(Exchanges("0101"), static_cast<std::size_t>(kDictations));
+  EXPECT_EQ(dispatch::Get(*connection, "CurrentLocation").ToString(), "North Clinic");
+  EXPECT_EQ(dispatch::Get(*connection, "CurrentDatabaseURL").ToString(), institution->ServletURL("north"));
   EXPECT_THAT(Statuses(request), Each(StartsWith("Downloaded for ")));
 }
 
