@@ -59,7 +59,11 @@ std::string DefaultSocketPath() {
 }
 
 UnixListener::UnixListener(asio::io_context& context, std::string path, ConnectionHandler onConnection)
-    : context_(context), path_(std::move(path)), onConnection_(std::move(onConnection)), acceptor_(context) {
+    : context_(context),
+      path_(std::move(path)),
+      onConnection_(std::move(onConnection)),
+      acceptor_(context),
+      acceptPause_(context) {
   if (path_.empty()) Fail("no socket path");
   if (path_.size() >= sizeof(sockaddr_un::sun_path)) Fail("socket path too long: " + path_);
   PreparePrivateFolder(std::filesystem::path(path_).parent_path());
@@ -87,6 +91,7 @@ UnixListener::~UnixListener() { Close(); }
 void UnixListener::Close() {
   if (!acceptor_.is_open()) return;
   *alive_ = false;
+  acceptPause_.cancel();
   boost::system::error_code ignored;
   acceptor_.close(ignored);
   ::unlink(path_.c_str());
@@ -95,13 +100,16 @@ void UnixListener::Close() {
 void UnixListener::AcceptNext() {
   acceptor_.async_accept([this, alive = alive_](const boost::system::error_code& error, stream_protocol::socket socket) {
     if (!*alive) return;
-    if (!error) {
-      const int fd = socket.release();
-      onConnection_(MakeSocketChannel(context_, fd));
-    } else if (error == asio::error::operation_aborted) {
+    if (error == asio::error::operation_aborted) return;
+    if (error) {
+      // Out of descriptors, say: the caller waits in the queue; try again after a pause.
+      acceptPause_.expires_after(kAcceptPause);
+      acceptPause_.async_wait([this, alive](const boost::system::error_code& waited) {
+        if (*alive && !waited) AcceptNext();
+      });
       return;
     }
-    // A failed accept (too many descriptors, say) drops that one caller; listening goes on.
+    onConnection_(MakeSocketChannel(context_, socket.release()));
     AcceptNext();
   });
 }

@@ -8,6 +8,7 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/local/stream_protocol.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include "transport/line_channel.hpp"
 
@@ -29,6 +30,9 @@ class UnixListener {
   UnixListener(const UnixListener&) = delete;
   UnixListener& operator=(const UnixListener&) = delete;
 
+  // How long accepting pauses after a failed accept.
+  static constexpr std::chrono::milliseconds kAcceptPause{100};
+
   // Stops accepting and removes the socket file; connections already made go on.
   void Close();
   const std::string& Path() const { return path_; }
@@ -40,6 +44,9 @@ class UnixListener {
   std::string path_;
   ConnectionHandler onConnection_;
   boost::asio::local::stream_protocol::acceptor acceptor_;
+  // After a failed accept: the caller stays queued, so accepting again at once would only fail
+  // again (out of descriptors, say) and spin.
+  boost::asio::steady_timer acceptPause_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
