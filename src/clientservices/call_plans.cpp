@@ -61,8 +61,8 @@ struct SingleCall {
 const std::map<std::string, SingleCall, std::less<>>& SingleCalls() {
   static const std::map<std::string, SingleCall, std::less<>> calls = {
       {"m_Sp", {"0010", {}, {}, true}},
-      {"m_objSecureLogin", {"0012", {}, {{"location", ""}, {"certificate", ""}, {"machineID", ""}, {"clientVersion", ""}}, true}},
-      {"m_objRequestCert", {"0013", {"firstName", "lastName", "reason", "emailAddress"}, {{"certificate", ""}}}},
+      {"m_objSecureLogin", {"0012", {"location", "certificate", "machineID", "clientVersion"}, {}, true}},
+      {"m_objRequestCert", {"0013", {"firstName", "lastName", "reason", "emailAddress", "certificate"}, {}}},
       {"m_objLockedList", {"0107", {}, {{"machineID", ""}}}},
       {"m_objRetrieveSpeakers", {"0201", {"institutionID"}, {{"application", ""}, {"selector", "NNY"}}}},
       {"m_objRetrieveWorkTypes", {"0201", {"institutionID"}, {{"application", ""}, {"selector", "NNNY"}}}},

@@ -302,6 +302,14 @@ TEST_F(HttpClientServicesTest, GenericSingleAnswerCallsReachTheirRequestNumbers)
   ASSERT_EQ(Run(*ping, "pingServlet", {}), 1);
   EXPECT_THAT(ping->getXMLResponse(), HasSubstr("<Ping locationID=\"3\""));
 
+  // The secure login carries the request's location, the workstation certificate, the machine
+  // and the client's version.
+  auto login = services.Create("m_objSecureLogin");
+  login->Init(init);
+  ASSERT_EQ(Run(*login, "secureLogin", {Value("North Clinic"), Value("120626054500"), Value("WS-7"), Value("10.2")}), 1);
+  EXPECT_FALSE(lastErrors) << login->getErrorMessage();
+  EXPECT_THAT(login->getXMLResponse(), HasSubstr("certificate=\"120626054500\""));
+
   // A request number this servlet lacks: the servlet's text, exactly as the engine reads it.
   auto metrics = services.Create("m_objTranscriptionMetrics");
   metrics->Init(init);
