@@ -411,7 +411,7 @@ class CallRun : public HttpCall {
   void Cancel() override {
     cancelled_ = true;
     done_ = nullptr;
-    connection_->Close();
+    if (connection_) connection_->Close();  // none once it went back to the pool
   }
 
   // `keepAlive` holds the call until the coroutine ends.
