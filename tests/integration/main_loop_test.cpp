@@ -102,7 +102,8 @@ class MainLoopTest : public DiagnosticsTest {
   }
 
   // Work queue then download, as the editor's main loop submits them.
-  std::shared_ptr<clsDatabaseRequest> SubmitWorkQueueAndDownload(std::int16_t maxRetries = -1, const std::string& location = "") {
+  std::shared_ptr<clsDatabaseRequest> SubmitWorkQueueAndDownload(std::int16_t maxRetries = -1, const std::string& location = "",
+                                                                 Value::Array actions = {Value(2), Value(1)}) {
     auto workQueue = server->NewWorkQueue();
     dispatch::Set(*workQueue, "RetrieveLocation", Value(std::int16_t{3}));
     dispatch::Set(*workQueue, "DownloadPath", Value(downloads.string()));
@@ -110,7 +111,7 @@ class MainLoopTest : public DiagnosticsTest {
     dispatch::Set(*workQueue, "Transcriptionist", Value("jdoe"));
     auto spec = server->NewRequestSpec();
     dispatch::Set(*spec, "WorkQueue", Value(ObjectRef(workQueue)));
-    dispatch::Set(*spec, "Actions", Value(Value::Array{Value(2), Value(1)}));
+    dispatch::Set(*spec, "Actions", Value(std::move(actions)));
     dispatch::Set(*spec, "CompletionAction", Value(2));
     dispatch::Set(*spec, "MaxRetries", Value(maxRetries));
     dispatch::Set(*spec, "Location", Value(location));
@@ -179,6 +180,22 @@ TEST_F(MainLoopTest, ADownloadDroppedAfterTwoOfFiveGoesOnWithTheOtherThreeAfterF
     EXPECT_TRUE(std::filesystem::exists(Download(id, ".wav"))) << id;
     EXPECT_FALSE(std::filesystem::exists(Download(id, ".pcm.part"))) << id;
   }
+}
+
+TEST_F(MainLoopTest, TheDocumentsOfTheQueueArriveAsTheInstitutionServesThem) {
+  SubmitWorkQueueAndDownload(-1, "", {Value(2), Value(38)});  // DBR_GETWORKQUEUE, DBR_DOWNLOADTEXT
+  RunUntilComplete();
+
+  EXPECT_EQ(listener->completed.front()->GlobalErrorMessage(), "");
+  for (long id = 1001; id < 1001 + kDictations; ++id) {
+    std::filesystem::path served;
+    institution->GetServlets().Inspect("north", [&](const simulator::Institution& north) {
+      served = north.Folder() / "queue" / ("Local_" + std::to_string(id) + ".rtf");
+    });
+    ASSERT_FALSE(ReadFile(served).empty()) << served;
+    EXPECT_EQ(ReadFile(Download(id, ".rtf")), ReadFile(served)) << id;
+  }
+  EXPECT_FALSE(std::filesystem::exists(Download(1001, ".pcm")));
 }
 
 TEST_F(MainLoopTest, ACorruptChecksumIsDownloadedAgainTwiceAndThenReported) {
