@@ -8,31 +8,13 @@
 #include <vector>
 
 #include "dictation/register_dictation_classes.hpp"
+#include "member_lines.hpp"
 #include "object/dispatch.hpp"
 
 namespace vz {
 namespace {
 
-std::string MemberLine(const MemberInfo& member) {
-  std::string line = member.name;
-  if (member.kind == MemberKind::Property) {
-    line += std::string(" ") + (member.readable ? "r" : "") + (member.writable ? "w" : "");
-  } else {
-    line += " op";
-  }
-  if (!member.arguments.empty()) {
-    line += " (";
-    for (std::size_t i = 0; i < member.arguments.size(); ++i) {
-      const ArgumentInfo& argument = member.arguments[i];
-      line += (i > 0 ? ", " : "") + std::string(argument.byRef ? "&" : "") +
-              (argument.optional ? "[" + argument.name + "]" : argument.name);
-    }
-    line += ")";
-  }
-  if (member.isDefault) line += " default";
-  if (member.isEnumerator) line += " enum";
-  return line;
-}
+using testing::MemberLines;
 
 struct ExpectedClass {
   bool creatable;
@@ -96,9 +78,7 @@ TEST(DictationInterface, EveryClassDescribesExactlyItsMembersInOrder) {
   RegisterDictationClasses(registry);
   for (const auto& [name, expected] : Interface()) {
     const ClassInfo& info = dispatch::Describe(name, registry);
-    std::vector<std::string> members;
-    for (const MemberInfo& member : info.Members()) members.push_back(MemberLine(member));
-    EXPECT_EQ(members, expected.members) << name;
+    EXPECT_EQ(MemberLines(info), expected.members) << name;
     EXPECT_EQ(info.Creatable(), expected.creatable) << name;
   }
   // The model's classes come with them, the work queue's extraction included.

@@ -7,28 +7,13 @@
 
 #include "model/register_model_classes.hpp"
 #include "model/status_string.hpp"
+#include "member_lines.hpp"
 #include "object/dispatch.hpp"
 
 namespace vz {
 namespace {
 
-// One member as a line: name, kind, read/write for properties, arguments ([optional], &byref),
-// and whether it is the default member or the enumerator.
-std::string MemberLine(const MemberInfo& member) {
-  std::string line = member.name + " " + std::string(MemberKindName(member.kind));
-  if (member.kind == MemberKind::Property) line += member.writable ? " rw" : " r";
-  line += " (";
-  for (std::size_t i = 0; i < member.arguments.size(); ++i) {
-    const ArgumentInfo& argument = member.arguments[i];
-    if (i > 0) line += ", ";
-    line += argument.byRef ? "&" : "";
-    line += argument.optional ? "[" + argument.name + "]" : argument.name;
-  }
-  line += ")";
-  if (member.isDefault) line += " default";
-  if (member.isEnumerator) line += " enum";
-  return line;
-}
+using testing::MemberLines;
 
 struct ExpectedClass {
   bool creatable;
@@ -40,71 +25,71 @@ const std::map<std::string, ExpectedClass>& Interface() {
   static const std::map<std::string, ExpectedClass> classes = {
       {"clsRequestSpec",
        {true,
-        {"Utterances property rw ()", "WorkQueue property rw ()", "Actions property rw ()",
-         "ShowProgress property rw ()", "Location property rw ()", "GenericRequests property r ()",
-         "Discardable property rw ()", "CompletionAction property rw ()", "MaxRetries property rw ()",
-         "IsVersionGraded property rw ()",
-         "ReInitialize operation ([objUtterances], [objWorkQueue], [arrRequests], [sLocation], [bShowProgress])"}}},
+        {"Utterances rw", "WorkQueue rw", "Actions rw",
+         "ShowProgress rw", "Location rw", "GenericRequests r",
+         "Discardable rw", "CompletionAction rw", "MaxRetries rw",
+         "IsVersionGraded rw",
+         "ReInitialize op ([objUtterances], [objWorkQueue], [arrRequests], [sLocation], [bShowProgress])"}}},
       {"clsWorkQueue",
        {true,
-        {"RetrieveLocked property rw ()", "RetrieveLocation property rw ()", "NumToRetrieve property rw ()",
-         "XMLResponse property rw ()", "DownloadPath property rw ()", "DatabaseURL property rw ()",
-         "Transcriptionist property rw ()", "MachineID property rw ()", "WorkQueueMode property rw ()",
-         "HighPriorityLevelRequired property rw ()", "GridDownload property rw ()", "MaxRows property rw ()",
-         "ReInitialize operation ([nNumToRetrieve], [bLocked], [nRetrieveLocation])",
-         "ExtractXML operation (&colUtteranceObjects)"}}},
+        {"RetrieveLocked rw", "RetrieveLocation rw", "NumToRetrieve rw",
+         "XMLResponse rw", "DownloadPath rw", "DatabaseURL rw",
+         "Transcriptionist rw", "MachineID rw", "WorkQueueMode rw",
+         "HighPriorityLevelRequired rw", "GridDownload rw", "MaxRows rw",
+         "ReInitialize op ([nNumToRetrieve], [bLocked], [nRetrieveLocation])",
+         "ExtractXML op (&colUtteranceObjects)"}}},
       {"clsConnectInfo",
        {true,
-        {"DownloadPath property rw ()", "Transcriptionist property rw ()", "Password property rw ()",
-         "PenwrightClientPath property rw ()", "CurrentLocation property rw ()", "CurrentLocationID property rw ()",
-         "CurrentDatabaseURL property rw ()", "InformationURL property rw ()", "InstitutionID property rw ()",
-         "PenwrightVersion property rw ()", "MachineID property rw ()", "Realm property rw ()",
-         "InstitutionDirectory property rw ()", "RealTimePath property rw ()",
-         "RealTimeTemplateChooser property rw ()", "CurrentUrlStem property rw ()"}}},
+        {"DownloadPath rw", "Transcriptionist rw", "Password rw",
+         "PenwrightClientPath rw", "CurrentLocation rw", "CurrentLocationID rw",
+         "CurrentDatabaseURL rw", "InformationURL rw", "InstitutionID rw",
+         "PenwrightVersion rw", "MachineID rw", "Realm rw",
+         "InstitutionDirectory rw", "RealTimePath rw",
+         "RealTimeTemplateChooser rw", "CurrentUrlStem rw"}}},
       {"clsGenericRequests",
        {true,
-        {"Add operation (eType)", "Count property r ()", "Item property r (Index) default", "NewEnum operation () enum",
-         "Remove operation (Index)", "NextAction operation (eRequestType, eState)", "GetFirst operation (eType)",
-         "LogErrors operation (sContext)"}}},
+        {"Add op (eType)", "Count r", "Item r (Index) default", "NewEnum op enum",
+         "Remove op (Index)", "NextAction op (eRequestType, eState)", "GetFirst op (eType)",
+         "LogErrors op (sContext)"}}},
       {"clsGenericRequest",
        {false,
-        {"Transmitted property rw ()", "Completed property rw ()", "Retrieved property rw ()",
-         "Parameters property r ()", "ResponseCodes property r ()", "ErrorMessages property r ()",
-         "ResponseStrings property r ()", "FileNames property r ()", "ID property rw ()",
-         "RequestType property rw ()", "Tag property rw ()", "GenericFiles property rw ()",
-         "DictionaryFiles property rw ()", "Clear operation ()"}}},
+        {"Transmitted rw", "Completed rw", "Retrieved rw",
+         "Parameters r", "ResponseCodes r", "ErrorMessages r",
+         "ResponseStrings r", "FileNames r", "ID rw",
+         "RequestType rw", "Tag rw", "GenericFiles rw",
+         "DictionaryFiles rw", "Clear op"}}},
       {"clsParameters",
        {true,
-        {"Add operation (sParmValue, sParmName, [eIncrement])", "Exists operation (sParmName)", "Count property r ()",
-         "Item property r (Index) default", "NewEnum operation () enum"}}},
-      {"clsParameter", {false, {"ParmValue property rw () default", "ParmName property rw ()"}}},
+        {"Add op (sParmValue, sParmName, [eIncrement])", "Exists op (sParmName)", "Count r",
+         "Item r (Index) default", "NewEnum op enum"}}},
+      {"clsParameter", {false, {"ParmValue rw default", "ParmName rw"}}},
       {"clsGenericFiles",
        {false,
-        {"Add operation ()", "Count property r ()", "Item property r (Index)", "NewEnum operation () enum",
-         "Remove operation (Index)", "FileType property rw ()", "CreateFileLists operation ()",
-         "FileNames property r ()", "FileIDs property r ()", "FilePaths property r ()"}}},
-      {"clsGenericFile", {false, {"FileName property rw ()", "FilePath property rw ()", "FileID property rw ()"}}},
+        {"Add op", "Count r", "Item r (Index)", "NewEnum op enum",
+         "Remove op (Index)", "FileType rw", "CreateFileLists op",
+         "FileNames r", "FileIDs r", "FilePaths r"}}},
+      {"clsGenericFile", {false, {"FileName rw", "FilePath rw", "FileID rw"}}},
       {"clsCollectionOfStrings",
        {true,
-        {"Add operation (sString, sID)", "Count property r ()", "Item property r (Index) default",
-         "NewEnum operation () enum", "Remove operation (Index)"}}},
+        {"Add op (sString, sID)", "Count r", "Item r (Index) default",
+         "NewEnum op enum", "Remove op (Index)"}}},
       {"clsCollectionOfLongs",
        {true,
-        {"Add operation (lLong, vID)", "Count property r ()", "Item property r (Index)", "NewEnum operation () enum",
-         "Remove operation (Index)"}}},
+        {"Add op (lLong, vID)", "Count r", "Item r (Index)", "NewEnum op enum",
+         "Remove op (Index)"}}},
       {"Collection",
        {false,
-        {"Add operation (Item, [Key])", "Count operation ()", "Item operation (Index) default",
-         "Remove operation (Index)", "NewEnum operation () enum"}}},
+        {"Add op (Item, [Key])", "Count op", "Item op (Index) default",
+         "Remove op (Index)", "NewEnum op enum"}}},
       {"clsXMLResponse",
        {true,
-        {"XMLResponse property rw ()", "ResponseType property rw ()", "Filled property rw ()",
-         "ErrorMessage property rw ()"}}},
+        {"XMLResponse rw", "ResponseType rw", "Filled rw",
+         "ErrorMessage rw"}}},
       {"clsStatusString",
        {true,
-        {"NewStatus operation (eStatChange, sCurStatus)", "MarkedForUpload operation (sStatus)",
-         "Downloaded operation (sStatus)", "CheckedOut operation (sStatus)",
-         "ReadyForLiteralTranscription operation (sStatus)", "TypeFromStatus operation (sStatus)"}}},
+        {"NewStatus op (eStatChange, sCurStatus)", "MarkedForUpload op (sStatus)",
+         "Downloaded op (sStatus)", "CheckedOut op (sStatus)",
+         "ReadyForLiteralTranscription op (sStatus)", "TypeFromStatus op (sStatus)"}}},
   };
   return classes;
 }
@@ -120,9 +105,7 @@ TEST(ModelInterface, EveryClassDescribesExactlyItsMembersInOrder) {
 
   for (const auto& [name, expected] : Interface()) {
     const ClassInfo& info = dispatch::Describe(name, registry);
-    std::vector<std::string> members;
-    for (const MemberInfo& member : info.Members()) members.push_back(MemberLine(member));
-    EXPECT_EQ(members, expected.members) << name;
+    EXPECT_EQ(MemberLines(info), expected.members) << name;
     EXPECT_EQ(info.Creatable(), expected.creatable) << name;
   }
 }

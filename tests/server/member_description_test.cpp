@@ -5,28 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "member_lines.hpp"
 #include "object/class_registry.hpp"
 #include "server/register_server_classes.hpp"
 
 namespace vz {
 namespace {
 
-// "name kind" where kind is r (read-only property), w (write-only), rw, op (operation) or ev.
+// Members without their arguments: "name kind", kind r, w, rw, op or ev.
 using MemberList = std::vector<std::string>;
-
-MemberList Listed(const ClassInfo& info) {
-  MemberList members;
-  for (const MemberInfo& member : info.Members()) {
-    std::string kind;
-    switch (member.kind) {
-      case MemberKind::Operation: kind = "op"; break;
-      case MemberKind::Event: kind = "ev"; break;
-      case MemberKind::Property: kind = std::string(member.readable ? "r" : "") + (member.writable ? "w" : ""); break;
-    }
-    members.push_back(member.name + " " + kind);
-  }
-  return members;
-}
+MemberList Listed(const ClassInfo& info) { return testing::MemberLines(info, /*withArguments=*/false); }
 
 const ClassInfo& Find(const char* name) {
   RegisterServerClasses(ClassRegistry::Global());
@@ -63,7 +51,7 @@ TEST(MemberDescriptions, ServerObject) {
 
 TEST(MemberDescriptions, RequestQueue) {
   const MemberList expected = {"GetNextPending op", "Add op", "Count r", "Remove op", "ShutDownInProcess w",
-                               "Item op", "NewEnum op", "CurrentRequestKey rw", "CurrentRequest r",
+                               "Item op default", "NewEnum op enum", "CurrentRequestKey rw", "CurrentRequest r",
                                "RequestActive rw", "ConnectionInfo r", "AcceptingRequests rw", "QueueType rw"};
   const ClassInfo& info = Find("clsDatabaseRequests");
   EXPECT_EQ(Listed(info), expected);
