@@ -110,7 +110,7 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   bool ContinueRetries() const { return continueRetries_; }
   void SetContinueRetries(bool go_on) { continueRetries_ = go_on; }
 
-  // The objects shared with the specification and the queue.
+  // The objects shared with the request specification and the queue.
   ObjectRef Utterances() const { return utterances_; }
   void SetUtterances(ObjectRef utterances) { utterances_ = std::move(utterances); }
   std::shared_ptr<clsWorkQueue> WorkQueue() const { return workQueue_; }

@@ -15,8 +15,8 @@
 namespace vz {
 
 void RegisterModelClasses(ClassRegistry& registry) {
-  // Creatable by clients: the specification classes, the collections a client fills in, the
-  // response holder and the status texts. The rest reach clients only as values.
+  // Creatable by clients: the request specification classes, the collections a client fills in,
+  // the response holder and the status texts. The rest reach clients only as values.
   registry.Add<clsRequestSpec>();
   registry.Add<clsWorkQueue>();
   registry.Add<clsConnectInfo>();

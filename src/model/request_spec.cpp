@@ -35,7 +35,7 @@ void clsRequestSpec::ReInitialize(std::optional<Value> objUtterances, std::optio
                                   std::optional<Value> arrRequests, std::optional<Value> sLocation,
                                   std::optional<Value> bShowProgress) {
   ErrorTrap(kClassName, "ReInitialize")([&] {
-    // Everything is converted first, so a bad argument leaves the specification as it was.
+    // Everything is converted first, so a bad argument leaves the request specification as it was.
     ObjectRef utterances = objUtterances ? UtterancesFrom(objUtterances->ToObject()) : nullptr;
     auto workQueue = objWorkQueue ? FromValue<std::shared_ptr<clsWorkQueue>>(*objWorkQueue) : nullptr;
     std::vector<std::int32_t> actions = arrRequests ? ActionsFrom(*arrRequests) : std::vector<std::int32_t>();

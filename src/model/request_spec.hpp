@@ -23,8 +23,8 @@ class clsRequestSpec : public AutomationObject<clsRequestSpec> {
   static constexpr std::string_view kClassName = "clsRequestSpec";
   static void Describe(ClassBuilder<clsRequestSpec>& c);
 
-  // Resets the specification for reuse: each given argument is stored, each one left out clears
-  // its property (ShowProgress becomes False). Discardable, CompletionAction, MaxRetries,
+  // Resets the request specification for reuse: each given argument is stored, each one left out
+  // clears its property (ShowProgress becomes False). Discardable, CompletionAction, MaxRetries,
   // IsVersionGraded and GenericRequests stay.
   void ReInitialize(std::optional<Value> objUtterances, std::optional<Value> objWorkQueue,
                     std::optional<Value> arrRequests, std::optional<Value> sLocation,

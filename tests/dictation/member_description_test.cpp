@@ -14,15 +14,10 @@
 namespace vz {
 namespace {
 
-using testing::MemberLines;
+using testing::ExpectedInterface;
 
-struct ExpectedClass {
-  bool creatable;
-  std::vector<std::string> members;
-};
-
-const std::map<std::string, ExpectedClass>& Interface() {
-  static const std::map<std::string, ExpectedClass> classes = {
+const ExpectedInterface& Interface() {
+  static const ExpectedInterface classes = {
       {"clsUtteranceObject",
        {true,
         {"ErrorString rw", "ListViewKey rw", "Status rw", "UtteranceID rw", "locationID rw", "ID rw",
@@ -76,11 +71,7 @@ const std::map<std::string, ExpectedClass>& Interface() {
 TEST(DictationInterface, EveryClassDescribesExactlyItsMembersInOrder) {
   ClassRegistry registry;
   RegisterDictationClasses(registry);
-  for (const auto& [name, expected] : Interface()) {
-    const ClassInfo& info = dispatch::Describe(name, registry);
-    EXPECT_EQ(MemberLines(info), expected.members) << name;
-    EXPECT_EQ(info.Creatable(), expected.creatable) << name;
-  }
+  testing::ExpectDescribedAsIn(Interface(), registry);
   // The model's classes come with them, the work queue's extraction included.
   EXPECT_NE(registry.Find("clsWorkQueue"), nullptr);
   EXPECT_NE(registry.Find("clsWorkQueue")->FindMember("ExtractXML"), nullptr);

@@ -3,10 +3,15 @@
 // the name, then "r", "w" or "rw" for a property, "op" for an operation, "ev" for an event; then
 // its arguments in parentheses ([optional], &by-reference) when it has some and they are wanted;
 // then " default" and " enum" for the default member and the enumerator.
+#include <gtest/gtest.h>
+
+#include <map>
 #include <string>
 #include <vector>
 
 #include "object/class_info.hpp"
+#include "object/class_registry.hpp"
+#include "object/dispatch.hpp"
 
 namespace vz::testing {
 
@@ -35,6 +40,22 @@ inline std::vector<std::string> MemberLines(const ClassInfo& info, bool withArgu
   std::vector<std::string> lines;
   for (const MemberInfo& member : info.Members()) lines.push_back(MemberLine(member, withArguments));
   return lines;
+}
+
+// A class as its interface says it is: whether clients may create it, and its member lines.
+struct ExpectedClass {
+  bool creatable;
+  std::vector<std::string> members;
+};
+using ExpectedInterface = std::map<std::string, ExpectedClass>;
+
+// Holds every class named in `expected` against its description in `registry`.
+inline void ExpectDescribedAsIn(const ExpectedInterface& expected, ClassRegistry& registry) {
+  for (const auto& [name, wanted] : expected) {
+    const ClassInfo& info = dispatch::Describe(name, registry);
+    EXPECT_EQ(MemberLines(info), wanted.members) << name;
+    EXPECT_EQ(info.Creatable(), wanted.creatable) << name;
+  }
 }
 
 }  // namespace vz::testing
