@@ -4,6 +4,7 @@
 // hands control back by re-enabling the pump; when no action remains, or the request was
 // truncated, the pump deactivates it, which raises DatabaseRequestComplete to the client.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -165,14 +166,16 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   // Empty when the request may go on, otherwise why the download must be repeated. Only the
   // dictations among the first `listEntries` entries of the dictation list are normalised.
   std::string NormalizeDownloads(std::size_t listEntries = SIZE_MAX);
-  // Applies a file-list call's per-dictation errors; on a time-out arranges the retry and says so.
   // A single-answer call without a parameter set failed: a passing communication failure is
   // retried, anything else ends the request with the call's text (traced at `traceAt` if given).
   void RetryOrCloseWith(const std::string& message, std::string_view traceAt = {});
   // Makes the next attempt of the download fetch every dictation again.
   void RepeatWholeDownload();
+  // Applies a file-list call's per-dictation errors; on a time-out marks the dictations done
+  // before it, lets `beforeRetry` see their number, arranges the retry and says so.
   bool HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
-                                   const std::shared_ptr<clsGenericRequest>& generic);
+                                   const std::shared_ptr<clsGenericRequest>& generic,
+                                   const std::function<void(std::size_t)>& beforeRetry = {});
   // Uploads that found no remote host (upload_without_host.cpp).
   void HandleNoRemoteHostOnUpload();
   void WriteRedoUploadFile(const std::string& sUtteranceID);

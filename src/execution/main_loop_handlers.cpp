@@ -35,7 +35,8 @@ void clsDatabaseRequest::RetryOrCloseWith(const std::string& message, std::strin
 }
 
 bool clsDatabaseRequest::HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
-                                                     const std::shared_ptr<clsGenericRequest>& generic) {
+                                                     const std::shared_ptr<clsGenericRequest>& generic,
+                                                     const std::function<void(std::size_t)>& beforeRetry) {
   bool timedOut = false;
   std::string timeOutMessage;
   HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
@@ -43,10 +44,7 @@ bool clsDatabaseRequest::HandleFileListErrorsOrRetry(ClientServiceObject& servic
   if (generic) generic->Clear();
   const std::size_t completed = service.UtterancesCompleted().size();
   MarkCompletedUtterances(static_cast<std::int32_t>(completed), currentRequest_);
-  // Audio that arrived before the failure is normalised now: the retry leaves those dictations
-  // out of its list, and so out of its own normalisation. One that fails its checksum puts every
-  // dictation back into the download.
-  if (action == 1 && completed > 0 && !NormalizeDownloads(completed).empty()) RepeatWholeDownload();
+  if (beforeRetry) beforeRetry(completed);
   SetupRequestForRetry(timeOutMessage, generic);
   return true;
 }
@@ -99,7 +97,13 @@ void clsDatabaseRequest::m_Wr_RetrievalComplete(ClientServiceObject& service, bo
 
 void clsDatabaseRequest::m_Fud_DownloadComplete(ClientServiceObject& service, bool bErrors) {
   GlobalTrace("clsDatabaseRequest.m_Fud_DownloadComplete", "Entering fud_DownloadComplete");
-  if (bErrors && HandleFileListErrorsOrRetry(service, 1, nullptr)) return;
+  // Audio that arrived before a time-out is normalised before the retry: the retry leaves those
+  // dictations out of its list, and so out of its own normalisation. One that fails its checksum
+  // puts every dictation back into the download.
+  const auto normaliseCompleted = [this](std::size_t completed) {
+    if (completed > 0 && !NormalizeDownloads(completed).empty()) RepeatWholeDownload();
+  };
+  if (bErrors && HandleFileListErrorsOrRetry(service, 1, nullptr, normaliseCompleted)) return;
   const std::string retryReason = NormalizeDownloads();
   if (retryReason.empty()) {
     ApplyStatusUpdates(kRecordDownload);
