@@ -93,9 +93,4 @@ bool bfnUtteranceListNeeded(std::int32_t eAction) {
   return false;
 }
 
-bool IsFileListField(std::string_view field) {
-  return field == "m_Fud" || field == "m_Fup" || field == "m_objDownloadText" || field == "m_Sc" ||
-         field == "m_objHeaderValues" || field == "m_objUploadQAG" || field == "m_objDownloadQAG";
-}
-
 }  // namespace vz

@@ -34,7 +34,4 @@ const ActionEntry& ActionEntryFor(std::int32_t action);
 // Whether the action works on the request's dictations (and needs their list first).
 bool bfnUtteranceListNeeded(std::int32_t eAction);
 
-// Objects that answer per dictation (an error array, the dictations completed before a time-out).
-bool IsFileListField(std::string_view field);
-
 }  // namespace vz

@@ -185,8 +185,6 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
                             std::string& sTimeoutMessage, const std::shared_ptr<clsGenericRequest>& objGenericRequest);
   // The action's parameter set not yet completed; closes the request when there is none.
   std::shared_ptr<clsGenericRequest> objfnHandleVanillaGenericRequest(const std::string& name, std::int32_t eAction);
-  void m_objGetTemplateDocs_RetrievalComplete(ClientServiceObject& service, bool bErrors);
-  void m_objDownloadDictionaries_RetrievalComplete(ClientServiceObject& service, bool bErrors);
   // Single-dictation routines (single_dictation.cpp): a one-entry dictation list and a
   // one-dictation collection, the parameters of a dictation update, a pending note.
   void buildSingleFileRequestList(const std::string& sUtteranceID, const std::string& sLocationID);
@@ -213,9 +211,6 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
  private:
   // The certificate file's path; raises when the realm or login could not name a folder.
   std::string CertificatePath() const;
-  // The completion of the template and dictionary downloads, which differ only in their names.
-  void FileDownloadComplete(ClientServiceObject& service, bool bErrors, std::int32_t eAction, const std::string& name,
-                            const std::string& handler);
   // Run's check that the connection points at the request's location. Closed: the request was
   // closed; LocationInfoInserted: DBR_GETLOCATIONINFO is the current action, the index unchanged.
   enum class LocationCheck { SameOrCached, LocationInfoInserted, Closed };

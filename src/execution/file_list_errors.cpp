@@ -1,9 +1,8 @@
-// Calls whose errors name files rather than dictations (template and dictionary downloads): their
-// error texts go to the action's parameter set for the editor, and a communication failure among
-// them retries the action.
+// The parameter set of the action being completed, and the errors of calls that name files rather
+// than dictations (template and dictionary downloads): their texts go to the action's parameter set
+// for the editor, and a communication failure among them retries the action.
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/trace.hpp"
-#include "execution/client_service.hpp"
 #include "execution/database_request.hpp"
 #include "execution/retry_classification.hpp"
 #include "model/generic_request.hpp"
@@ -57,33 +56,6 @@ void clsDatabaseRequest::HandleFileListErrors(const std::vector<std::string>& sa
       if (objGenericRequest) objGenericRequest->ErrorMessages()->Add(Value(text));
     }
   });
-}
-
-void clsDatabaseRequest::FileDownloadComplete(ClientServiceObject& service, bool bErrors, std::int32_t eAction,
-                                              const std::string& name, const std::string& handler) {
-  const std::string where = "clsDatabaseRequest." + handler;
-  const auto generic = objfnHandleVanillaGenericRequest(name, eAction);
-  if (!generic) return;
-  if (bErrors) {
-    bool timedOut = false;
-    std::string timeOutMessage;
-    HandleFileListErrors(service.ErrorMessages(), timedOut, timeOutMessage, generic);
-    if (timedOut) {
-      GlobalTrace(where, "Timeout occurred.");
-      SetupRequestForRetry(timeOutMessage, generic);
-      return;
-    }
-    GlobalTrace(where, "Errors returned.");
-  }
-  ResumePump();
-}
-
-void clsDatabaseRequest::m_objGetTemplateDocs_RetrievalComplete(ClientServiceObject& service, bool bErrors) {
-  FileDownloadComplete(service, bErrors, 30, "DBR_GETTEMPLATEDOCS", "m_objGetTemplateDocs_RetrievalComplete");
-}
-
-void clsDatabaseRequest::m_objDownloadDictionaries_RetrievalComplete(ClientServiceObject& service, bool bErrors) {
-  FileDownloadComplete(service, bErrors, 57, "DBR_DOWNLOADDICTIONARY", "m_objDownloadDictionaries_RetrievalComplete");
 }
 
 }  // namespace vz

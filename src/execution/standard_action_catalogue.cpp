@@ -3,42 +3,20 @@
 #include "diagnostics/error_log.hpp"
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/trace.hpp"
-#include "execution/action_branches.hpp"
+#include "execution/actions/action_branch.hpp"
+#include "execution/actions/branch_support.hpp"
 #include "execution/action_table.hpp"
 #include "execution/database_request.hpp"
-#include "execution/dictation_texts.hpp"
-#include "execution/query_strings.hpp"
-#include "execution/retry_classification.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
 #include "model/connect_info.hpp"
 #include "model/generic_request.hpp"
 #include "model/generic_requests.hpp"
-#include "model/parameters.hpp"
-#include "model/typed_collections.hpp"
-#include "model/variant_collection.hpp"
 #include "model/work_queue.hpp"
 
 namespace vz {
 namespace {
-
-constexpr std::string_view kRunLocation = "clsDatabaseRequest.Run";
 constexpr const char* kLoginRefused = "Unspecified error trying to login to database";
-
-// The source-control operation of an action in a work-queue mode; 0 when a check-in of an ungraded
-// version is skipped, -1 when the mode has no operation for the action.
-int SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionGraded) {
-  const bool review = mode == 3;
-  switch (action) {
-    case 3: return review ? 6 : 1;
-    case 4: return review ? (versionGraded ? 9 : 0) : 2;
-    case 5: return 4;
-    case 6: return review ? 8 : 3;
-    case 32: return review ? 6 : (mode == 2 || mode == 4 ? -1 : 5);
-    case 53: return 7;
-    default: return -1;
-  }
-}
 
 }  // namespace
 
@@ -106,64 +84,25 @@ std::string InitTrace(const std::vector<Value>& values, const std::string& passw
 
 void StandardActionCatalogue::StartAction(clsDatabaseRequest& request, std::int32_t action) {
   const ActionEntry& entry = ActionEntryFor(action);
-  switch (entry.flag) {
-    case FlagMeaning::NotHandled:
-      RaiseServerError(kUnrecognizedRequestType);
-    case FlagMeaning::SourceControl:
-      StartSourceControl(request, entry);
-      return;
-    default:
-      break;
-  }
-  const auto generic = TakeParameterSet(request, entry);
-  if (!PrepareAction(request, entry, generic)) return;
-  StartCall(request, entry, generic);
-}
-
-void StandardActionCatalogue::StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry) {
-  const auto queue = request.WorkQueue();
-  const int operation = SourceControlOperation(entry.id, queue ? queue->WorkQueueMode() : 0, request.IsVersionGraded());
-  if (operation == 0) {
-    // Nothing to check in: the request goes on with its next action.
-    request.ResumePump();
+  const ActionBranch* branch = BranchFor(action);
+  if (entry.flag == FlagMeaning::NotHandled || branch == nullptr) RaiseServerError(kUnrecognizedRequestType);
+  if (branch->start) {
+    branch->start(request, entry, *this);
     return;
   }
-  if (operation < 0) {
-    // This mode has no such operation: go on with the next action rather than leave the request
-    // waiting for a completion nothing will bring.
-    GlobalTrace(kRunLocation, "No source-control operation for action " + std::to_string(entry.id) + " in this work-queue mode.");
-    request.ResumePump();
-    return;
-  }
-  auto service = services_->Create(entry.field);
-  request.SetService(std::string(entry.field), service);
-  const auto values = InitValuesFor(request, entry.field);
-  GlobalTrace(kRunLocation, std::string(entry.field) + ".Init " +
-                                InitTrace(values, request.ConnectionInfo() ? request.ConnectionInfo()->Password() : ""));
-  service->Init(values);
-  const std::weak_ptr<clsDatabaseRequest> weak = std::static_pointer_cast<clsDatabaseRequest>(request.shared_from_this());
-  service->OnCompletion([self = shared_from_this(), weak, &entry](bool errors) {
-    if (const auto alive = weak.lock()) self->OnCompleted(*alive, entry, errors);
-  });
-  if (!service->Start(std::string(entry.call), {Value(std::int32_t{operation}), DictationListValue(request)})) {
-    request.SetGlobalErrorMessage(std::string(entry.refusal));
-    request.CloseRequest();
-  }
+  const bool takesParameterSet = branch->takesParameterSet || !entry.parameters.empty();
+  const auto requests = request.GenericRequests();
+  const auto generic = takesParameterSet && requests ? requests->NextAction(entry.id, REQUEST_STATE::NotTransmitted) : nullptr;
+  if (branch->prepare && !branch->prepare(request, generic)) return;
+  StartCall(request, entry, *branch, generic);
 }
 
-void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const ActionEntry& entry,
-                                         const std::shared_ptr<clsGenericRequest>& generic) {
+std::shared_ptr<ClientServiceObject> StandardActionCatalogue::NewService(clsDatabaseRequest& request, const ActionEntry& entry) {
   const std::string field(entry.field);
   auto service = services_->Create(field);
   request.SetService(field, service);
   // The header actions that fetch templates keep a template object alongside, without a call.
   if (entry.id == 9 || entry.id == 31) request.SetService("m_Tr", services_->Create("m_Tr"));
-
-  const auto values = InitValuesFor(request, field);
-  GlobalTrace(kRunLocation, field + ".Init " + InitTrace(values, request.ConnectionInfo() ? request.ConnectionInfo()->Password() : ""));
-  service->Init(values);
-  std::vector<Value> arguments = CallArguments(request, entry, generic);
-
   const std::weak_ptr<clsDatabaseRequest> weak = std::static_pointer_cast<clsDatabaseRequest>(request.shared_from_this());
   service->OnCompletion([self = shared_from_this(), weak, &entry](bool errors) {
     if (const auto alive = weak.lock()) self->OnCompleted(*alive, entry, errors);
@@ -171,6 +110,17 @@ void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const Actio
   service->OnStatus([weak](const std::string& status) {
     if (const auto alive = weak.lock()) alive->HandleStatus(status);
   });
+  return service;
+}
+
+void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const ActionEntry& entry, const ActionBranch& branch,
+                                        const std::shared_ptr<clsGenericRequest>& generic) {
+  const auto service = NewService(request, entry);
+  const auto values = InitValuesFor(request, entry.field);
+  GlobalTrace(kRunLocation, std::string(entry.field) + ".Init " +
+                                InitTrace(values, request.ConnectionInfo() ? request.ConnectionInfo()->Password() : ""));
+  service->Init(values);
+  std::vector<Value> arguments = branch.arguments ? branch.arguments(request, entry, generic) : TableArguments(entry, generic);
 
   const bool flag = service->Start(std::string(entry.call), std::move(arguments));
   switch (entry.flag) {
@@ -196,71 +146,10 @@ void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const Actio
 
 void StandardActionCatalogue::OnCompleted(clsDatabaseRequest& request, const ActionEntry& entry, bool errorsOccurred) {
   ErrorTrap("clsDatabaseRequest", entry.handler)([&] {
-    const std::string where = "clsDatabaseRequest." + std::string(entry.handler);
-    GlobalTrace(where, "Entering " + std::string(entry.handler));
     const auto service = request.Service(std::string(entry.field));
-    if (!service) return;
-    switch (entry.id) {
-      case 0: return request.m_Fup_UploadComplete(*service, errorsOccurred);
-      case 1: return request.m_Fud_DownloadComplete(*service, errorsOccurred);
-      case 2: return request.m_Wr_RetrievalComplete(*service, errorsOccurred);
-      case 8: return request.m_Ir_RetrievalComplete(*service, errorsOccurred);
-      case 10: return request.m_Sp_RetrievalComplete(*service, errorsOccurred);
-      case 30: return request.m_objGetTemplateDocs_RetrievalComplete(*service, errorsOccurred);
-      case 38: return request.m_objDownloadText_DownloadComplete(*service, errorsOccurred);
-      case 41: return request.m_objSecureLogin_RetrievalComplete(*service, errorsOccurred);
-      case 57: return request.m_objDownloadDictionaries_RetrievalComplete(*service, errorsOccurred);
-      default: break;
-    }
-
-    std::shared_ptr<clsGenericRequest> generic;
-    if (!entry.parameters.empty()) {
-      generic = request.objfnHandleVanillaGenericRequest(std::string(entry.name), entry.id);
-      if (!generic) return;
-    }
-
-    if (errorsOccurred) {
-      if (IsFileListField(entry.field)) {
-        // A time-out among the per-dictation errors retries the action; the others stay with
-        // their dictations and the request goes on.
-        bool timedOut = false;
-        std::string timeOutMessage;
-        request.HandleDictationListErrors(service->ErrorMessages(), entry.id, timedOut, timeOutMessage);
-        if (timedOut) {
-          if (generic) generic->Clear();
-          request.MarkCompletedUtterances(static_cast<std::int32_t>(service->UtterancesCompleted().size()),
-                                          request.NextActionIndex());
-          request.SetupRequestForRetry(timeOutMessage, generic);
-          return;
-        }
-      } else {
-        const std::string message = service->getErrorMessage();
-        if (bfnRequestTimeOutMessage(message)) {
-          if (generic) generic->Clear();
-          request.SetupRequestForRetry(message, generic);
-          return;
-        }
-        if (!generic) {
-          GlobalTrace(where, message);
-          request.SetGlobalErrorMessage(message);
-          request.CloseRequest();
-          return;
-        }
-        GlobalTrace(where, "Error returned: " + message);
-        generic->ErrorMessages()->Add(Value(message));
-      }
-    } else {
-      const std::string answer = service->getXMLResponse();
-      if (entry.id == 2 && request.WorkQueue()) {
-        GlobalTrace(where, "Assigning XML response.");
-        request.WorkQueue()->SetXMLResponse(answer);
-      } else if (generic) {
-        GlobalTrace(where, "Assigning XML response.");
-        const auto strings = generic->ResponseStrings();
-        strings->Add(answer, std::to_string(strings->Count() + 1));
-      }
-    }
-    request.ResumePump();
+    const ActionBranch* branch = BranchFor(entry.id);
+    if (!service || branch == nullptr || branch->complete == nullptr) return;
+    branch->complete(request, *service, errorsOccurred);
   });
 }
 

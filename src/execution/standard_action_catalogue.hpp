@@ -1,11 +1,11 @@
 #pragma once
-// The catalogue of real actions: each action's common start through the client services (object,
-// parameter set, Init, call, refusal), the action-specific checks of the editor's main loop, and
-// the generic part of every completion: retry a passing failure, record errors and answers in the
-// action's parameter set, hand control back to the pump.
+// The catalogue of real actions: what every branch of Run shares (the client-services object, the
+// parameter set, Init, the call and its refusal) and the hand-over of each completion to its
+// handler. What is particular to an action lives with its family (actions/action_branch.hpp).
 #include <memory>
 
 #include "execution/action_catalogue.hpp"
+#include "execution/actions/action_branch.hpp"
 #include "execution/client_service.hpp"
 
 namespace vz {
@@ -14,7 +14,9 @@ class clsDatabaseRequest;
 class clsGenericRequest;
 struct ActionEntry;
 
-class StandardActionCatalogue : public ActionCatalogue, public std::enable_shared_from_this<StandardActionCatalogue> {
+class StandardActionCatalogue : public ActionCatalogue,
+                                 public ServiceStarter,
+                                 public std::enable_shared_from_this<StandardActionCatalogue> {
  public:
   explicit StandardActionCatalogue(std::shared_ptr<ClientServicesFactory> services) : services_(std::move(services)) {}
 
@@ -22,8 +24,9 @@ class StandardActionCatalogue : public ActionCatalogue, public std::enable_share
   std::shared_ptr<ServletUrlServices> ServletUrls() override { return services_ ? services_->ServletUrls() : nullptr; }
 
  private:
-  void StartCall(clsDatabaseRequest& request, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>& generic);
-  void StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry);
+  std::shared_ptr<ClientServiceObject> NewService(clsDatabaseRequest& request, const ActionEntry& entry) override;
+  void StartCall(clsDatabaseRequest& request, const ActionEntry& entry, const ActionBranch& branch,
+                 const std::shared_ptr<clsGenericRequest>& generic);
   void OnCompleted(clsDatabaseRequest& request, const ActionEntry& entry, bool errorsOccurred);
 
   std::shared_ptr<ClientServicesFactory> services_;

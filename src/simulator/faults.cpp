@@ -64,7 +64,7 @@ ParsedFault ParseFault(std::string_view text) {
     return parsed;
   }
   parsed.callKind = std::string(pieces[0]);
-  if (std::find(std::begin(kCallKinds), std::end(kCallKinds), pieces[0]) == std::end(kCallKinds)) {
+  if (!IsCallKind(pieces[0])) {
     parsed.problem = "unknown call kind " + parsed.callKind;
     return parsed;
   }

@@ -49,11 +49,9 @@ struct Fault {
   }
 };
 
-// Call kinds, one per request number of the protocol the simulator serves.
-inline constexpr std::string_view kCallKinds[] = {"ping",   "info",          "login",      "workqueue",
-                                                  "download", "text",        "upload",     "commit",
-                                                  "sourcecontrol", "lockedlist", "lists",    "templatetime",
-                                                  "templatelist", "dictionaries"};
+// Whether `kind` names a call kind of the servlets: one per request number the simulator serves
+// ("workqueue", "download", ...; servlets/*.cpp list them).
+bool IsCallKind(std::string_view kind);
 
 class FaultPlan {
  public:

@@ -61,8 +61,6 @@ class Servlets {
   std::vector<std::string> Directories() const;
 
  private:
-  struct Call;
-  HttpReply Serve(Institution* institution, Call& call);
   Institution* FindInstitution(std::string_view directory);
 
   std::filesystem::path dataFolder_;

@@ -1,0 +1,92 @@
+// The editor's main loop over HTTP: the work queue (0100), the institution information (0011), the
+// audio (0101) and text (0102) downloads, and the upload of a dictation's files (0103) with its
+// commit (0104).
+#include <filesystem>
+
+#include "clientservices/calls/call_building.hpp"
+
+namespace vz::http_client {
+namespace {
+
+constexpr const char* kUploadExtensions[] = {".rtf", ".doc", ".docx", ".txt", ".hd3", ".ft3", ".QAG", ".cfg"};
+
+HttpCallPlan WorkQueue(const CallInputs& call) {
+  const auto at = [&call](std::size_t i) { return i < call.init.size() ? call.init[i] : Value(); };
+  return OneExchange(call, "0100",
+                     FormBody({{"retrieveLocked", Truth(at(1)) ? "1" : "0"},
+                               {"retrieveLocation", Text(at(2))},
+                               {"numToRetrieve", Text(at(5))},
+                               {"workQueueMode", call.Mode()},
+                               {"rdrTranscriptionist", Text(at(7))},
+                               {"includeViewing", YesNo(at(8))},
+                               {"includeViewed", YesNo(at(9))},
+                               {"rdrReviewer", Text(at(10))},
+                               {"useMTReview", call.UseMTReview()}}));
+}
+
+HttpCallPlan Downloads(const CallInputs& call, bool audio) {
+  HttpCallPlan plan = call.base;
+  plan.dictationList = true;
+  const std::filesystem::path folder = call.DownloadFolder();
+  for (const ListEntry& entry : call.entries) {
+    Pairs pairs = entry.Values();
+    pairs.insert(pairs.end(), {{"workQueueMode", call.Mode()}, {"useMTReview", call.UseMTReview()}});
+    HttpStep step = Step(Query(audio ? "0101" : "0102"), FormBody(pairs));
+    if (audio) {
+      step.answer = AnswerKind::kFile;
+      step.saveAs = folder / ("Local_" + entry.utteranceID + ".pcm");
+      step.literalMarker = folder / ("Local_" + entry.utteranceID + ".wal");
+    } else {
+      step.answer = AnswerKind::kNamedFile;
+      step.saveAs = folder;
+    }
+    plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {std::move(step)}});
+  }
+  return plan;
+}
+
+HttpCallPlan Upload(const CallInputs& call) {
+  HttpCallPlan plan = call.base;
+  plan.dictationList = true;
+  const std::filesystem::path folder = call.DownloadFolder();
+  const std::string uploadFlags = call.Argument(0);
+  for (const ListEntry& entry : call.entries) {
+    HttpEntry planned{entry.utteranceID, entry.documentVersion, {}};
+    std::string files;
+    for (const char* extension : kUploadExtensions) {
+      const std::string name = "Local_" + entry.utteranceID + extension;
+      std::error_code ignored;
+      if (!std::filesystem::is_regular_file(folder / name, ignored)) continue;
+      Pairs query = entry.Values();
+      query.emplace_back("fileName", name);
+      HttpStep step = Step(Query("0103", query), "");
+      step.uploadFile = folder / name;
+      planned.steps.push_back(std::move(step));
+      files += (files.empty() ? "" : ",") + name;
+    }
+    Pairs pairs = entry.Values();
+    pairs.insert(pairs.end(), {{"uploadFlags", uploadFlags},
+                               {"files", files},
+                               {"clientVersion", call.InitText(4)},
+                               {"closingAudioSpeed", call.InitText(5)},
+                               {"timeOpen", call.InitText(6)},
+                               {"workQueueMode", call.Mode()},
+                               {"useMTReview", call.UseMTReview()}});
+    planned.steps.push_back(Step(Query("0104"), FormBody(pairs)));
+    plan.entries.push_back(std::move(planned));
+  }
+  return plan;
+}
+
+}  // namespace
+
+std::optional<HttpCallPlan> MainLoopCall(const CallInputs& call, std::string&) {
+  if (call.field == "m_Wr" && call.operation == "getWorkAsync") return WorkQueue(call);
+  if (call.field == "m_Ir" && call.operation == "getWorkAsync") return OneExchange(call, "0011", FormBody({{"location", call.InitText(1)}}));
+  if (call.field == "m_Fud" && call.operation == "getFilesAsync") return Downloads(call, true);
+  if (call.field == "m_objDownloadText" && call.operation == "DownloadTextFilesAsync") return Downloads(call, false);
+  if (call.field == "m_Fup" && call.operation == "putFilesAsync") return Upload(call);
+  return std::nullopt;
+}
+
+}  // namespace vz::http_client
