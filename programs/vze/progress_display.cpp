@@ -14,7 +14,8 @@ std::string Text(const Json& params, const char* name) {
 
 std::uint64_t Number(const Json& params, const char* name) {
   const auto found = params.find(name);
-  return found != params.end() && found->is_number_unsigned() ? found->get<std::uint64_t>() : 0;
+  if (found == params.end() || !found->is_number_integer() || found->get<std::int64_t>() < 0) return 0;
+  return found->get<std::uint64_t>();
 }
 
 }  // namespace
