@@ -10,6 +10,8 @@ packages=(
   libpugixml-dev nlohmann-json3-dev libcli11-dev
   libsndfile1-dev libzip-dev libsystemd-dev
   sox curl
+  python3 python3-venv python3-setuptools-whl python3-wheel-whl
+  man-db groff-base dpkg-dev file
 )
 
 missing=()

@@ -5,6 +5,9 @@
 //   vze call clsZERUredoz Fire_LoginStatus "Hello"
 //   vze get clsZERUredoz DatabaseRequests.Count
 //   vze watch --acknowledge
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <iostream>
 #include <sstream>
@@ -13,6 +16,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "progress_display.hpp"
 #include "rpc_client.hpp"
 #include "transport/unix_listener.hpp"
 
@@ -63,18 +67,26 @@ std::pair<Json, std::string> Resolve(vze::RpcClient& client, const std::string& 
   return {Walk(client, className, parts), member};
 }
 
-// Prints events and message boxes as they come, answering them as told.
+// Prints events and message boxes as they come, answering them as told, and shows the requests'
+// progress.
 struct Watcher {
   bool acknowledge = false;
   bool prompts = false;
+  bool noProgress = false;
   int answer = 1;
   long count = 0;
   long seen = 0;
+  vze::ProgressDisplay* progress = nullptr;
 
   std::optional<Json> Handle(const Json& message) {
-    std::cout << message.dump() << std::endl;
-    ++seen;
     const std::string method = message.value("method", std::string());
+    if (method == "progress") {
+      if (progress != nullptr) progress->Show(message.value("params", Json::object()));
+      return std::nullopt;
+    }
+    if (progress != nullptr) progress->PrintLine(message.dump());
+    else std::cout << message.dump() << std::endl;
+    ++seen;
     if (method == "messageBox") return Json{{"answer", answer}};
     if (method == "event" && message.contains("id")) {
       Json args = message["params"].value("args", Json::array());
@@ -135,7 +147,10 @@ int main(int argc, char** argv) {
   watch->add_flag("--acknowledge", watcher.acknowledge, "Answer DatabaseRequestComplete with bReceived = true");
   watch->add_flag("--prompts", watcher.prompts, "Also receive message boxes");
   watch->add_option("--answer", watcher.answer, "Answer to every message box (1 OK ... 7 No)")->default_val(1)->check(CLI::Range(1, 7));
-  watch->add_option("--count", watcher.count, "End after this many messages (0: until interrupted)")->default_val(0);
+  watch->add_option("--count", watcher.count, "End after this many events and message boxes (0: until interrupted)")->default_val(0);
+  watch->add_flag("--no-progress", watcher.noProgress,
+                  "Do not show the requests' progress (shown by default: a line redrawn in place on a terminal, "
+                  "one line per action, dictation and request end otherwise)");
 
   std::string reason = "owner";
   auto* close = app.add_subcommand("close", "Ask vzed to close");
@@ -163,9 +178,15 @@ int main(int argc, char** argv) {
       std::cout << client.Call("closeRequest", {{"reason", reason}}).dump() << "\n";
     } else if (*watch) {
       std::signal(SIGINT, [](int) { interrupted = 1; });
+      const bool terminal = ::isatty(STDOUT_FILENO) == 1;
+      winsize size{};
+      const std::size_t width = terminal && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+      vze::ProgressDisplay display(std::cout, terminal, width);
+      if (!watcher.noProgress) watcher.progress = &display;
       client.OnServerMessage([&](const Json& message) { return watcher.Handle(message); });
       const Json server = client.Call("create", {{"class", "clsZERUredoz"}});
       client.Call("advise", {{"handle", server.at("$handle")}, {"prompts", watcher.prompts}});
+      if (!watcher.noProgress) client.Call("watchProgress", {{"enabled", true}});
       while (interrupted == 0 && (watcher.count == 0 || watcher.seen < watcher.count)) {
         if (!client.ServeOne(std::chrono::milliseconds(200)) && client.Lines().Closed()) break;
       }

@@ -51,6 +51,8 @@ Daemon::Daemon(Options options) : options_(std::move(options)), signals_(loop_.C
 Daemon::~Daemon() {
   // Whatever holds the loop's clock goes before the loop.
   vz::SetPrompter(nullptr);
+  // The server object outlives the daemon and may still hold the publisher.
+  if (progress_) progress_->Stop();
   hub_.reset();
   listener_.reset();
   serviceWatchdog_.reset();
@@ -64,7 +66,6 @@ int Daemon::Run() {
   vz::SetLogFilePath(options_.logFolder + "/vzed.log");
   if (options_.traceLevel) vz::SetTraceLevel(*options_.traceLevel);
   vz::RegisterServerClasses(vz::ClassRegistry::Global());
-  InstallEnvironment();
 
   vz::protocol::HubOptions hubOptions;
   hubOptions.eventTimeout = options_.eventTimeout;
@@ -76,6 +77,8 @@ int Daemon::Run() {
   };
   hub_ = std::make_unique<vz::protocol::Hub>(loop_, std::move(hubOptions));
   vz::SetPrompter(std::make_shared<vz::protocol::ForwardingPrompter>(*hub_));
+  progress_ = std::make_shared<vz::protocol::ProgressPublisher>(*hub_, loop_.LoopClock());
+  InstallEnvironment();
 
   StartTransport();
   WatchSignals();
@@ -110,6 +113,7 @@ void Daemon::InstallEnvironment() {
   };
   environment.makeCrashHandler = [this] { return vz::MakeSignalCrashHandler(ErrorsFallback(options_)); };
   environment.pumpInterval = options_.tickInterval;
+  environment.progressObserver = progress_;
   vz::InstallServerEnvironment(std::move(environment));
 }
 

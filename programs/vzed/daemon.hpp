@@ -11,6 +11,7 @@
 #include "platform/event_loop.hpp"
 #include "platform/timer.hpp"
 #include "protocol/hub.hpp"
+#include "protocol/progress_publisher.hpp"
 #include "server/request_pump.hpp"
 #include "transport/unix_listener.hpp"
 
@@ -40,6 +41,7 @@ class Daemon {
   Options options_;
   vz::EventLoop loop_;
   std::unique_ptr<vz::protocol::Hub> hub_;
+  std::shared_ptr<vz::protocol::ProgressPublisher> progress_;
   std::unique_ptr<vz::transport::UnixListener> listener_;
   boost::asio::signal_set signals_;
   std::unique_ptr<vz::Timer> serviceWatchdog_;

@@ -20,7 +20,9 @@ DESCRIPTION
     vzed serves the server's public classes (clsZERUredoz and the objects it makes) to clients in
     other processes: JSON-RPC 2.0, one message per line, over a Unix-domain socket or over
     standard input and output. One event-loop thread runs the request pump, the completions of the
-    institution calls and every client call. The protocol is described in PROTOCOL.md.)";
+    institution calls and every client call. Clients that ask for it (watchProgress) hear each
+    request's progress: `vze watch` shows it. The protocol is described in automation-protocol.md
+    (share/doc/VizorareZazizuzEravov), the manual page in vzed(1).)";
 
 constexpr const char* kFooter = R"(SIGNALS
     SIGTERM  close request "system shutting down": recorded as an abnormal end, then vzed ends
@@ -109,7 +111,8 @@ ParseResult ParseCommandLine(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    return {std::nullopt, app.exit(error)};
+    // --help ends with 0; every usage error with the 2 the manual page promises.
+    return {std::nullopt, app.exit(error) == 0 ? 0 : 2};
   }
   options.tickInterval = std::chrono::milliseconds(tickMilliseconds);
   options.eventTimeout = std::chrono::milliseconds(static_cast<long>(eventTimeoutSeconds * 1000));

@@ -99,6 +99,11 @@ class Connection {
   // The servlet the next exchanges go to: another path on the same server.
   void Retarget(const ServletUrl& url) { url_ = url; }
 
+  // Told of the body bytes each exchange moves (sent, received), until replaced; a connection
+  // going back to the pool is given none.
+  using ByteObserver = std::function<void(std::uint64_t sent, std::uint64_t received)>;
+  void ObserveBytes(ByteObserver observer) { moved_ = std::move(observer); }
+
   // Whether an idle connection can still carry a request: the server has neither closed it nor
   // sent anything unasked (either shows as the socket being readable).
   bool Usable() {
@@ -205,7 +210,15 @@ class Connection {
       request.set(http::field::content_type, "application/octet-stream");
       request.set("X-Content-SHA256", FileDigest(step.uploadFile));
       request.prepare_payload();
-      co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, error));
+      // The body goes out block by block, each one counted as it leaves.
+      http::request_serializer<http::file_body> serializer{request};
+      co_await http::async_write_header(stream, serializer, asio::redirect_error(asio::use_awaitable, error));
+      while (!error && !serializer.is_done()) {
+        lowest.expires_after(options_.ioTimeout);
+        const std::size_t wrote =
+            co_await http::async_write_some(stream, serializer, asio::redirect_error(asio::use_awaitable, error));
+        if (!error) Moved(wrote, 0);
+      }
     } else {
       http::request<http::string_body> request{http::verb::post, target, 11};
       SetHeaders(request, authorization);
@@ -213,6 +226,7 @@ class Connection {
       request.body() = step.form;
       request.prepare_payload();
       co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, error));
+      if (!error) Moved(step.form.size(), 0);
     }
     if (error) {
       outcome.failure = FailureText(error, Stage::kTransfer, url_);
@@ -274,7 +288,9 @@ class Connection {
       co_await http::async_read_some(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
       if (error == http::error::need_buffer) error = {};
       if (error) co_return FailureText(error, Stage::kTransfer, url_);
-      sink(block.data(), block.size() - parser.get().body().size);
+      const std::size_t got = block.size() - parser.get().body().size;
+      sink(block.data(), got);
+      if (got > 0) Moved(0, got);
     }
     co_return std::string();
   }
@@ -348,9 +364,14 @@ class Connection {
     co_return outcome;
   }
 
+  void Moved(std::uint64_t sent, std::uint64_t received) {
+    if (moved_) moved_(sent, received);
+  }
+
   asio::io_context& context_;
   HttpOptions options_;
   ServletUrl url_;
+  ByteObserver moved_;
   tcp::resolver resolver_;
   asio::steady_timer resolveTimer_;
   ssl::context tls_context_;
@@ -383,6 +404,7 @@ class ConnectionPool {
   // Keeps an open connection for the next call; an older idle one to the same server is closed.
   void Give(std::unique_ptr<Connection> connection, const ServletUrl& url) {
     if (!connection || !connection->Open()) return;
+    connection->ObserveBytes(nullptr);
     idle_[Key(url)] = Idle{std::move(connection), std::chrono::steady_clock::now()};
   }
 
@@ -401,16 +423,25 @@ namespace {
 class CallRun : public HttpCall {
  public:
   CallRun(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan, std::function<void(HttpCallResult)> done,
-          std::shared_ptr<ConnectionPool> pool)
-      : plan_(std::move(plan)), done_(std::move(done)), pool_(std::move(pool)) {
+          std::shared_ptr<ConnectionPool> pool, HttpProgress progress)
+      : plan_(std::move(plan)), done_(std::move(done)), pool_(std::move(pool)), progress_(std::move(progress)) {
     if (pool_) connection_ = pool_->Take(plan_.url);
     reused_ = connection_ != nullptr;
     if (!connection_) connection_ = std::make_unique<Connection>(context, options, plan_.url);
+    if (progress_) {
+      transfer_.entriesListed = plan_.entries.size();
+      connection_->ObserveBytes([this](std::uint64_t sent, std::uint64_t received) {
+        transfer_.bytesSent += sent;
+        transfer_.bytesReceived += received;
+        Report(false);
+      });
+    }
   }
 
   void Cancel() override {
     cancelled_ = true;
     done_ = nullptr;
+    progress_ = nullptr;
     if (connection_) connection_->Close();  // none once it went back to the pool
   }
 
@@ -425,6 +456,7 @@ class CallRun : public HttpCall {
     bool stopped = false;
     for (std::size_t index = 0; index < count && !stopped; ++index) {
       const HttpEntry& entry = plan_.entries[index];
+      transfer_.utteranceID = entry.utteranceID;
       for (const HttpStep& step : entry.steps) {
         std::string failure;
         Outcome outcome;
@@ -459,6 +491,10 @@ class CallRun : public HttpCall {
         }
       }
       if (!stopped && plan_.dictationList) result.completed.push_back(entry.utteranceID);
+      if (!stopped) {
+        ++transfer_.entriesDone;
+        Report(true);
+      }
     }
     if (pool_) pool_->Give(std::move(connection_), plan_.url);
     else connection_->Close();
@@ -466,6 +502,13 @@ class CallRun : public HttpCall {
   }
 
  private:
+  void Report(bool entryDone) {
+    if (!progress_) return;
+    transfer_.entryDone = entryDone;
+    const HttpProgress progress = progress_;  // whoever is told may cancel the call
+    progress(transfer_);
+  }
+
   void RecordError(HttpCallResult& result, std::size_t index, const std::string& text, bool forDictation) {
     result.errors = true;
     if (!plan_.dictationList) {
@@ -485,6 +528,8 @@ class CallRun : public HttpCall {
   std::unique_ptr<Connection> connection_;
   bool reused_ = false;  // taken from the pool, and no exchange has gone through it yet
   bool cancelled_ = false;
+  HttpProgress progress_;
+  TransferProgress transfer_;
 };
 
 }  // namespace
@@ -492,8 +537,9 @@ class CallRun : public HttpCall {
 std::shared_ptr<ConnectionPool> NewConnectionPool() { return std::make_shared<ConnectionPool>(); }
 
 std::shared_ptr<HttpCall> StartHttpCall(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan,
-                                        std::function<void(HttpCallResult)> done, std::shared_ptr<ConnectionPool> pool) {
-  auto call = std::make_shared<CallRun>(context, options, std::move(plan), std::move(done), std::move(pool));
+                                        std::function<void(HttpCallResult)> done, std::shared_ptr<ConnectionPool> pool,
+                                        HttpProgress progress) {
+  auto call = std::make_shared<CallRun>(context, options, std::move(plan), std::move(done), std::move(pool), std::move(progress));
   asio::co_spawn(context, call->Run(call), asio::detached);
   return call;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "clientservices/wire_format.hpp"
+#include "execution/request_progress.hpp"
 
 namespace boost::asio {
 class io_context;
@@ -79,11 +80,15 @@ class HttpCall {
 class ConnectionPool;
 std::shared_ptr<ConnectionPool> NewConnectionPool();
 
+// Told, on the thread that runs the context, of the body bytes moved (each block as it goes) and
+// of each entry as it is done; never after a cancel.
+using HttpProgress = std::function<void(const TransferProgress&)>;
+
 // Starts the call on `context`; `done` runs once, on the thread that runs `context`, on a later
 // turn than this one, unless the call was cancelled first. With a pool, the call starts on an idle
 // connection of it when there is one and leaves its own there when it ends.
 std::shared_ptr<HttpCall> StartHttpCall(boost::asio::io_context& context, const HttpOptions& options, HttpCallPlan plan,
                                         std::function<void(HttpCallResult)> done,
-                                        std::shared_ptr<ConnectionPool> pool = nullptr);
+                                        std::shared_ptr<ConnectionPool> pool = nullptr, HttpProgress progress = nullptr);
 
 }  // namespace vz::http_client

@@ -35,7 +35,10 @@ class HttpClientServices::HttpObject : public ClientServiceObject, public std::e
         [weak = weak_from_this()](HttpCallResult result) {
           if (const auto self = weak.lock()) self->Finish(std::move(result));
         },
-        owner_.pool_);
+        owner_.pool_,
+        [weak = weak_from_this()](const TransferProgress& progress) {
+          if (const auto self = weak.lock()) self->ReportProgress(progress);
+        });
     return !failureFlag;
   }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "execution/request_progress.hpp"
 #include "object/value.hpp"
 
 namespace vz {
@@ -24,6 +25,8 @@ class ClientServiceObject {
   // `errorsOccurred` is true when the call reported errors.
   using CompletionHandler = std::function<void(bool errorsOccurred)>;
   using StatusHandler = std::function<void(const std::string& status)>;
+  // Told, on the loop thread, while the call moves bytes and as each entry is done.
+  using ProgressHandler = std::function<void(const TransferProgress& progress)>;
 
   virtual ~ClientServiceObject() = default;
 
@@ -44,6 +47,7 @@ class ClientServiceObject {
 
   void OnCompletion(CompletionHandler handler) { completion_ = std::move(handler); }
   void OnStatus(StatusHandler handler) { status_ = std::move(handler); }
+  void OnProgress(ProgressHandler handler) { progress_ = std::move(handler); }
 
  protected:
   // For implementations: deliver the one completion, on the loop thread.
@@ -53,10 +57,14 @@ class ClientServiceObject {
   void ReportStatus(const std::string& status) {
     if (status_) status_(status);
   }
+  void ReportProgress(const TransferProgress& progress) {
+    if (progress_) progress_(progress);
+  }
 
  private:
   CompletionHandler completion_;
   StatusHandler status_;
+  ProgressHandler progress_;
 };
 
 // Makes the object for a request field. A request never names an implementation.

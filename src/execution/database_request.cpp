@@ -80,6 +80,8 @@ void clsDatabaseRequest::Run() {
       }
       return;
     }
+    // An inserted action keeps the place of the one it precedes, which the index still names.
+    ReportActionStarted(location == LocationCheck::LocationInfoInserted ? currentRequest_ + 1 : currentRequest_);
     try {
       catalogue_->StartAction(*this, currentAction_);
     } catch (const AutomationError& error) {
@@ -113,6 +115,7 @@ void clsDatabaseRequest::DeActivate() {
     const auto host = host_.lock();
     if (host) host->HeartbeatTimeOutMonitor();
     active_ = false;
+    ReportDone();
     if (host) host->RaiseDatabaseRequestComplete(Self());
     GlobalTrace(where, "Exiting sub.");
   });
@@ -147,6 +150,11 @@ void clsDatabaseRequest::ResetRequestObjects() {
 }
 
 void clsDatabaseRequest::SetService(const std::string& field, std::shared_ptr<ClientServiceObject> service) {
+  if (service) {
+    service->OnProgress([weak = weak_from_this()](const TransferProgress& transfer) {
+      if (const auto self = weak.lock()) static_cast<clsDatabaseRequest&>(*self).ReportTransfer(transfer);
+    });
+  }
   services_[field] = std::move(service);
 }
 

@@ -13,6 +13,7 @@
 #include "execution/action_catalogue.hpp"
 #include "execution/dictation_list.hpp"
 #include "execution/request_host.hpp"
+#include "execution/request_progress.hpp"
 #include "model/status_string.hpp"
 #include "object/automation_object.hpp"
 
@@ -205,6 +206,14 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   // The request's dictations as a typed collection, or null.
   std::shared_ptr<clsUtterances> Dictations() const;
 
+  // Progress reports (request_progress.cpp), through the host to whoever shows them. Run reports
+  // each action it starts, the action's client-services object its transfers and finished
+  // dictations, DeActivate the end.
+  void ReportActionStarted(std::int32_t actionNumber);
+  void ReportTransfer(const TransferProgress& transfer);
+  void ReportDone();
+  const RequestProgress& Progress() const { return progress_; }
+
   const clsStatusString& StatusStrings() const { return statusString_; }
   std::shared_ptr<RequestHost> Host() const { return host_.lock(); }
 
@@ -260,6 +269,7 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::map<std::string, std::shared_ptr<ClientServiceObject>> services_;
   std::shared_ptr<ServletUrlCache> urlCache_;
   std::shared_ptr<AllServletUrlList> allServletURL_;
+  RequestProgress progress_;
 };
 
 }  // namespace vz

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "execution/request_progress.hpp"
 #include "object/value.hpp"
 
 namespace vz {
@@ -44,6 +45,8 @@ class RequestHost {
   virtual void Fire_CommunicationsWarning(const std::string& sWarning, std::int32_t eAction, const Value& AdditionalInfo) = 0;
   // Runs the pump's next tick after `delay` (a retry's pause).
   virtual void ArmPumpForRetry(std::chrono::milliseconds delay) = 0;
+  // How far a request has come; nobody is told unless the host passes it on.
+  virtual void ReportProgress(const RequestProgress&) {}
 };
 
 }  // namespace vz

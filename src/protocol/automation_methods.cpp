@@ -95,7 +95,18 @@ Json Enumerate(Session& session, const Json& params) {
 Json Release(Session& session, const Json& params) {
   const Json& handle = Field(params, "handle");
   if (!handle.is_number_integer()) InvalidParams("\"handle\" must be an integer");
-  if (!session.Handles().Release(handle.get<std::int64_t>())) InvalidParams("unknown handle " + handle.dump());
+  const Json& seen = Field(params, "seen");
+  if (!seen.is_null() && !seen.is_number_unsigned()) InvalidParams("\"seen\" must be a count");
+  const auto released = session.Handles().Release(
+      handle.get<std::int64_t>(), seen.is_null() ? std::nullopt : std::optional<std::uint64_t>(seen.get<std::uint64_t>()));
+  if (released == HandleTable::ReleaseResult::kUnknown) InvalidParams("unknown handle " + handle.dump());
+  return nullptr;
+}
+
+Json WatchProgress(Session& session, const Json& params) {
+  const Json& enabled = Field(params, "enabled");
+  if (!enabled.is_null() && !enabled.is_boolean()) InvalidParams("\"enabled\" must be true or false");
+  session.WatchProgress(enabled.is_null() || enabled.get<bool>());
   return nullptr;
 }
 
@@ -153,7 +164,7 @@ const std::unordered_map<std::string_view, Method>& Methods() {
   static const std::unordered_map<std::string_view, Method> methods = {
       {"create", Create},   {"get", Get},           {"set", Set},           {"call", Call},
       {"enumerate", Enumerate}, {"release", Release}, {"advise", Advise},     {"unadvise", Unadvise},
-      {"describe", Describe},   {"closeRequest", CloseRequest},
+      {"describe", Describe},   {"closeRequest", CloseRequest}, {"watchProgress", WatchProgress},
   };
   return methods;
 }

@@ -37,6 +37,7 @@ class Hub {
   // Serves a new connection until it closes.
   std::shared_ptr<Session> Attach(std::shared_ptr<transport::LineChannel> channel);
   std::size_t ConnectionCount() const { return sessions_.size(); }
+  const std::vector<std::shared_ptr<Session>>& Sessions() const { return sessions_; }
   // Every connection closes once the answers queued for it are written.
   void CloseAll();
 

@@ -51,6 +51,9 @@ class Session : public std::enable_shared_from_this<Session> {
   // Event subscriptions of this connection.
   void Advise(const ObjectRef& object, bool prompts);
   void Unadvise(const ObjectRef& object);
+  // Whether this connection hears the progress notifications of the requests.
+  void WatchProgress(bool enabled) { watchesProgress_ = enabled; }
+  bool WatchesProgress() const { return open_ && watchesProgress_; }
 
  private:
   void OnLine(std::string line);
@@ -77,6 +80,7 @@ class Session : public std::enable_shared_from_this<Session> {
   };
   std::map<std::int64_t, Question> questions_;
   int waitingForAnswer_ = 0;
+  bool watchesProgress_ = false;
 };
 
 }  // namespace vz::protocol

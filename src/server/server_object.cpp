@@ -74,6 +74,7 @@ clsZERUredoz::clsZERUredoz() {
   vz::SetApplicationPath(appPath_);
   formHandler_ = std::make_unique<clsFormHandler>();
   formHandler_->SetUseCustomDateFormat(CurrentProcessSettings().useCustomDateFormat);
+  progressObserver_ = CurrentServerEnvironment().progressObserver;
 }
 
 clsZERUredoz::~clsZERUredoz() {
@@ -419,6 +420,16 @@ std::shared_ptr<clsDatabaseRequest> clsZERUredoz::FindRequest(std::string_view k
 }
 
 std::int32_t clsZERUredoz::RequestQueueType() const { return requests_ ? requests_->QueueType() : 0; }
+
+void clsZERUredoz::ReportProgress(const RequestProgress& progress) {
+  if (!progressObserver_) return;
+  try {
+    progressObserver_->OnProgress(progress);
+  } catch (const std::exception& error) {
+    // A report that cannot be shown never stops the request it reports on.
+    GlobalTrace("clsZERUredoz.ReportProgress", std::string("Progress not reported: ") + error.what());
+  }
+}
 
 void clsZERUredoz::ArmPumpForRetry(std::chrono::milliseconds delay) {
   EnsurePump();

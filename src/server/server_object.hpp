@@ -137,6 +137,10 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   std::shared_ptr<clsDatabaseRequest> FindRequest(std::string_view key) override;
   std::int32_t RequestQueueType() const override;
   void ArmPumpForRetry(std::chrono::milliseconds delay) override;
+  void ReportProgress(const RequestProgress& progress) override;
+
+  // Who hears of the requests' progress: the environment's observer unless replaced.
+  void SetProgressObserver(std::shared_ptr<ProgressObserver> observer) { progressObserver_ = std::move(observer); }
 
  private:
   clsFormHandler& RequireFormHandler(std::string_view operation) const;
@@ -164,6 +168,7 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   bool binaryRTFUploads_ = false;
   std::int32_t cutoffForRTFTextUpload_ = 0;
   std::string additionalCommWarning_;
+  std::shared_ptr<ProgressObserver> progressObserver_;
 };
 
 }  // namespace vz

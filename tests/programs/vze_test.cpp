@@ -5,14 +5,18 @@
 
 #include <atomic>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
+#include "progress_display.hpp"
 #include "vzed_process.hpp"
 
 namespace vz::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 
 struct VzeRun {
   int status = -1;
@@ -67,6 +71,83 @@ TEST(Vze, DrivesTheServerObjectByHand) {
   EXPECT_THAT(watched.output, HasSubstr("\"name\":\"LoginStatus\""));
   EXPECT_EQ(Vze(socket + "close owner").output, "{\"cancelled\":false}\n");
   EXPECT_TRUE(vzed.WaitForExit());
+}
+
+TEST(Vze, WatchShowsARequestsProgressAsOnePlainLinePerStepWhenRedirected) {
+  VzedProcess vzed;
+  const std::string socket = "--socket " + vzed.socket + " ";
+  const std::string output = vzed.folder / "watch.txt";
+  // vze watch with its output in a file, as `vze watch > file` runs it.
+  const std::string command = "exec " + std::string(VZE_PATH) + " " + socket + "watch --acknowledge > " + output;
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  pid_t watcher = -1;
+  ASSERT_EQ(::posix_spawn(&watcher, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  const auto shown = [&] {
+    std::ifstream in(output);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  // Once the watcher has seen a status it is listening: then the request goes in.
+  EXPECT_TRUE(Eventually([&] {
+    Vze(socket + "call clsZERUredoz Fire_LoginStatus Ready");
+    return shown().find("LoginStatus") != std::string::npos;
+  }));
+  vze::RpcClient client = vzed.Client();
+  const auto server = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
+  const auto spec = HandleOf(client.Call("call", {{"handle", server}, {"name", "NewRequestSpec"}})["value"]);
+  client.Call("set", {{"handle", spec}, {"name", "Actions"}, {"value", {2}}});  // DBR_GETWORKQUEUE
+  const auto queue = HandleOf(client.Call("get", {{"handle", server}, {"name", "DatabaseRequests"}}));
+  client.Call("call", {{"handle", queue}, {"name", "Add"}, {"args", {{{"$handle", spec}}}}});
+  EXPECT_TRUE(Eventually([&] { return shown().find("DatabaseRequestComplete") != std::string::npos; }));
+  ::kill(watcher, SIGINT);
+  int status = -1;
+  ::waitpid(watcher, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  std::vector<std::string> progress;
+  std::istringstream lines(shown());
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("progress ", 0) == 0 || line.find("DatabaseRequestComplete") != std::string::npos) progress.push_back(line);
+  }
+  ASSERT_EQ(progress.size(), 3u) << shown();
+  EXPECT_THAT(progress[0], MatchesRegex("progress DBR[0-9]+ DBR_GETWORKQUEUE \\(action 1 of 1\\)"));
+  EXPECT_THAT(progress[1], MatchesRegex("progress DBR[0-9]+ DBR_GETWORKQUEUE \\(action 1 of 1\\): done"));
+  EXPECT_THAT(progress[2], HasSubstr("\"name\":\"DatabaseRequestComplete\""));  // after the progress lines
+}
+
+TEST(ProgressDisplay, RedrawsOneLineOnATerminalAndPrintsPlainStepsOtherwise) {
+  const vze::Json action{{"request", "DBR00002"}, {"step", "action"}, {"actionName", "DBR_DOWNLOAD"}, {"actionNumber", 2},
+                         {"actionCount", 2}, {"dictationsListed", 200}, {"dictationsDone", 0}, {"bytesReceived", 0}};
+  vze::Json transfer = action;
+  transfer["step"] = "transfer";
+  transfer["bytesReceived"] = 3 * 1024 * 1024 + 512 * 1024;
+  vze::Json dictation = transfer;
+  dictation["step"] = "dictation";
+  dictation["dictationsDone"] = 1;
+  vze::Json done = dictation;
+  done["step"] = "done";
+  done["error"] = "Request truncated.";
+
+  std::ostringstream plain;
+  vze::ProgressDisplay redirected(plain, false);
+  for (const auto& params : {action, transfer, dictation, done}) redirected.Show(params);
+  EXPECT_EQ(plain.str(),
+            "progress DBR00002 DBR_DOWNLOAD (action 2 of 2): 0 of 200 dictations\n"
+            "progress DBR00002 DBR_DOWNLOAD (action 2 of 2): 1 of 200 dictations, 3.5 MiB received\n"
+            "progress DBR00002 DBR_DOWNLOAD (action 2 of 2): 1 of 200 dictations, 3.5 MiB received, ended: Request truncated.\n");
+
+  std::ostringstream screen;
+  vze::ProgressDisplay terminal(screen, true, 40);
+  terminal.Show(action);
+  terminal.PrintLine("{\"method\":\"event\"}");
+  terminal.Show(done);
+  EXPECT_EQ(screen.str(),
+            "DBR00002 DBR_DOWNLOAD (action 2 of 2): "  // cut to the terminal's 40 columns less one
+            "\r\033[K{\"method\":\"event\"}\nDBR00002 DBR_DOWNLOAD (action 2 of 2): "
+            "\r\033[KDBR00002 DBR_DOWNLOAD (action 2 of 2): 1 of 200 dictations, 3.5 MiB received, ended: Request truncated.\n");
+  EXPECT_EQ(vze::ByteCount(1023), "1023 B");
+  EXPECT_EQ(vze::ByteCount(1536), "1.5 KiB");
 }
 
 TEST(Vze, SaysWhenNoServerListens) {

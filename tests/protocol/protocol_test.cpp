@@ -17,9 +17,11 @@
 #include "diagnostics_fixture.hpp"
 #include "object/automation_object.hpp"
 #include "platform/event_loop.hpp"
+#include "platform/manual_clock.hpp"
 #include "protocol/event_forwarding.hpp"
 #include "protocol/forwarding_prompter.hpp"
 #include "protocol/hub.hpp"
+#include "protocol/progress_publisher.hpp"
 #include "protocol/redaction.hpp"
 #include "protocol/value_json.hpp"
 
@@ -65,9 +67,22 @@ TEST(ValueJson, NumbersObjectsAndFaults) {
   EXPECT_EQ(FromJson(Json{{"$handle", 1}}, handles).ToObject(), object);
   EXPECT_THROW(FromJson(Json{{"$handle", 2}}, handles), ProtocolError);
   EXPECT_THROW(FromJson(Json{{"handle", 1}}, handles), ProtocolError);
-  EXPECT_TRUE(handles.Release(1));
-  EXPECT_FALSE(handles.Release(1));
+  using Released = HandleTable::ReleaseResult;
+  EXPECT_EQ(handles.Release(1), Released::kReleased);
+  EXPECT_EQ(handles.Release(1), Released::kUnknown);
   EXPECT_EQ(ToJson(Value(object), handles)["$handle"], 2);  // released: a new handle next time
+}
+
+TEST(HandleTable, AReleaseThatCrossedTheHandleOnItsWayStaysUndone) {
+  HandleTable handles;
+  const auto object = std::make_shared<clsAsker>();
+  ToJson(Value(object), handles);
+  ToJson(Value(object), handles);  // handed out twice; the client had seen it once when it let go
+  using Released = HandleTable::ReleaseResult;
+  EXPECT_EQ(handles.Release(1, 1), Released::kStillHeld);
+  EXPECT_EQ(handles.Find(1), object);
+  EXPECT_EQ(handles.Release(1, 2), Released::kReleased);
+  EXPECT_EQ(handles.Find(1), nullptr);
 }
 
 TEST(Redaction, PasswordsAreMaskedWhereverTheyAppear) {
@@ -231,6 +246,56 @@ TEST_F(SessionTest, EventsReachAdvisedConnectionsUntilUnadvise) {
   EXPECT_EQ(described["members"][0],
             (Json{{"name", "Ask"}, {"kind", "operation"}, {"arguments", {"sQuestion"}}, {"read", true}, {"write", false}}));
   EXPECT_EQ(described["members"][3]["kind"], "event");
+}
+
+TEST_F(SessionTest, ProgressReachesWatchingConnectionsWithByteCountsHeldToOnePerInterval) {
+  const int watcher = Connect();
+  const int other = Connect();
+  Send(watcher, Request(1, "watchProgress", {{"enabled", true}}));
+  ASSERT_TRUE(Next(watcher)["result"].is_null());
+  ManualClock clock;
+  ProgressPublisher publisher(*hub, clock, 100ms);
+  RequestProgress progress;
+  progress.requestID = "DBR00001";
+  progress.actionName = "DBR_DOWNLOAD";
+  progress.dictationsListed = 3;
+  const auto report = [&](RequestProgress::Step step, std::uint64_t received, std::size_t done = 0) {
+    progress.step = step;
+    progress.bytesReceived = received;
+    progress.dictationsDone = done;
+    OnLoop([&] { publisher.OnProgress(progress); });
+  };
+  const auto next = [&] {
+    const Json message = Next(watcher);
+    EXPECT_EQ(message["method"], "progress");
+    return std::make_pair(message["params"]["step"], message["params"]["bytesReceived"]);
+  };
+  using Step = RequestProgress::Step;
+  report(Step::kAction, 0);
+  EXPECT_EQ(next(), std::make_pair(Json("action"), Json(0)));
+  report(Step::kTransfer, 10);
+  report(Step::kTransfer, 20);
+  report(Step::kTransfer, 30);
+  EXPECT_EQ(next(), std::make_pair(Json("transfer"), Json(10)));
+  EXPECT_TRUE(Quiet(watcher));  // 20 and 30 wait for the interval's end; only the latest goes
+  OnLoop([&] { clock.AdvanceBy(100ms); });
+  EXPECT_EQ(next(), std::make_pair(Json("transfer"), Json(30)));
+  report(Step::kTransfer, 40);
+  report(Step::kDictation, 50, 1);  // goes at once, and carries the count the held one had
+  const Json dictation = Next(watcher);
+  EXPECT_EQ(dictation["params"], (Json{{"request", "DBR00001"}, {"step", "dictation"}, {"action", 0},
+                                       {"actionName", "DBR_DOWNLOAD"}, {"actionNumber", 0}, {"actionCount", 0},
+                                       {"dictationsListed", 3}, {"dictationsDone", 1}, {"utteranceID", ""},
+                                       {"bytesSent", 0}, {"bytesReceived", 50}}));
+  OnLoop([&] { clock.AdvanceBy(100ms); });
+  EXPECT_TRUE(Quiet(watcher));
+  report(Step::kDone, 50, 3);
+  EXPECT_EQ(Next(watcher)["params"]["error"], "");
+  EXPECT_TRUE(Quiet(other));  // never asked
+  Send(watcher, Request(2, "watchProgress", {{"enabled", false}}));
+  Next(watcher);
+  report(Step::kAction, 0);
+  EXPECT_TRUE(Quiet(watcher));
 }
 
 }  // namespace

@@ -75,6 +75,23 @@ TEST_F(LocationEngineTest, NotCachedFetchesTheInstitutionFirstThenRunsTheDueActi
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
 }
 
+TEST_F(LocationEngineTest, ProgressGivesTheInsertedActionThePlaceOfTheActionItPrecedes) {
+  struct Recorder : ProgressObserver {
+    std::vector<std::tuple<std::string, std::string, std::int32_t, std::int32_t>> steps;
+    void OnProgress(const RequestProgress& progress) override {
+      steps.emplace_back(StepName(progress.step), progress.actionName, progress.actionNumber, progress.actionCount);
+    }
+  };
+  const auto recorder = std::make_shared<Recorder>();
+  server->SetProgressObserver(recorder);
+  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("")));
+  AddForSouth({2});
+  RunToCompletion();
+  using Step = std::tuple<std::string, std::string, std::int32_t, std::int32_t>;
+  EXPECT_THAT(recorder->steps, ElementsAre(Step{"action", "DBR_GETLOCATIONINFO", 1, 1}, Step{"action", "DBR_GETWORKQUEUE", 1, 1},
+                                           Step{"done", "DBR_GETWORKQUEUE", 1, 1}));
+}
+
 TEST_F(LocationEngineTest, TimeOutTriesTheRealmsNextServletAndTheAnswerRefreshesTheList) {
   services->Script("m_Ir", ScriptedAnswer::Error(kTimeOut));
   services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("https://web/south")));
