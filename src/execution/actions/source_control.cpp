@@ -86,13 +86,22 @@ std::optional<AutomationError> LoadRecord(clsUtteranceObject& record, const std:
 }
 
 // Puts `replacement` in the first dictation's place, keeping the collection (which the client
-// shares) and the order of the others.
+// shares) and the order of the others. When the replacement's key is taken by another version of
+// the dictation, the collection is restored and the error raised again.
 void ReplaceFirstDictation(clsUtterances& dictations, const std::shared_ptr<clsUtteranceObject>& replacement,
                            const std::string& configFile) {
-  std::vector<std::shared_ptr<clsUtteranceObject>> items = dictations.Items();
-  dictations.ReInitialize();
-  dictations.AddCompleteObject(replacement, configFile);
-  for (std::size_t i = 1; i < items.size(); ++i) dictations.AddCompleteObject(items[i], items[i]->ConfigFile());
+  const std::vector<std::shared_ptr<clsUtteranceObject>> items = dictations.Items();
+  const auto refill = [&](const std::shared_ptr<clsUtteranceObject>& first, const std::string& firstFile) {
+    dictations.ReInitialize();
+    dictations.AddCompleteObject(first, firstFile);
+    for (std::size_t i = 1; i < items.size(); ++i) dictations.AddCompleteObject(items[i], items[i]->ConfigFile());
+  };
+  try {
+    refill(replacement, configFile);
+  } catch (...) {
+    refill(items.front(), configFile);
+    throw;
+  }
 }
 
 // The check-in works on the record as the editor last wrote it: the record is saved beside its
@@ -126,7 +135,14 @@ std::shared_ptr<clsUtteranceObject> ReloadForCheckIn(clsUtterances& dictations, 
   std::error_code ignored;
   std::filesystem::remove(savedCopy, ignored);
   if (!replacement) return record;
-  ReplaceFirstDictation(dictations, replacement, configFile);
+  try {
+    ReplaceFirstDictation(dictations, replacement, configFile);
+  } catch (...) {
+    const AutomationError error = CurrentErrorAsAutomationError();
+    GlobalErrorsLog(kOperationLocation, "Error " + std::to_string(error.Number()) + " replacing dictation " +
+                                            std::to_string(record->UtteranceID()) + ": " + error.Description());
+    return record;
+  }
   return replacement;
 }
 
