@@ -44,6 +44,7 @@ InitLayout LayoutOf(std::string_view field) {
   if (field == "m_Ir") return {0, 2, 3, -1, -1, -1, -1};
   if (field == "m_Fud" || field == "m_objDownloadText") return {0, 2, 3, 1, 4, 5, -1};
   if (field == "m_Fup") return {0, 2, 3, 1, 7, 8, -1};
+  if (field == "m_Sc") return {0, 2, 3, -1, 7, 9, -1};
   return {0, 1, 2, -1, -1, -1, 3};
 }
 

@@ -42,6 +42,8 @@ class RequestHost {
   virtual void SetCancelAllRequests(bool cancel) = 0;
   // Tells the client what a long-running action is doing (contacts, speakers and worktypes).
   virtual void Fire_LoginStatus(const std::string& sStatusMessage) = 0;
+  // Tells the client that a login is under way whose contact list is being fetched anew.
+  virtual void Fire_NewLogin() = 0;
   virtual void Fire_CommunicationsWarning(const std::string& sWarning, std::int32_t eAction, const Value& AdditionalInfo) = 0;
   // Runs the pump's next tick after `delay` (a retry's pause).
   virtual void ArmPumpForRetry(std::chrono::milliseconds delay) = 0;

@@ -54,7 +54,7 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   void Fire_LoginStatus(const std::string& sStatusMessage) override;
   void Fire_DatabaseRequestComplete(const std::shared_ptr<clsDatabaseRequest>& objRequest);
   void Fire_CommunicationsWarning(const std::string& sWarning, std::int32_t eAction, const Value& AdditionalInfo);
-  void Fire_NewLogin();
+  void Fire_NewLogin() override;
 
   std::shared_ptr<clsDatabaseRequests> DatabaseRequests() const { return requests_; }
   frmTimer* Pump() const { return pump_.get(); }

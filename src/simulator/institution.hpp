@@ -43,6 +43,13 @@ struct Dictation {
   std::string lockedBy;
   bool literalProcessed = false;
   bool completed = false;  // checked in: no longer in the queue
+  // Source control: the workstation holding the lock (with `lockedBy`), the document version when
+  // it was checked out (a check-in needs an upload since), and the note of its last pending
+  // check-in, as sent and as the work queue shows it.
+  std::string lockMachineID;
+  std::string checkedOutVersion;
+  std::string pendingNoteDocument;
+  std::string problemNote;
 };
 
 // Writes `seconds` of speech-like audio (a voiced tone in syllables and pauses, peaking near a

@@ -42,10 +42,10 @@ const std::vector<Row>& Rows() {
       {0, "m_Fup", "putFilesAsync", M, "Bad call to putFilesAsync().", {"7", "9", "5"}},
       {1, "m_Fud", "getFilesAsync", M, "Bad call to getFilesAsync().", {"7", "20"}},
       {2, "m_Wr", "getWorkAsync", M, "Bad call to getWorkAsync().", {}},
-      {3, "m_Sc", "controlSourceAsync", M, kSc, {"1", "7"}},
-      {4, "m_Sc", "controlSourceAsync", M, kSc, {"2", "7"}},
-      {5, "m_Sc", "controlSourceAsync", M, kSc, {"4", "7"}},
-      {6, "m_Sc", "controlSourceAsync", M, kSc, {"3", "7"}},
+      {3, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
+      {4, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
+      {5, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
+      {6, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
       {7, "", "", U, "", {}},
       {8, "m_Ir", "getWorkAsync", M, "Bad call to m_Ir.getWorkAsync().", {}},
       {9, "m_objHeaderValues", "getHeader", M, "Bad call to getHeader.", {"7", "9", "20"}},
@@ -80,7 +80,7 @@ const std::vector<Row>& Rows() {
       {29, "m_objTemplateDocList", "GetList", M, "Bad call to m_objTemplateDocList.GetList().", {"v-lastModifiedDate"}},
       {30, "m_objGetTemplateDocs", "GetTemplatesAsync", M, "Bad call to GetTemplatesAsync().", {"T1", "normal.dot", "/templates"}},
       {31, "m_objHeaderValues", "getHeader", M, "Bad call to getHeader.", {"3", "7", "0"}},
-      {32, "m_Sc", "controlSourceAsync", M, kSc, {"5", "7"}},
+      {32, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
       {33, "m_objCreateDictation", "CreateAudio", M, "Bad call to CreateAudio.", {}},
       {34, "m_objHeaderValues", "getHeader", M, "Bad call to getHeader.", {"7", "20"}},
       {35, "m_objOnlineSearch", "getSearchValues", M, "Bad call to getSearchValues.", {"v-utteranceID", "v-paramString"}},
@@ -105,7 +105,7 @@ const std::vector<Row>& Rows() {
       {50, "m_objUploadQAG", "request", L, "Bad request for uploading QAG XML.", {"7"}},
       {51, "m_objDownloadQAG", "request", L, "Bad request for retrieving QA QAG XML.", {"7"}},
       {52, "", "", U, "", {}},
-      {53, "m_Sc", "controlSourceAsync", M, kSc, {"7", "7"}},
+      {53, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
       {54, "", "", U, "", {}},
       {55, "m_objAverageQAGrade", "request", L, "Bad request for retrieving average QA Score.", {"v-ParmString"}},
       {56, "m_objDictionariesList", "GetList", M, "Bad call to m_objDictionariesList.GetList().",
@@ -333,7 +333,7 @@ TEST_F(CatalogueEngineTest, SourceControlWithoutAnOperationInTheModeIsSkipped) {
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 2u);
   EXPECT_EQ(services->Calls()[0].field, "m_Sc");
-  EXPECT_EQ(services->Calls()[0].arguments.at(0).ToLong(), 2) << "the check-in still runs";
+  EXPECT_EQ(services->Calls()[0].init.at(1).ToLong(), 2) << "the check-in still runs";
   EXPECT_EQ(services->Calls()[1].field, "m_Wr");
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
 

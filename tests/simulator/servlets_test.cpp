@@ -121,14 +121,6 @@ TEST_F(ServletsTest, UploadKeepsVerifiedFilesUntilTheCommitAndRefusesEverythingE
   EXPECT_EQ(ReadFile(folder.Path() / "north" / "uploads" / "1001" / "Local_1001.rtf"), bytes);
 }
 
-TEST_F(ServletsTest, SourceControlLocksForOneUserAndCheckInTakesTheDictationOffTheQueue) {
-  EXPECT_EQ(Post(kServlet + "?request=0105", "utteranceID=1002&operation=1").status, 200);
-  EXPECT_THAT(Post(kServlet + "?request=0100", "retrieveLocked=1").body, HasSubstr("<utteranceID>1002</utteranceID>"));
-  EXPECT_EQ(Message(Post(kServlet + "?request=0105", "utteranceID=1003&operation=2")), "Utterance 1003 is not checked out to jdoe");
-  EXPECT_EQ(Post(kServlet + "?request=0105", "utteranceID=1002&operation=2").status, 200);
-  EXPECT_EQ(Post(kServlet + "?request=0100", "").body.find("<utteranceID>1002<"), std::string::npos);
-}
-
 TEST(Institution, ServesTheAudioFoundInItsQueueFolder) {
   TempFolder folder;
   std::filesystem::create_directories(folder.Path() / "north" / "queue");

@@ -46,6 +46,7 @@ bool PrepareContactsFile(clsDatabaseRequest& request, const std::shared_ptr<clsG
     return Skip(request, "Skipping download of contacts file.");
   }
   GlobalTrace(kRunLocation, "Initiating download of contacts file.");
+  if (const auto host = request.Host()) host->Fire_NewLogin();
   GlobalTrace(kRunLocation, "Returned from NewLogin event.");
   RaiseLoginStatus(request, ContactsStatus(request));
   if (generic && !generic->Parameters()->Exists("DownloadInitiated")) {

@@ -1,23 +1,53 @@
 // Check-out, check-in (with or without a pending note), unlock and the related operations: one
 // call of the source-control object for the request's dictation list, with an operation code
-// chosen from the action and the work-queue mode.
+// chosen from the action and the work-queue mode, and the status changes its completion applies.
+#include "execution/actions/source_control.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+#include "diagnostics/automation_error.hpp"
+#include "diagnostics/error_log.hpp"
+#include "diagnostics/message_box.hpp"
 #include "diagnostics/trace.hpp"
+#include "dictation/utterance_object.hpp"
+#include "dictation/utterances.hpp"
 #include "execution/action_table.hpp"
 #include "execution/actions/action_branch.hpp"
 #include "execution/actions/branch_support.hpp"
-#include "execution/actions/generic_answers.hpp"
 #include "execution/client_service.hpp"
 #include "execution/database_request.hpp"
-#include "execution/standard_action_catalogue.hpp"
 #include "model/connect_info.hpp"
+#include "model/status_string.hpp"
 #include "model/work_queue.hpp"
+#include "platform/files.hpp"
+#include "xml/parse_failure.hpp"
 
 namespace vz {
 namespace {
 
+constexpr std::string_view kOperationLocation = "clsDatabaseRequest.DoSourceControlOperation";
+constexpr std::string_view kCompletionLocation = "clsDatabaseRequest.m_Sc_RequestComplete";
+constexpr const char* kCrLf = "\r\n";
+
+// Status codes a check-in gives its dictations: under way, done, and failed (an upload still
+// pending after an error).
+constexpr std::int32_t kCheckInUnderWay = 4;
+constexpr std::int32_t kCheckedIn = 5;
+constexpr std::int32_t kPendingAfterError = 6;
+// The status change of a completed check-in.
+constexpr std::int32_t kRecordCheckIn = 5;
+
+// Operation codes the server gives a meaning to.
+constexpr std::int16_t kCheckOut = 1;
+constexpr std::int16_t kCheckIn = 2;
+constexpr std::int16_t kCheckInWithPendingNote = 4;
+constexpr std::int16_t kReviewCheckOut = 6;
+
 // The source-control operation of an action in a work-queue mode; 0 when a check-in of an ungraded
 // version is skipped, -1 when the mode has no operation for the action.
-int SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionGraded) {
+std::int16_t SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionGraded) {
   const bool review = mode == 3;
   switch (action) {
     case 3: return review ? 6 : 1;
@@ -30,9 +60,182 @@ int SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionG
   }
 }
 
+std::string ErrorReadingText(const AutomationError& error, const std::string& file) {
+  return "Error " + std::to_string(error.Number()) + " reading " + file + ": " + error.Description();
+}
+
+// Loads `record` from `file`. A file that is missing or is no XML counts as a failed load here
+// rather than as one to repair: the record's repair keeps only the utterance ID, while a saved copy
+// of the whole record is at hand.
+std::optional<AutomationError> LoadRecord(clsUtteranceObject& record, const std::string& file) {
+  std::error_code ignored;
+  if (!std::filesystem::exists(file, ignored)) return AutomationError(53, "File not found");
+  const std::optional<std::string> content = platform::ReadWholeFile(file);
+  if (!content) return AutomationError(75, "Path/File access error");
+  pugi::xml_document scratch;
+  if (const auto failure = xml::ParseBuffer(scratch, *content, pugi::encoding_auto)) {
+    return AutomationError(kServerDetectedError, failure->reason + " at line " + std::to_string(failure->line) + ", position " +
+                                                     std::to_string(failure->position));
+  }
+  try {
+    record.ReadConfigFileToObject(file);
+  } catch (...) {
+    return CurrentErrorAsAutomationError();
+  }
+  return std::nullopt;
+}
+
+// Puts `replacement` in the first dictation's place, keeping the collection (which the client
+// shares) and the order of the others. When the replacement's key is taken by another version of
+// the dictation, the collection is restored and the error raised again.
+void ReplaceFirstDictation(clsUtterances& dictations, const std::shared_ptr<clsUtteranceObject>& replacement,
+                           const std::string& configFile) {
+  const std::vector<std::shared_ptr<clsUtteranceObject>> items = dictations.Items();
+  const auto refill = [&](const std::shared_ptr<clsUtteranceObject>& first, const std::string& firstFile) {
+    dictations.ReInitialize();
+    dictations.AddCompleteObject(first, firstFile);
+    for (std::size_t i = 1; i < items.size(); ++i) dictations.AddCompleteObject(items[i], items[i]->ConfigFile());
+  };
+  try {
+    refill(replacement, configFile);
+  } catch (...) {
+    refill(items.front(), configFile);
+    throw;
+  }
+}
+
+// The check-in works on the record as the editor last wrote it: the record is saved beside its
+// configuration file, read back from the file, and when the file cannot be read, rebuilt from the
+// saved copy or, failing that too, from the file's name. Returns the record to check in.
+std::shared_ptr<clsUtteranceObject> ReloadForCheckIn(clsUtterances& dictations, std::shared_ptr<clsUtteranceObject> record) {
+  const std::string configFile = record->ConfigFile();
+  if (configFile.find_first_not_of(' ') == std::string::npos) {
+    GlobalTrace(kOperationLocation, "No configuration file to read dictation " + std::to_string(record->UtteranceID()) + " back from.");
+    return record;
+  }
+  const std::string savedCopy = configFile + ".sav";
+  try {
+    record->WriteObjectToConfigFile(savedCopy);
+  } catch (...) {
+    const AutomationError error = CurrentErrorAsAutomationError();
+    GlobalErrorsLog(kOperationLocation, "Error " + std::to_string(error.Number()) + " writing " + savedCopy + ": " + error.Description());
+  }
+  std::shared_ptr<clsUtteranceObject> replacement;
+  if (const auto failure = LoadRecord(*record, configFile)) {
+    GlobalErrorsLog(kOperationLocation, ErrorReadingText(*failure, configFile));
+    replacement = std::make_shared<clsUtteranceObject>();
+    if (const auto savedFailure = LoadRecord(*replacement, savedCopy)) {
+      GlobalErrorsLog(kOperationLocation, ErrorReadingText(*savedFailure, savedCopy));
+      replacement = std::make_shared<clsUtteranceObject>();
+      const std::string id = sfnUtteranceFromFileName(configFile);
+      replacement->SetUtteranceID(IsPlainDictationID(id) ? static_cast<std::int32_t>(std::stol(id)) : record->UtteranceID());
+    }
+    replacement->SetDownloadPath(record->DownloadPath());
+  }
+  std::error_code ignored;
+  std::filesystem::remove(savedCopy, ignored);
+  if (!replacement) return record;
+  try {
+    ReplaceFirstDictation(dictations, replacement, configFile);
+  } catch (...) {
+    const AutomationError error = CurrentErrorAsAutomationError();
+    GlobalErrorsLog(kOperationLocation, "Error " + std::to_string(error.Number()) + " replacing dictation " +
+                                            std::to_string(record->UtteranceID()) + ": " + error.Description());
+    return record;
+  }
+  return replacement;
+}
+
+std::string EscapedText(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
+bool CarriesPendingNote(const clsUtteranceObject& record) {
+  return !record.Notes().ToString().empty() || !record.CurrentPendingNote().empty();
+}
+
+// A note the editor wrote only as readable text becomes the one item the document carries.
+void RefreshPendingNoteItems(clsUtteranceObject& record) {
+  if (!record.Notes().ToString().empty()) return;
+  record.SetNotes(Value(std::string("<item>") + kCrLf + "<type>7</type>" + kCrLf + "<text>" +
+                        EscapedText(record.CurrentPendingNote()) + "</text>" + kCrLf + "</item>"));
+}
+
+// Everything a source-control call is told besides the dictation list, in Init's order.
+struct ScInit {
+  std::string url, login, password, pendingNote, machineID, splitNote;
+  std::int16_t operation = 0;
+  std::int16_t mode = 0;
+  bool usePendingReasons = false;
+  bool useMTReview = false;
+
+  std::vector<Value> Values() const {
+    return {Value(url),        Value(operation),   Value(login), Value(password), Value(usePendingReasons),
+            Value(pendingNote), Value(machineID), Value(mode),  Value(splitNote), Value(useMTReview)};
+  }
+};
+
+void DoSourceControlOperation(clsDatabaseRequest& request, const ActionEntry& entry, ServiceStarter& starter,
+                              std::int16_t operation) {
+  const auto service = starter.NewService(request, entry);
+  GlobalTrace(kOperationLocation, "operation =" + std::to_string(operation));
+  const auto info = request.ConnectionInfo();
+  ScInit init;
+  init.url = info ? info->CurrentDatabaseURL() : std::string();
+  init.login = info ? info->Transcriptionist() : std::string();
+  init.password = info ? info->Password() : std::string();
+  init.machineID = info ? info->MachineID() : std::string();
+  init.mode = SourceControlMode(request);
+  init.usePendingReasons = request.UsePendingReasons();
+  init.useMTReview = request.UseMTReview();
+
+  const auto dictations = request.Dictations();
+  auto first = dictations && dictations->Count() > 0 ? dictations->Items().front() : nullptr;
+  const bool checkIn = operation == kCheckIn || operation == kCheckInWithPendingNote;
+  if (checkIn && first) {
+    first = ReloadForCheckIn(*dictations, first);
+    if (CarriesPendingNote(*first)) {
+      RefreshPendingNoteItems(*first);
+      init.pendingNote = PendingNoteDocument(first->Notes().ToString());
+      operation = kCheckInWithPendingNote;
+      GlobalTrace(kOperationLocation,
+                  "Checkin dictation " + std::to_string(first->UtteranceID()) + " with pending note: " + init.pendingNote);
+    }
+    if (operation == kCheckInWithPendingNote) {
+      init.splitNote = first->TextProperty("PotentialPendingNoteForSplit", "PotentialPendingNoteForSplit");
+      if (init.splitNote.empty()) init.splitNote = "-1";
+    }
+    request.UpdateStatusCodes(kCheckInUnderWay, "");
+  }
+  if ((operation == kCheckOut || operation == kReviewCheckOut) && first) {
+    GlobalTrace(kOperationLocation,
+                "Checkout dictation " + std::to_string(first->UtteranceID()) + " using MachineID: " + init.machineID);
+  }
+
+  init.operation = operation;
+  service->Init(init.Values());
+  GlobalTrace(kOperationLocation, "m_Sc.init " + init.url + ", " + std::to_string(operation) + ", " + init.login);
+  GlobalTrace(kOperationLocation, "Operation = " + std::to_string(operation));
+  if (service->Start(std::string(entry.call), {DictationListValue(request)})) return;
+
+  ErrMsgBox("Bad call to controlSourceAsync()", vbCritical, "Penwright MT", true, kOperationLocation);
+  if (checkIn) request.UpdateStatusCodes(kPendingAfterError, "Error returned from m_Sc.controlSourceAsync");
+  // The editor learns from the request itself why it ended.
+  request.SetGlobalErrorMessage(std::string(entry.refusal));
+  request.CloseRequest();
+}
+
 void StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry, ServiceStarter& starter) {
-  const auto queue = request.WorkQueue();
-  const int operation = SourceControlOperation(entry.id, queue ? queue->WorkQueueMode() : 0, request.IsVersionGraded());
+  const std::int16_t operation = SourceControlOperation(entry.id, SourceControlMode(request), request.IsVersionGraded());
   if (operation == 0) {
     // Nothing to check in: the request goes on with its next action.
     request.ResumePump();
@@ -45,20 +248,43 @@ void StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry, S
     request.ResumePump();
     return;
   }
-  const auto service = starter.NewService(request, entry);
-  const auto values = InitValuesFor(request, entry.field);
-  GlobalTrace(kRunLocation, std::string(entry.field) + ".Init " +
-                                InitTrace(values, request.ConnectionInfo() ? request.ConnectionInfo()->Password() : ""));
-  service->Init(values);
-  if (!service->Start(std::string(entry.call), {Value(std::int32_t{operation}), DictationListValue(request)})) {
-    request.SetGlobalErrorMessage(std::string(entry.refusal));
-    request.CloseRequest();
-  }
+  DoSourceControlOperation(request, entry, starter, operation);
 }
 
-// Until the status changes are applied, a completed operation keeps only its per-dictation errors.
 void m_Sc_RequestComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
-  CompleteDictationListAnswer(request, service, bErrors, request.CurrentAction());
+  GlobalTrace(kCompletionLocation, "Entering sc_RequestComplete");
+  const std::int32_t action = request.CurrentAction();
+  if (bErrors) {
+    bool timedOut = false;
+    std::string timeOutMessage;
+    request.HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
+    if (timedOut) {
+      GlobalTrace(kCompletionLocation, "Handling timeout");
+      request.MarkCompletedUtterances(static_cast<std::int32_t>(service.UtterancesCompleted().size()), request.NextActionIndex());
+      request.SetupRequestForRetry(timeOutMessage, nullptr);
+      return;
+    }
+  }
+  switch (action) {
+    case 3:
+    case 7:
+      // A reviewer's check-out leaves the dictation as the queue showed it.
+      if (SourceControlMode(request) != 3) request.ApplyStatusUpdates(kRecordCheckOut);
+      break;
+    case 4:
+    case 5:
+    case 53:
+      request.ApplyStatusUpdates(kRecordCheckIn);
+      request.UpdateStatusCodes(kCheckedIn, "");
+      break;
+    case 6:
+      request.ApplyStatusUpdates(kReturnToReady);
+      break;
+    default:
+      break;
+  }
+  request.ResumePump();
+  GlobalTrace(kCompletionLocation, "Leaving sc_RequestComplete");
 }
 
 constexpr ActionBranch kBranches[] = {
@@ -71,6 +297,22 @@ constexpr ActionBranch kBranches[] = {
 };
 
 }  // namespace
+
+std::int16_t SourceControlMode(const clsDatabaseRequest& request) {
+  const auto queue = request.WorkQueue();
+  return queue ? queue->WorkQueueMode() : std::int16_t{0};
+}
+
+std::string sfnUtteranceFromFileName(std::string_view name) {
+  if (const auto slash = name.rfind('/'); slash != std::string_view::npos) name.remove_prefix(slash + 1);
+  name.remove_suffix(std::min<std::size_t>(name.size(), 4));
+  if (const auto underscore = name.rfind('_'); underscore != std::string_view::npos) name.remove_prefix(underscore + 1);
+  return std::string(name);
+}
+
+std::string PendingNoteDocument(std::string_view notes) {
+  return std::string("<?xml version=\"1.0\" ?>") + kCrLf + "<pendingNote>" + kCrLf + std::string(notes) + kCrLf + "</pendingNote>";
+}
 
 std::span<const ActionBranch> SourceControlBranches() { return kBranches; }
 

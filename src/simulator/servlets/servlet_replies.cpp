@@ -44,6 +44,7 @@ std::string Row(const Institution& institution, const Dictation& dictation) {
   add("visitCode", "V-" + id);
   add("isLinkDictationAllowed", "Y");
   add("isSplitDictationAllowed", "Y");
+  if (!dictation.problemNote.empty()) add("problemNote", dictation.problemNote);
   row += "  </Row>\n";
   return row;
 }
@@ -59,12 +60,17 @@ HttpReply WorkQueueAnswer(const Institution& institution, const ServletCall& cal
   } catch (const std::exception&) {
     return Error(400, "Bad numToRetrieve or retrieveLocation");
   }
+  // The locked list names the workstation asking; the work queue holds what this user may take.
+  const std::string machineID = call.Parameter("machineID");
+  const auto lockedHere = [&](const Dictation& dictation) {
+    return dictation.lockedBy == call.login && (machineID.empty() || dictation.lockMachineID == machineID);
+  };
   std::string rows;
   long count = 0;
   for (const Dictation& dictation : institution.Dictations()) {
     if (limit >= 0 && count >= limit) break;
     if (dictation.completed ||
-        (lockedOnly ? dictation.lockedBy != call.login : !dictation.lockedBy.empty() && dictation.lockedBy != call.login))
+        (lockedOnly ? !lockedHere(dictation) : !dictation.lockedBy.empty() && dictation.lockedBy != call.login))
       continue;
     rows += Row(institution, dictation);
     ++count;

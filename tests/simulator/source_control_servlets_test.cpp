@@ -1,0 +1,149 @@
+// Source control (0105) without the network: locks per workstation, the upload a check-in needs,
+// the pending note a check-in leaves in the queue, and what the locked list and the work queue
+// show of it all.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <cctype>
+
+#include "simulator/servlets.hpp"
+#include "simulator/wire_text.hpp"
+#include "temp_folder.hpp"
+
+namespace vz::simulator {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::TempFolder;
+using testing::WriteFile;
+
+const std::string kServlet = "/north/servlet/ScribeServlet";
+constexpr const char* kNote =
+    "<?xml version=\"1.0\" ?>\r\n<pendingNote>\r\n<item>\r\n<type>7</type>\r\n<text>Unclear at 01:12</text>\r\n</item>\r\n"
+    "<item>\r\n<type>6</type>\r\n<contactInfo><name>Dr. Lee</name><fax>555-0100</fax></contactInfo>\r\n</item>\r\n</pendingNote>";
+
+std::string Encoded(const std::string& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (const unsigned char c : text) {
+    if (std::isalnum(c)) {
+      encoded += static_cast<char>(c);
+    } else {
+      encoded += {'%', kHex[c >> 4], kHex[c & 15]};
+    }
+  }
+  return encoded;
+}
+
+class SourceControlServletsTest : public ::testing::Test {
+ protected:
+  SourceControlServletsTest() {
+    InstitutionConfig config;
+    config.dictations = 3;
+    config.secondsOfAudio = 1;
+    servlets = std::make_unique<Servlets>(std::vector<InstitutionConfig>{config}, folder.Path());
+  }
+
+  HttpReply Post(const std::string& number, const std::string& form) {
+    HttpExchange exchange;
+    exchange.target = kServlet + "?request=" + number;
+    exchange.authorization = EncodeBasicAuthorization("jdoe", "secret");
+    exchange.contentType = "application/x-www-form-urlencoded";
+    exchange.body = form;
+    return servlets->Handle(exchange);
+  }
+  // One operation on a dictation from a workstation; the error message, "" when it succeeded.
+  std::string Operate(long id, int operation, const std::string& machineID, const std::string& note = "") {
+    const HttpReply reply = Post("0105", "utteranceID=" + std::to_string(id) + "&operation=" + std::to_string(operation) +
+                                             "&machineID=" + Encoded(machineID) + "&pendingNote=" + Encoded(note));
+    if (reply.status == 200) return "";
+    pugi::xml_document document;
+    document.load_string(reply.body.c_str());
+    return std::to_string(reply.status) + " " + document.select_node("/ErrorResponse/Message").node().text().get();
+  }
+  // The transcription of a dictation arrives and is committed.
+  void UploadTranscription(long id) {
+    const std::string name = "Local_" + std::to_string(id) + ".rtf";
+    HttpExchange exchange;
+    exchange.target = kServlet + "?request=0103&utteranceID=" + std::to_string(id) + "&fileName=" + name;
+    exchange.authorization = EncodeBasicAuthorization("jdoe", "secret");
+    exchange.bodyFile = servlets->NewBodyFile();
+    WriteFile(exchange.bodyFile, "{\\rtf1 done}");
+    exchange.contentDigest = Sha256Hex("{\\rtf1 done}");
+    ASSERT_EQ(servlets->Handle(exchange).status, 200);
+    ASSERT_EQ(Post("0104", "utteranceID=" + std::to_string(id) + "&files=" + name).status, 200);
+  }
+  std::string LockedList(const std::string& machineID) { return Post("0107", "machineID=" + machineID).body; }
+  std::string WorkQueue() { return Post("0100", "retrieveLocked=0").body; }
+  static std::string Listed(long id) { return "<utteranceID>" + std::to_string(id) + "</utteranceID>"; }
+
+  TempFolder folder;
+  std::unique_ptr<Servlets> servlets;
+};
+
+TEST_F(SourceControlServletsTest, ALockBelongsToOneWorkstationUntilItsHolderChecksIn) {
+  const std::string heldByFirst = "409 Utterance 1001 is checked out to jdoe at workstation WS-1";
+  EXPECT_EQ(Operate(1001, 1, "WS-1"), "");
+  EXPECT_EQ(Operate(1001, 1, "WS-1"), "") << "the holder may check out again";
+  EXPECT_EQ(Operate(1001, 1, "WS-2"), heldByFirst);
+  EXPECT_EQ(Operate(1001, 6, "WS-2"), heldByFirst);
+  EXPECT_EQ(Operate(1001, 3, "WS-2"), heldByFirst);
+  EXPECT_EQ(Operate(1001, 2, "WS-2"), heldByFirst);
+  EXPECT_THAT(LockedList("WS-1"), HasSubstr(Listed(1001)));
+  EXPECT_THAT(LockedList("WS-2"), Not(HasSubstr(Listed(1001))));
+  EXPECT_THAT(LockedList(""), HasSubstr(Listed(1001)));
+  EXPECT_THAT(WorkQueue(), HasSubstr(Listed(1001)));
+
+  // A check-in follows the upload; until then the lock stays.
+  EXPECT_EQ(Operate(1001, 2, "WS-1"), "409 Utterance 1001 has no upload since its check-out");
+  EXPECT_EQ(Operate(1001, 1, "WS-2"), heldByFirst);
+  UploadTranscription(1001);
+  EXPECT_EQ(Operate(1001, 2, "WS-1"), "");
+  EXPECT_THAT(WorkQueue(), Not(HasSubstr(Listed(1001))));
+  EXPECT_THAT(LockedList(""), Not(HasSubstr(Listed(1001))));
+  EXPECT_EQ(Operate(1001, 2, "WS-1"), "409 Utterance 1001 is not checked out to jdoe");
+}
+
+TEST_F(SourceControlServletsTest, UnlockReleasesAndEveryRefusalIsADictationError) {
+  EXPECT_EQ(Operate(1002, 3, "WS-1"), "") << "a free dictation stays free";
+  EXPECT_EQ(Operate(1002, 1, "WS-1"), "");
+  EXPECT_EQ(Operate(1002, 8, "WS-1"), "");
+  EXPECT_EQ(Operate(1002, 1, "WS-2"), "");
+  EXPECT_EQ(Operate(1002, 2, "WS-1"), "409 Utterance 1002 is checked out to jdoe at workstation WS-2");
+  EXPECT_EQ(Operate(1002, 12, "WS-2"), "400 Unknown operation 12");
+  EXPECT_EQ(Operate(4242, 1, "WS-2"), "404 No such dictation");
+  EXPECT_EQ(Operate(1002, 7, "WS-1"), "") << "operation 7 changes nothing";
+  EXPECT_THAT(LockedList("WS-2"), HasSubstr(Listed(1002)));
+}
+
+TEST_F(SourceControlServletsTest, APendingCheckInKeepsTheDictationAndShowsItsNote) {
+  EXPECT_EQ(Operate(1003, 1, "WS-1"), "");
+  UploadTranscription(1003);
+  EXPECT_THAT(Operate(1003, 4, "WS-1", "<pendingNote><item>"), HasSubstr("400 Bad pendingNote: "));
+  EXPECT_EQ(Operate(1003, 4, "WS-1", "<?xml version=\"1.0\" ?><other/>"), "400 Bad pendingNote: the document is not a pendingNote");
+  EXPECT_THAT(LockedList("WS-1"), HasSubstr(Listed(1003))) << "a refused check-in keeps the lock";
+
+  EXPECT_EQ(Operate(1003, 4, "WS-1", kNote), "");
+  EXPECT_THAT(LockedList(""), Not(HasSubstr(Listed(1003))));
+  EXPECT_THAT(WorkQueue(), HasSubstr("<problemNote>Unclear at 01:12\nname: Dr. Lee\nfax: 555-0100</problemNote>"));
+  std::string kept;
+  servlets->Inspect("north", [&](const Institution& north) {
+    for (const Dictation& dictation : north.Dictations()) {
+      if (dictation.utteranceID == 1003) kept = dictation.pendingNoteDocument;
+    }
+  });
+  EXPECT_EQ(kept, kNote);
+  EXPECT_EQ(Operate(1003, 1, "WS-2"), "") << "another workstation may take it up";
+}
+
+TEST_F(SourceControlServletsTest, FaultsStillApplyToSourceControl) {
+  servlets->Faults().Set("sourcecontrol", Fault::Status(503, "Busy"));
+  EXPECT_EQ(Operate(1001, 1, "WS-1"), "503 Busy");
+  EXPECT_EQ(Operate(1001, 1, "WS-1"), "");
+}
+
+}  // namespace
+}  // namespace vz::simulator
