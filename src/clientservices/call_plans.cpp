@@ -123,7 +123,8 @@ std::optional<HttpCallPlan> BuildCallPlan(std::string_view field, std::string_vi
   }
   call.base.url = *parsed;
   call.base.authorization = BasicAuthorization(call.InitText(call.layout.login), call.InitText(call.layout.password));
-  if (!SplitArguments(arguments, call.entries, call.rest, problem)) return std::nullopt;
+  if (TakesFileList(field)) call.rest = arguments;
+  else if (!SplitArguments(arguments, call.entries, call.rest, problem)) return std::nullopt;
 
   for (const auto family : {MainLoopCall, LoginCall, ReferenceDataCall, DictationOperationCall, SourceControlCall}) {
     if (auto plan = family(call, problem)) return plan;

@@ -84,6 +84,26 @@ struct Outcome {
 
 using Parser = http::response_parser<http::buffer_body>;
 
+// A header value written to a file (the list time stamp): only a plain date and time is kept, so
+// the server cannot fill the workstation's file with anything else; otherwise no file is left.
+void KeepHeader(const std::string& value, const std::filesystem::path& file) {
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
+  const bool plain = !value.empty() && value.size() <= 64 &&
+                     value.find_first_not_of("0123456789/:-. ") == std::string::npos;
+  if (!plain) return;
+  const std::filesystem::path part = file.string() + ".part";
+  {
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    out << value << "\r\n";
+    if (!out.flush()) {
+      std::filesystem::remove(part, ignored);
+      return;
+    }
+  }
+  std::filesystem::rename(part, file, ignored);
+}
+
 class Connection {
  public:
   Connection(asio::io_context& context, HttpOptions options, ServletUrl url)
@@ -361,6 +381,7 @@ class Connection {
         std::filesystem::remove(step.literalMarker, ignored);
       }
     }
+    if (!step.headerFile.empty()) KeepHeader(std::string(header[step.headerName]), step.headerFile);
     co_return outcome;
   }
 
@@ -458,6 +479,10 @@ class CallRun : public HttpCall {
       const HttpEntry& entry = plan_.entries[index];
       transfer_.utteranceID = entry.utteranceID;
       for (const HttpStep& step : entry.steps) {
+        if (!step.refusal.empty()) {
+          RecordError(result, index, step.refusal, true);
+          break;
+        }
         std::string failure;
         Outcome outcome;
         if (!connection_->Open()) failure = co_await connection_->Connect();
@@ -517,7 +542,8 @@ class CallRun : public HttpCall {
       return;
     }
     const HttpEntry& entry = plan_.entries[index];
-    result.errorArray[index] =
+    if (forDictation && index < plan_.fileNames.size()) result.errorArray[index] = "File " + plan_.fileNames[index] + ": " + text;
+    else result.errorArray[index] =
         forDictation ? "Utterance " + entry.utteranceID + ": " + text + "  documentVersion=" + entry.documentVersion : text;
     if (!forDictation) result.errorMessage = text;
   }

@@ -42,6 +42,12 @@ struct HttpStep {
   AnswerKind answer = AnswerKind::kXml;
   std::filesystem::path saveAs;
   std::filesystem::path literalMarker; // kFile: made empty when X-Literal-Processed is true, else removed
+  // kFile: the answer's header `headerName` is kept in `headerFile` as one line (CR LF), or the
+  // file is removed when the answer has no such header or its value is not a plain date and time.
+  std::string headerName;
+  std::filesystem::path headerFile;
+  // Set when this exchange must not be made at all: the entry's error, without a word to the server.
+  std::string refusal;
 };
 
 // One entry of the call: a dictation of the list, or the single exchange of a single-answer call.
@@ -54,8 +60,12 @@ struct HttpEntry {
 struct HttpCallPlan {
   ServletUrl url;
   std::string authorization;  // the whole "Basic ..." value
-  bool dictationList = false;
+  bool dictationList = false;  // one result per entry (dictations, or files of a file-list call)
   std::vector<HttpEntry> entries;
+  // An answer that lists names: the path of the elements whose texts are the names.
+  std::string namesAt;
+  // A file-list call: the file of each entry, by index; its errors read "File <name>: <text>".
+  std::vector<std::string> fileNames;
 };
 
 struct HttpCallResult {

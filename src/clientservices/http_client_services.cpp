@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "clientservices/call_plans.hpp"
+#include "clientservices/calls/call_building.hpp"
 
 namespace vz {
 
@@ -28,6 +29,7 @@ class HttpClientServices::HttpObject : public ClientServiceObject, public std::e
       result_.errorMessage = problem;
       return failureFlag;
     }
+    namesAt_ = plan->namesAt;
     ReportStatus(operation + " " + plan->url.host + ":" + plan->url.port + plan->url.path + " as " + LoginOf(field_, init_) +
                  " password " + std::string(PasswordOf(field_, init_).size(), '*'));
     call_ = StartHttpCall(
@@ -47,10 +49,13 @@ class HttpClientServices::HttpObject : public ClientServiceObject, public std::e
   std::vector<std::string> ErrorMessages() const override { return result_.errorArray; }
   std::vector<std::string> UtterancesCompleted() const override { return result_.completed; }
   std::vector<std::string> DictationResponses() const override { return result_.responses; }
+  std::vector<std::string> ListNames() const override { return names_; }
 
  private:
   void Finish(HttpCallResult result) {
     result_ = std::move(result);
+    names_.clear();
+    if (!result_.errors && !namesAt_.empty()) names_ = ListedNames(result_.xml, namesAt_);
     call_.reset();
     Complete(result_.errors);
   }
@@ -59,6 +64,8 @@ class HttpClientServices::HttpObject : public ClientServiceObject, public std::e
   std::string field_;
   std::vector<Value> init_;
   HttpCallResult result_;
+  std::string namesAt_;
+  std::vector<std::string> names_;
   std::shared_ptr<HttpCall> call_;
 };
 

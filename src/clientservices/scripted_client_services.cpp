@@ -69,6 +69,7 @@ class ScriptedClientServices::ScriptedObject : public ClientServiceObject,
   std::vector<std::string> ErrorMessages() const override { return answer_.errors ? answer_.errorArray : std::vector<std::string>{}; }
   std::vector<std::string> UtterancesCompleted() const override { return answer_.utterancesCompleted; }
   std::vector<std::string> DictationResponses() const override { return answer_.dictationResponses; }
+  std::vector<std::string> ListNames() const override { return answer_.errors ? std::vector<std::string>{} : answer_.listNames; }
 
  private:
   ScriptedClientServices& owner_;

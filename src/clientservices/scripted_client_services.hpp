@@ -23,6 +23,7 @@ struct ScriptedAnswer {
   std::vector<std::string> errorArray;           // per failed dictation
   std::vector<std::string> utterancesCompleted;  // finished before a time-out
   std::vector<std::string> dictationResponses;   // per dictation answers
+  std::vector<std::string> listNames;            // names a list call returns
   bool neverCompletes = false;        // the call stays in flight
 
   static ScriptedAnswer Success(std::string xml = {});

@@ -44,6 +44,8 @@ class ClientServiceObject {
   virtual std::vector<std::string> ErrorMessages() const = 0;
   virtual std::vector<std::string> UtterancesCompleted() const = 0;
   virtual std::vector<std::string> DictationResponses() const = 0;
+  // List objects (the dictionary list): the names the answer lists, in its order.
+  virtual std::vector<std::string> ListNames() const { return {}; }
 
   void OnCompletion(CompletionHandler handler) { completion_ = std::move(handler); }
   void OnStatus(StatusHandler handler) { status_ = std::move(handler); }

@@ -12,6 +12,16 @@
 
 namespace vz::simulator {
 
+// A file of an institution's template or dictionary catalogue, served from memory: its name is
+// only what clients are told, never a file name of the simulator's own.
+struct CatalogueFile {
+  std::string id;        // templates: the TemplateID
+  std::string name;
+  std::string path;      // templates: the folder the institution files it under
+  std::string modified;  // "MM/DD/YYYY hh:mm:ss"
+  std::string content;
+};
+
 struct InstitutionConfig {
   std::string name = "North Clinic";
   std::string directory = "north";  // its URL stem and folder name: letters, digits, '-' and '_'
@@ -23,6 +33,9 @@ struct InstitutionConfig {
   int secondsOfAudio = 10;
   int sampleRate = 8000;
   long firstUtteranceID = 1001;
+  // The template and dictionary catalogues; empty: catalogues of the simulator's own making.
+  std::vector<CatalogueFile> templates;
+  std::vector<CatalogueFile> dictionaries;
 };
 
 struct Dictation {

@@ -9,6 +9,7 @@
 
 #include "audio/sphere_writer.hpp"
 #include "clientservices/scripted_client_services.hpp"
+#include "execution/contacts_files.hpp"
 #include "execution/standard_action_catalogue.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
@@ -31,6 +32,7 @@ class EngineTest : public DiagnosticsTest {
  protected:
   void SetUp() override {
     DiagnosticsTest::SetUp();
+    ResetContactsRealm();  // each test is a fresh server process
     services = std::make_shared<ScriptedClientServices>(clock);
     InstallServerEnvironment({&clock, std::make_shared<StandardActionCatalogue>(services), nullptr});
     server = clsZERUredoz::ProcessInstance();

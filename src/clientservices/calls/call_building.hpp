@@ -68,6 +68,12 @@ HttpCallPlan SingleCallPlan(const CallInputs& call, const SingleCall& single);
 // One exchange carrying `form` to request `number`.
 HttpCallPlan OneExchange(const CallInputs& call, std::string_view number, std::string form);
 
+// Calls whose array argument lists files rather than dictations (templates, dictionaries).
+bool TakesFileList(std::string_view field);
+// The texts of the elements at `path` ("InfoResponse/Dictionary") of an answer; none when the
+// answer does not parse.
+std::vector<std::string> ListedNames(std::string_view xml, std::string_view path);
+
 // The call families: each builds the calls of its objects, nothing for calls not its own; with
 // `problem` set when the call is its own but cannot be made.
 std::optional<HttpCallPlan> MainLoopCall(const CallInputs& call, std::string& problem);

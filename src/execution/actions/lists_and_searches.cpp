@@ -1,6 +1,12 @@
 // Reference data for the editor: speakers, worktypes, search lists (plain and compressed), the
 // contact list and its changes, locked dictations, patient, HL7, online and dictation searches, and
-// the header values of dictations.
+// the header values of dictations. Most answers go to the action's parameter set for the editor;
+// the contact, search-list and header actions also leave files under the application or download
+// folder (contacts_files.hpp, header_documents.hpp).
+#include <cstdlib>
+#include <system_error>
+
+#include "diagnostics/error_log.hpp"
 #include "diagnostics/trace.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
@@ -8,12 +14,18 @@
 #include "execution/actions/action_branch.hpp"
 #include "execution/actions/branch_support.hpp"
 #include "execution/actions/generic_answers.hpp"
+#include "execution/client_service.hpp"
 #include "execution/contacts_files.hpp"
 #include "execution/database_request.hpp"
+#include "execution/header_documents.hpp"
 #include "execution/query_strings.hpp"
+#include "execution/zip_unpacker.hpp"
 #include "model/connect_info.hpp"
 #include "model/generic_request.hpp"
+#include "model/generic_requests.hpp"
 #include "model/parameters.hpp"
+#include "model/variant_collection.hpp"
+#include "platform/files.hpp"
 
 namespace vz {
 namespace {
@@ -25,6 +37,16 @@ std::string LocationIDText(const clsDatabaseRequest& request) {
   return std::to_string(info ? info->CurrentLocationID() : 0);
 }
 
+std::string InstitutionIDText(const clsDatabaseRequest& request) {
+  const auto info = request.ConnectionInfo();
+  return info ? info->InstitutionID() : std::string();
+}
+
+std::string RealmText(const clsDatabaseRequest& request) {
+  const auto info = request.ConnectionInfo();
+  return info ? info->Realm() : std::string();
+}
+
 void RaiseLoginStatus(clsDatabaseRequest& request, const std::string& status) {
   if (const auto host = request.Host()) host->Fire_LoginStatus(status);
 }
@@ -34,14 +56,32 @@ std::string ContactsStatus(const clsDatabaseRequest& request) {
   return "Downloading latest " + (info ? info->InstitutionDirectory() : std::string()) + " contacts.";
 }
 
+// "doCompress" asks for a compressed answer when it reads as the number 1 ("1", "1.0", " 1 ").
+bool ReadsAsOne(const std::string& text) {
+  const char* start = text.c_str();
+  char* end = nullptr;
+  const double value = std::strtod(start, &end);
+  if (end == start) return false;
+  while (*end == ' ' || *end == '\t') ++end;
+  return *end == '\0' && value == 1.0;
+}
+
 // --- contacts ---------------------------------------------------------------------------------
 
-bool PrepareContactsFile(clsDatabaseRequest& request, const std::shared_ptr<clsGenericRequest>& generic) {
-  const auto info = request.ConnectionInfo();
+// The contact list lives in the folder the editor names in "AppPath", or the application folder.
+std::string ContactsFolder(const std::shared_ptr<clsGenericRequest>& generic) {
   std::string appPath = ParameterValue(generic, "AppPath");
-  if (appPath.empty()) appPath = ApplicationPath();
+  return appPath.empty() ? ApplicationPath() : appPath;
+}
+
+std::string ContactsRoot(const clsDatabaseRequest& request, const std::string& folder, bool deltas) {
+  return sfnContactsFileRoot(folder, InstitutionIDText(request), LocationIDText(request), RealmText(request), deltas);
+}
+
+bool PrepareContactsFile(clsDatabaseRequest& request, const std::shared_ptr<clsGenericRequest>& generic) {
+  const std::string folder = ContactsFolder(generic);
   // A complete list already on the workstation is kept; only its changes are fetched later.
-  if (info && bfnContactsFileExists(appPath, info->InstitutionID(), LocationIDText(request), info->Realm())) {
+  if (bfnContactsFileExists(folder, InstitutionIDText(request), LocationIDText(request), RealmText(request))) {
     if (generic) generic->Parameters()->Add("False", "DownloadInitiated");
     return Skip(request, "Skipping download of contacts file.");
   }
@@ -56,22 +96,119 @@ bool PrepareContactsFile(clsDatabaseRequest& request, const std::shared_ptr<clsG
   return true;
 }
 
+// "VersionID", "doCompress", then where the answer goes: the institution, the list's file (".zip"
+// when compressed) and the server's time stamp of the list.
+std::vector<Value> ContactsFileArguments(clsDatabaseRequest& request, const ActionEntry& entry,
+                                         const std::shared_ptr<clsGenericRequest>& generic) {
+  const std::string folder = ContactsFolder(generic);
+  auto arguments = TableArguments(entry, generic);
+  arguments.emplace_back(InstitutionIDText(request));
+  arguments.emplace_back(ContactsRoot(request, folder, false) + (ReadsAsOne(ParameterValue(generic, "doCompress")) ? ".zip" : ".xml"));
+  arguments.emplace_back(Request206TimeStampFile(folder));
+  return arguments;
+}
+
 bool PrepareContactChanges(clsDatabaseRequest& request, const std::shared_ptr<clsGenericRequest>&) {
   RaiseLoginStatus(request, ContactsStatus(request));
   return true;
 }
 
+// "VersionID", "doCompress", the time of the last full list, the institution and the changes' file.
 std::vector<Value> ContactChangesArguments(clsDatabaseRequest& request, const ActionEntry& entry,
                                            const std::shared_ptr<clsGenericRequest>& generic) {
-  const auto info = request.ConnectionInfo();
   auto arguments = TableArguments(entry, generic);
-  arguments.emplace_back(info ? sfnContactDeltaTimestamp(ApplicationPath(), info->InstitutionID(), LocationIDText(request), info->Realm())
-                              : std::string());
+  arguments.emplace_back(sfnContactDeltaTimestamp(ApplicationPath(), InstitutionIDText(request), LocationIDText(request), RealmText(request)));
+  arguments.emplace_back(InstitutionIDText(request));
+  arguments.emplace_back(ContactsRoot(request, ApplicationPath(), true) + (ReadsAsOne(ParameterValue(generic, "doCompress")) ? ".zip" : ".xml"));
   return arguments;
 }
 
-void m_objContactsFile_DownloadComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors);
-void m_objContactChanges_DownloadComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors);
+constexpr GenericAnswer kContactsFile{11, "m_objContactsFile_DownloadComplete", GenericLookup::Own, "ContactsFile"};
+constexpr GenericAnswer kContactChanges{12, "m_objContactChanges_DownloadComplete", GenericLookup::Own, "ContactsFile"};
+
+// The contact handlers find their parameter set with texts of their own.
+std::shared_ptr<clsGenericRequest> ContactsGenericRequest(clsDatabaseRequest& request, const GenericAnswer& rule) {
+  const std::string where = HandlerLocation(rule);
+  const auto requests = request.GenericRequests();
+  std::shared_ptr<clsGenericRequest> generic;
+  if (!requests) {
+    request.SetGlobalErrorMessage("XMLResponses collection uninitialized on return from ContactsFile request.");
+  } else if (!(generic = requests->NextAction(rule.action, REQUEST_STATE::NotCompleted))) {
+    request.SetGlobalErrorMessage("No free GenericRequest objects on return from ContactsFile request.");
+  }
+  if (!generic) {
+    GlobalTrace(where, request.GlobalErrorMessage());
+    request.CloseRequest();
+  }
+  return generic;
+}
+
+void m_objContactsFile_DownloadComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+  const std::string where = HandlerLocation(kContactsFile);
+  GlobalTrace(where, "Entering ContactsFile_DownloadCompleteComplete");
+  const auto generic = ContactsGenericRequest(request, kContactsFile);
+  if (!generic) return;
+  if (bErrors) {
+    if (RecordErrorOrRetry(request, kContactsFile, generic, service.getErrorMessage())) return;
+  } else {
+    const std::string folder = ContactsFolder(generic);
+    const std::string serverStamp = Request206TimeStampFile(folder);
+    const std::string stamp = sfnTimeStampFile(folder, InstitutionIDText(request), LocationIDText(request), RealmText(request));
+    // A new list has arrived: the markers of the one before no longer vouch for what is on disk.
+    KillContactExistenceFiles(folder, InstitutionIDText(request), LocationIDText(request), RealmText(request));
+    const auto contents = platform::IsRegularFile(serverStamp) ? platform::ReadWholeFile(serverStamp) : std::nullopt;
+    if (contents) {
+      GlobalTrace(where, "Copying request206.ts to " + stamp);
+      try {
+        platform::WriteFileAtomically(stamp, *contents);
+      } catch (const std::system_error& failure) {
+        GlobalErrorsLog(where, "Could not copy " + serverStamp + " to " + stamp + ": " + failure.what());
+      }
+    } else {
+      GlobalErrorsLog(where, "No Request206.ts file written");
+    }
+  }
+  request.ResumePump();
+}
+
+// Unpacks the changes and makes their quotes harmless for the editor; what goes wrong is the
+// parameter set's error, and the request goes on.
+void UnpackContactChanges(clsDatabaseRequest& request, clsGenericRequest& generic, const std::string& where) {
+  const std::string zip = ContactsRoot(request, ApplicationPath(), true) + ".zip";
+  const std::string xml = sfnFileNameExtensionToXML(zip);
+  if (!DecompressFile(zip)) {
+    GlobalTrace(where, "modPenwrightClientUtils.DecompressFile failed.");
+    generic.ErrorMessages()->Add(Value("Unable to decompress " + zip + "."));
+    return;
+  }
+  const auto contents = platform::ReadWholeFile(xml);
+  if (!contents || contents->find("<InfoResponse>") == std::string::npos) {
+    // Checked here so that a server's odd document is its error, not a box on the workstation.
+    generic.ErrorMessages()->Add(Value("No <InfoResponse> in " + xml + "."));
+    return;
+  }
+  try {
+    platform::WriteFileAtomically(xml, request.ReplDoubleQuoteInXML(xml));
+  } catch (const std::system_error& failure) {
+    generic.ErrorMessages()->Add(Value("Could not write " + xml + ": " + failure.what()));
+    return;
+  }
+  GlobalTrace(where, "Successfully wrote XML response to " + xml + ".");
+}
+
+void m_objContactChanges_DownloadComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+  const std::string where = HandlerLocation(kContactChanges);
+  GlobalTrace(where, "Entering ContactChanges_DownloadCompleteComplete");
+  const auto generic = ContactsGenericRequest(request, kContactChanges);
+  if (!generic) return;
+  if (bErrors) {
+    if (RecordErrorOrRetry(request, kContactChanges, generic, service.getErrorMessage())) return;
+  } else if (ReadsAsOne(ParameterValue(generic, "doCompress"))) {
+    UnpackContactChanges(request, *generic, where);
+  }
+  request.ResumePump();
+  GlobalTrace(where, "Leaving ContactChanges_DownloadCompleteComplete");
+}
 
 // --- lists ------------------------------------------------------------------------------------
 
@@ -84,15 +221,64 @@ bool PrepareSearchLists(clsDatabaseRequest& request, const std::shared_ptr<clsGe
   return true;
 }
 
+std::string SearchListZip(const clsDatabaseRequest& request) {
+  return sfnSearchListZIP(ApplicationPath(), InstitutionIDText(request), LocationIDText(request));
+}
+
+// The institution, the application, the selector; the compressed lists also the workstation's
+// certificate and the ".zip" the answer is saved as.
 std::vector<Value> SearchListArguments(clsDatabaseRequest& request, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>&) {
-  const auto info = request.ConnectionInfo();
-  std::vector<Value> arguments = {Value(info ? info->InstitutionID() : std::string()), Value("Penwright"), Value(kSearchListSelector)};
-  if (entry.id == 40) arguments.emplace_back(request.Certificate());
+  std::vector<Value> arguments = {Value(InstitutionIDText(request)), Value("Penwright"), Value(kSearchListSelector)};
+  if (entry.id == 40) {
+    arguments.emplace_back(request.Certificate());
+    arguments.emplace_back(SearchListZip(request));
+  }
   return arguments;
 }
 
-void m_objRetrieveSearchLists_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors);
-void m_objGetListsCompressed_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors);
+constexpr GenericAnswer kSearchLists{21, "m_objRetrieveSearchLists_RetrievalComplete", GenericLookup::Own, "RetrieveSearchLists"};
+constexpr GenericAnswer kListsCompressed{40, "m_objGetListsCompressed_RetrievalComplete", GenericLookup::Own, "GetListsCompressed"};
+
+// The answer becomes the search-list file instead of a response string.
+void m_objRetrieveSearchLists_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+  const std::string where = HandlerLocation(kSearchLists);
+  const auto generic = FindGenericRequest(request, kSearchLists);
+  if (!generic) return;
+  if (bErrors) {
+    if (RecordErrorOrRetry(request, kSearchLists, generic, service.getErrorMessage())) return;
+  } else {
+    const std::string file = sfnSearchListXML(ApplicationPath(), InstitutionIDText(request), LocationIDText(request));
+    GlobalTrace(where, "Writing XML response to " + file);
+    try {
+      platform::WriteFileAtomically(file, service.getXMLResponse());
+    } catch (const std::system_error& failure) {
+      generic->ErrorMessages()->Add(Value("Could not write " + file + ": " + failure.what()));
+    }
+  }
+  request.ResumePump();
+}
+
+// The client services saved the answer as the ".zip"; it is unpacked beside it, or the request ends.
+void m_objGetListsCompressed_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+  const std::string where = HandlerLocation(kListsCompressed);
+  const auto generic = FindGenericRequest(request, kListsCompressed);
+  if (!generic) return;
+  if (bErrors) {
+    if (RecordErrorOrRetry(request, kListsCompressed, generic, service.getErrorMessage())) return;
+  } else {
+    const std::string zip = SearchListZip(request);
+    if (!DecompressFile(zip)) {
+      GlobalTrace(where, "modPenwrightClientUtils.DecompressFile failed.");
+      const std::string text = "Unable to decompress " + zip + ".";
+      generic->ErrorMessages()->Add(Value(text));
+      request.SetGlobalErrorMessage(text);
+      request.CloseRequest();
+      return;
+    }
+    GlobalTrace(where, "Successfully wrote XML response to " + sfnFileNameExtensionToXML(zip) + ".");
+  }
+  request.ResumePump();
+}
 
 // --- searches and other single answers ---------------------------------------------------------
 
@@ -137,11 +323,41 @@ std::vector<Value> HeaderArguments(clsDatabaseRequest& request, const ActionEntr
   return {DictationListValue(request)};
 }
 
-void m_objHeaderValues_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors);
+// One header document per dictation of the list, each kept as the dictation's ".hd3". After a
+// communication failure the headers that did arrive are kept and the others asked again.
+void m_objHeaderValues_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+  const std::string where = "clsDatabaseRequest.m_objHeaderValues_RetrievalComplete";
+  const std::int32_t action = request.CurrentAction();
+  if (bErrors) {
+    bool timedOut = false;
+    std::string timeOutMessage;
+    request.HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
+    if (timedOut) {
+      GlobalTrace(where, "MarkCompletedUtterances m_Tr.UtterancesCompleted, m_nCurrentRequest");
+      request.MarkCompletedUtterances(static_cast<std::int32_t>(service.UtterancesCompleted().size()), request.NextActionIndex());
+      PersistSuccessfullyRetrievedHeader(request, service.DictationResponses());
+      request.SetupRequestForRetry(timeOutMessage, nullptr);
+      return;
+    }
+    if (const auto dictations = request.Dictations()) {
+      for (const auto& dictation : dictations->Items()) {
+        if (!dictation->ErrorString().empty()) continue;
+        dictation->SetErrorString("Header request error");
+        dictation->SetErrorAction(Value(action));
+      }
+    }
+    PersistSuccessfullyRetrievedHeader(request, service.DictationResponses());
+  } else {
+    GlobalTrace(where, "PersistSuccessfullyRetrievedHeader before");
+    PersistSuccessfullyRetrievedHeader(request, service.DictationResponses());
+    GlobalTrace(where, "PersistSuccessfullyRetrievedHeader after");
+  }
+  request.ResumePump();
+}
 
 constexpr ActionBranch kBranches[] = {
     {.action = 9, .arguments = HeaderArguments, .complete = m_objHeaderValues_RetrievalComplete},
-    {.action = 11, .prepare = PrepareContactsFile, .complete = m_objContactsFile_DownloadComplete},
+    {.action = 11, .prepare = PrepareContactsFile, .arguments = ContactsFileArguments, .complete = m_objContactsFile_DownloadComplete},
     {.action = 12, .prepare = PrepareContactChanges, .arguments = ContactChangesArguments, .complete = m_objContactChanges_DownloadComplete},
     {.action = 13, .complete = m_objLockedList_RequestComplete},
     {.action = 14, .complete = m_objSearchPatientInfo_RetrievalComplete},
@@ -155,20 +371,6 @@ constexpr ActionBranch kBranches[] = {
     {.action = 37, .complete = m_objDictationSearch_RetrievalComplete},
     {.action = 40, .arguments = SearchListArguments, .complete = m_objGetListsCompressed_RetrievalComplete},
 };
-
-// The completions below keep only what every single answer keeps until their files are written.
-constexpr GenericAnswer kContactsFile{11, "m_objContactsFile_DownloadComplete", GenericLookup::Own, "ContactsFile"};
-constexpr GenericAnswer kContactChanges{12, "m_objContactChanges_DownloadComplete", GenericLookup::Own, "ContactsFile"};
-constexpr GenericAnswer kSearchLists{21, "m_objRetrieveSearchLists_RetrievalComplete", GenericLookup::Own, "RetrieveSearchLists"};
-constexpr GenericAnswer kListsCompressed{40, "m_objGetListsCompressed_RetrievalComplete", GenericLookup::Own, "GetListsCompressed"};
-
-void m_objContactsFile_DownloadComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kContactsFile); }
-void m_objContactChanges_DownloadComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kContactChanges); }
-void m_objRetrieveSearchLists_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kSearchLists); }
-void m_objGetListsCompressed_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kListsCompressed); }
-void m_objHeaderValues_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
-  CompleteDictationListAnswer(request, service, bErrors, request.CurrentAction());
-}
 
 }  // namespace
 

@@ -1,0 +1,121 @@
+#include "execution/zip_unpacker.hpp"
+
+#include <zip.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "diagnostics/error_log.hpp"
+#include "diagnostics/trace.hpp"
+#include "execution/contacts_files.hpp"
+
+namespace vz {
+namespace {
+
+constexpr std::string_view kWhere = "modPenwrightClientUtils.DecompressFile";
+constexpr std::size_t kBlock = 64 * 1024;
+
+struct ArchiveCloser {
+  void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct MemberCloser {
+  void operator()(zip_file_t* member) const { zip_fclose(member); }
+};
+
+std::string ArchiveError(int code) {
+  zip_error_t error;
+  zip_error_init_with_code(&error, code);
+  std::string text = zip_error_strerror(&error);
+  zip_error_fini(&error);
+  return text;
+}
+
+// A member name that would be a file of its own folder: no folder part, not "." or "..".
+bool PlainMemberName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+UnpackResult Refused(std::string problem) {
+  UnpackResult result;
+  result.problem = std::move(problem);
+  return result;
+}
+
+}  // namespace
+
+UnpackResult UnpackSingleMember(const std::string& zipFile, const std::string& target, std::uint64_t largestMember) {
+  int code = 0;
+  std::unique_ptr<zip_t, ArchiveCloser> archive(zip_open(zipFile.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
+  if (!archive) return Refused("Cannot open " + zipFile + ": " + ArchiveError(code));
+  const zip_int64_t members = zip_get_num_entries(archive.get(), 0);
+  if (members != 1) return Refused(zipFile + " holds " + std::to_string(members) + " members instead of one");
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  if (zip_stat_index(archive.get(), 0, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME) || !(stat.valid & ZIP_STAT_SIZE))
+    return Refused("Cannot read the member of " + zipFile + ": " + zip_strerror(archive.get()));
+  const std::string name = stat.name;
+  if (!PlainMemberName(name)) return Refused("Refused member name " + name + " in " + zipFile);
+  if (stat.size > largestMember)
+    return Refused("The member " + name + " of " + zipFile + " is larger than " + std::to_string(largestMember) + " bytes");
+
+  std::unique_ptr<zip_file_t, MemberCloser> member(zip_fopen_index(archive.get(), 0, 0));
+  if (!member) return Refused("Cannot read " + name + " in " + zipFile + ": " + zip_strerror(archive.get()));
+  const std::string part = target + ".part";
+  std::error_code ignored;
+  UnpackResult result;
+  {
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    if (!out) return Refused("Cannot write " + part);
+    std::vector<char> block(kBlock);
+    while (true) {
+      const zip_int64_t read = zip_fread(member.get(), block.data(), block.size());
+      if (read < 0) {
+        // A damaged member: its data or checksum does not hold.
+        result.problem = "Cannot unpack " + name + " in " + zipFile + ": " + zip_file_strerror(member.get());
+        break;
+      }
+      if (read == 0) break;
+      result.size += static_cast<std::uint64_t>(read);
+      // The declared size is the archive's word only: the bytes are counted too.
+      if (result.size > largestMember || result.size > stat.size) {
+        result.problem = "The member " + name + " of " + zipFile + " is larger than it says";
+        break;
+      }
+      if (!out.write(block.data(), read)) {
+        result.problem = "Cannot write " + part;
+        break;
+      }
+    }
+    out.close();
+    if (result.problem.empty() && !out) result.problem = "Cannot write " + part;
+  }
+  if (result.problem.empty() && result.size != stat.size)
+    result.problem = "The member " + name + " of " + zipFile + " ended after " + std::to_string(result.size) + " of " +
+                     std::to_string(stat.size) + " bytes";
+  if (result.problem.empty()) {
+    std::error_code renamed;
+    std::filesystem::rename(part, target, renamed);
+    if (renamed) result.problem = "Cannot replace " + target + ": " + renamed.message();
+  }
+  if (!result.problem.empty()) {
+    std::filesystem::remove(part, ignored);
+    result.size = 0;
+    return result;
+  }
+  result.unpacked = true;
+  return result;
+}
+
+bool DecompressFile(const std::string& zipFile) {
+  const UnpackResult result = UnpackSingleMember(zipFile, sfnFileNameExtensionToXML(zipFile));
+  if (!result.unpacked) {
+    GlobalErrorsLog(kWhere, result.problem);
+    return false;
+  }
+  GlobalTrace(kWhere, zipFile + " successfully decompressed: file size " + std::to_string(result.size));
+  return true;
+}
+
+}  // namespace vz
