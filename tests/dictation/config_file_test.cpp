@@ -79,6 +79,20 @@ TEST_F(ConfigFileTest, DamagedFileIsReplacedByFourLines) {
   EXPECT_THAT(ErrorsLog(), HasSubstr("Error parsing " + path + ": \r\nError: "));
 }
 
+TEST_F(ConfigFileTest, AFileNestedPastTheLimitIsRepairedLikeADamagedOne) {
+  const std::string path = Path("Local_48.cfg");
+  const int depth = 100000;
+  std::string nested = "<Row><utteranceID>48</utteranceID>";
+  for (int i = 0; i < depth; ++i) nested += "<a>";
+  for (int i = 0; i < depth; ++i) nested += "</a>";
+  WriteFile(path, nested + "</Row>");
+  auto u = NewUtterance();
+  u->ReadConfigFileToObject(path);
+  EXPECT_EQ(u->UtteranceID(), 48);
+  EXPECT_EQ(CrLfLines(ReadFile(path)).size(), 4u);
+  EXPECT_THAT(ErrorsLog(), HasSubstr("Reason: Elements nested deeper than 256 levels"));
+}
+
 TEST_F(ConfigFileTest, MissingFileIsCreatedWithTheMinimalRecord) {
   const std::string path = Path("local_8.CFG");
   auto u = NewUtterance();
