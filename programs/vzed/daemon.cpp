@@ -69,6 +69,8 @@ int Daemon::Run() {
 
   vz::protocol::HubOptions hubOptions;
   hubOptions.eventTimeout = options_.eventTimeout;
+  hubOptions.maxClientBacklog = static_cast<std::size_t>(options_.maxClientBacklog);
+  hubOptions.maxTotalBacklog = static_cast<std::size_t>(options_.maxTotalBacklog);
   hubOptions.onCloseRequest = [this](std::string_view reason) { return OnCloseRequest(CloseReasonNamed(reason)); };
   hubOptions.onConnectionCount = [this](std::size_t count) {
     vz::platform::NotifyStatus("serving " + std::to_string(count) + " connection(s)");
@@ -101,6 +103,7 @@ void Daemon::InstallEnvironment() {
     // Every action goes to the institution's servlets over HTTP(S) on this loop.
     vz::http_client::HttpOptions http;
     http.caFile = options_.caFile;
+    http.fileLimit = options_.maxFileAnswer;
     environment.catalogue = std::make_shared<vz::StandardActionCatalogue>(
         std::make_shared<vz::HttpClientServices>(loop_.Context(), std::move(http)));
   }

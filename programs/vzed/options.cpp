@@ -15,6 +15,7 @@ constexpr const char* kDescription = R"(NAME
 SYNOPSIS
     vzed [--socket PATH | --stdio] [--tick-interval MS] [--event-timeout SECONDS]
          [--log-folder DIR] [--trace-level N] [--ca-file FILE]
+         [--client-backlog SIZE] [--total-backlog SIZE] [--max-file-answer SIZE]
 
 DESCRIPTION
     vzed serves the server's public classes (clsZERUredoz and the objects it makes) to clients in
@@ -22,7 +23,15 @@ DESCRIPTION
     standard input and output. One event-loop thread runs the request pump, the completions of the
     institution calls and every client call. Clients that ask for it (watchProgress) hear each
     request's progress: `vze watch` shows it. The protocol is described in automation-protocol.md
-    (share/doc/VizorareZazizuzEravov), the manual page in vzed(1).)";
+    (share/doc/VizorareZazizuzEravov), the manual page in vzed(1).
+
+LIMITS
+    A message line may hold 16 MiB and nest arrays and objects 64 levels deep; beyond that it
+    is refused with an error. Output a client has not read yet counts against two limits: its
+    own (--client-backlog), past which that client is disconnected, and the total of all
+    clients (--total-backlog), past which the client with the most unread output is
+    disconnected. A file a servlet sends (audio, say) larger than --max-file-answer is refused
+    for that dictation before anything is written. SIZE takes a unit: 512KiB, 64MiB, 1GiB.)";
 
 constexpr const char* kFooter = R"(SIGNALS
     SIGTERM  close request "system shutting down": recorded as an abnormal end, then vzed ends
@@ -104,6 +113,21 @@ ParseResult ParseCommandLine(int argc, char** argv) {
                  "Certificates (PEM) trusted for the institution's HTTPS servlets; default: the system's store")
       ->type_name("FILE")
       ->check(CLI::ExistingFile);
+  app.add_option("--client-backlog", options.maxClientBacklog,
+                 "Unread output one client may pile up before it is disconnected")
+      ->type_name("SIZE")
+      ->transform(CLI::AsSizeValue(false).description(""))
+      ->default_str("64MiB");
+  app.add_option("--total-backlog", options.maxTotalBacklog,
+                 "Unread output of all clients together; past it the client with the most is disconnected")
+      ->type_name("SIZE")
+      ->transform(CLI::AsSizeValue(false).description(""))
+      ->default_str("256MiB");
+  app.add_option("--max-file-answer", options.maxFileAnswer,
+                 "Largest file a servlet may send; a larger one is refused for its dictation")
+      ->type_name("SIZE")
+      ->transform(CLI::AsSizeValue(false).description(""))
+      ->default_str("1GiB");
   app.add_option("--test-actions", options.testActions, "For tests only: 'instant' completes every action at once")
       ->check(CLI::IsMember({"instant"}))
       ->group("");

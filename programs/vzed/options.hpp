@@ -1,6 +1,7 @@
 #pragma once
 // vzed's command line.
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,11 @@ struct Options {
   std::optional<int> traceLevel;
   // Trusted certificates for the institution's HTTPS servlets; empty: the system's store.
   std::string caFile;
+  // Unread output one client may pile up, and all clients together (then the largest goes).
+  std::uint64_t maxClientBacklog = std::uint64_t{64} << 20;
+  std::uint64_t maxTotalBacklog = std::uint64_t{256} << 20;
+  // The largest file a servlet may send in answer.
+  std::uint64_t maxFileAnswer = std::uint64_t{1} << 30;
   // Test-only: "instant" completes every action at once, without an institution.
   std::string testActions;
 };

@@ -1,7 +1,8 @@
 // The exchanges of one call on Boost.Beast, as a coroutine on the loop's io_context: connect
 // (resolve, TCP, TLS with verification) under the connect time-out, then each exchange under the
-// idle time-out, answers read in blocks: XML into memory up to a limit, files streamed to
-// "<final>.part", checked for length and digest, then renamed.
+// idle time-out, answers read in blocks: XML into memory up to a limit, files up to a limit
+// streamed to a hidden ".part" file beside the final one, checked for length and digest, then
+// renamed.
 #include "clientservices/http_call.hpp"
 
 #include <openssl/err.h>
@@ -20,10 +21,13 @@
 #include <boost/beast/ssl.hpp>
 
 #include <array>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <map>
 #include <optional>
+
+#include "platform/temporary_files.hpp"
 
 namespace vz::http_client {
 namespace {
@@ -339,18 +343,25 @@ class Connection {
       }
       final = step.saveAs / name;
     }
-    const std::filesystem::path part = final.string() + ".part";
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    std::string writeError = out ? "" : "Cannot write " + part.string();
+    if (*length > options_.fileLimit) {
+      // Refused before a byte reaches the disk; the connection closes rather than read the rest.
+      outcome.servletError = "refused " + final.filename().string() + " from the server: " + std::to_string(*length) +
+                             " bytes, over the limit of " + std::to_string(options_.fileLimit) + " bytes for a file";
+      co_return outcome;
+    }
+    // Removed with this object unless renamed into place: also when the call is cancelled or the
+    // loop ends while the body comes in.
+    platform::TemporaryFile partFile(final, ".part");
+    const std::filesystem::path part = partFile.Path();
+    std::string writeError = partFile.IsOpen() ? "" : "Cannot write " + final.string() + ".part: " + std::strerror(partFile.Error());
     Sha256 digest;
     std::uint64_t written = 0;
     outcome.failure = co_await ReadBody(stream, parser, [&](const char* data, std::size_t size) {
       digest.Update(data, size);
       written += size;
-      if (writeError.empty() && !out.write(data, static_cast<std::streamsize>(size))) writeError = "Cannot write " + part.string();
+      if (writeError.empty() && !partFile.Write(std::string_view(data, size))) writeError = "Cannot write " + part.string();
     });
-    out.close();
-    if (writeError.empty() && !out) writeError = "Cannot write " + part.string();
+    if (writeError.empty() && !partFile.Close()) writeError = "Cannot write " + part.string();
     std::error_code ignored;
     if (!outcome.failure.empty() || !writeError.empty()) {
       std::filesystem::remove(part, ignored);
@@ -367,8 +378,7 @@ class Connection {
       outcome.servletError = "CHECKSUM mismatch in " + final.filename().string();
       co_return outcome;
     }
-    std::error_code renamed;
-    std::filesystem::rename(part, final, renamed);
+    const std::error_code renamed = partFile.Commit();
     if (renamed) {
       std::filesystem::remove(part, ignored);
       outcome.servletError = "Cannot save " + final.string() + ": " + renamed.message();

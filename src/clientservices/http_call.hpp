@@ -26,12 +26,13 @@ struct HttpOptions {
   std::string caFile;                                // trusted certificates; empty: the system's store
   std::string userAgent = "VizorareZazizuzEravov/1.0";
   std::uint64_t xmlLimit = 64u << 20;                // largest XML or error answer kept in memory
+  std::uint64_t fileLimit = std::uint64_t{1} << 30;  // largest file answer written to disk
 };
 
 // What an exchange's 200 answer is.
 enum class AnswerKind {
   kXml,        // the body as text
-  kFile,       // saved as `saveAs` (through saveAs + ".part")
+  kFile,       // saved as `saveAs` (through a hidden ".part" file beside it)
   kNamedFile,  // saved in `saveAs` (a folder) under the dictation file name the server gives
 };
 

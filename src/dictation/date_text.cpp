@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 #include "dictation/wall_clock.hpp"
@@ -45,11 +46,12 @@ struct Reader {
   void SkipBlanks() {
     while (!Done() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
   }
-  // Digits as a number; `count` receives how many were read (none: nothing).
-  std::optional<int> Number(int& count) {
+  // Digits as a number, at most `most` of them; `count` receives how many were read (none:
+  // nothing).
+  std::optional<int> Number(int& count, int most = 9) {
     count = 0;
     int value = 0;
-    while (!Done() && std::isdigit(static_cast<unsigned char>(text[at])) && count < 9) {
+    while (!Done() && std::isdigit(static_cast<unsigned char>(text[at])) && count < most) {
       value = value * 10 + (text[at++] - '0');
       ++count;
     }
@@ -61,7 +63,41 @@ struct Reader {
     ++at;
     return true;
   }
+  // A run of letters (a month or day name, a marker).
+  std::string_view Word() {
+    const std::size_t start = at;
+    while (!Done() && std::isalpha(static_cast<unsigned char>(text[at]))) ++at;
+    return text.substr(start, at - start);
+  }
 };
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+// The position (0-based) of a name or its three-letter abbreviation among `names`; -1 if none.
+template <std::size_t N>
+int NameIndex(std::string_view word, const char* const (&names)[N]) {
+  for (std::size_t i = 0; i < N; ++i) {
+    const std::string_view name = names[i];
+    if (SameLetters(word, name) || SameLetters(word, name.substr(0, 3)) || (i == 8 && SameLetters(word, "Sept"))) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+// A month name at the reader's position (an abbreviation may end with "."): 1 to 12, or nothing.
+std::optional<int> ReadMonthName(Reader& in) {
+  const int index = NameIndex(in.Word(), kMonthNames);
+  if (index < 0) return std::nullopt;
+  in.Take('.');
+  return index + 1;
+}
 
 bool ValidDate(int y, int m, int d) { return y >= 100 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= DaysInMonth(y, m); }
 
@@ -111,7 +147,7 @@ bool ReadTime(Reader& in, CivilDateTime& out) {
   return true;
 }
 
-bool ReadDate(Reader& in, CivilDateTime& out) {
+bool ReadDate(Reader& in, CivilDateTime& out, DateOrder order) {
   int d1 = 0, d2 = 0, d3 = 0;
   const auto a = in.Number(d1);
   if (!a) return false;
@@ -126,9 +162,10 @@ bool ReadDate(Reader& in, CivilDateTime& out) {
   if (d1 == 4) {  // year first
     y = *a, m = *b, d = *c;
     if (d2 > 2 || d3 > 2) return false;
-  } else {  // month, day, year
+  } else {  // month, day, year (or day, month, year)
     if (d1 > 2 || d2 > 2 || (d3 != 2 && d3 != 4)) return false;
     m = *a, d = *b, y = ExpandYear(*c, d3);
+    if (order == DateOrder::kDayFirst) std::swap(m, d);
   }
   if (!ValidDate(y, m, d)) return false;
   out.year = y;
@@ -137,14 +174,56 @@ bool ReadDate(Reader& in, CivilDateTime& out) {
   return true;
 }
 
+// A date naming its month: "[weekday[,]] day month year" or "[weekday[,]] month day[,] year",
+// the parts separated by blanks, "-", "/" or ".".
+bool ReadNamedDate(Reader& in, CivilDateTime& out) {
+  auto skipSeparators = [&] {
+    while (in.Peek() == ' ' || in.Peek() == '-' || in.Peek() == '/' || in.Peek() == '.' || in.Peek() == ',') ++in.at;
+  };
+  const std::size_t start = in.at;
+  if (NameIndex(in.Word(), kDayNames) >= 0) {
+    in.Take('.');
+    skipSeparators();
+  } else {
+    in.at = start;
+  }
+  int digits = 0, yearDigits = 0;
+  std::optional<int> day, month, year;
+  if (std::isdigit(static_cast<unsigned char>(in.Peek()))) {
+    day = in.Number(digits, 2);
+    skipSeparators();
+    month = ReadMonthName(in);
+  } else {
+    month = ReadMonthName(in);
+    skipSeparators();
+    day = in.Number(digits, 2);
+  }
+  if (!day || !month) return false;
+  skipSeparators();
+  year = in.Number(yearDigits, 4);
+  if (!year || (yearDigits != 2 && yearDigits != 4)) return false;
+  const int y = ExpandYear(*year, yearDigits);
+  if (!ValidDate(y, *month, *day)) return false;
+  out.year = y;
+  out.month = *month;
+  out.day = *day;
+  return true;
+}
+
 }  // namespace
 
-std::optional<CivilDateTime> ParseDateText(std::string_view text) {
+std::optional<CivilDateTime> ParseDateText(std::string_view text, DateOrder order) {
   Reader in{text};
   in.SkipBlanks();
   CivilDateTime result;
   const std::size_t start = in.at;
-  if (ReadDate(in, result)) {
+  bool dated = ReadDate(in, result, order);
+  if (!dated) {
+    in.at = start;
+    result = CivilDateTime{};
+    dated = ReadNamedDate(in, result);
+  }
+  if (dated) {
     if (in.Peek() == 'T' || in.Peek() == 't') ++in.at;
     in.SkipBlanks();
     if (!in.Done() && !ReadTime(in, result)) return std::nullopt;
@@ -311,6 +390,100 @@ std::string FormatDateText(const CivilDateTime& when, std::string_view picture) 
     }
   }
   return out;
+}
+
+std::optional<CivilDateTime> ParseDateTextWithPicture(std::string_view text, std::string_view picture) {
+  if (picture.empty()) return ParseDateText(text);
+  const std::vector<Piece> pieces = Tokenize(picture);
+  bool twelveHour = false;
+  for (const Piece& piece : pieces) twelveHour |= piece.token == Token::Marker;
+  CivilDateTime out;
+  std::optional<bool> pm;
+  Reader in{text};
+  in.SkipBlanks();
+  // One field of at most `most` digits into `field`.
+  auto number = [&](int& field, int most) {
+    int digits = 0;
+    const auto value = in.Number(digits, most);
+    if (value) field = *value;
+    return value.has_value();
+  };
+  for (const Piece& piece : pieces) {
+    switch (piece.token) {
+      case Token::Literal:
+        for (const char c : piece.text) {
+          if (std::isspace(static_cast<unsigned char>(c))) {
+            in.SkipBlanks();
+          } else if (std::tolower(static_cast<unsigned char>(in.Peek())) == std::tolower(static_cast<unsigned char>(c))) {
+            ++in.at;
+          } else {
+            return std::nullopt;
+          }
+        }
+        break;
+      case Token::Day:
+        if (piece.width <= 2 ? !number(out.day, 2) : NameIndex(in.Word(), kDayNames) < 0) return std::nullopt;
+        break;
+      case Token::Month:
+        if (piece.width <= 2) {
+          if (!number(out.month, 2)) return std::nullopt;
+        } else {
+          const int index = NameIndex(in.Word(), kMonthNames);
+          if (index < 0) return std::nullopt;
+          out.month = index + 1;
+        }
+        break;
+      case Token::Year: {
+        const int digits = piece.width <= 2 ? 2 : 4;
+        const std::size_t before = in.at;
+        if (!number(out.year, digits) || in.at - before != static_cast<std::size_t>(digits)) return std::nullopt;
+        out.year = ExpandYear(out.year, digits);
+        break;
+      }
+      case Token::Hour:
+        if (!number(out.hour, 2)) return std::nullopt;
+        break;
+      case Token::Minute:
+        if (!number(out.minute, 2)) return std::nullopt;
+        break;
+      case Token::Second:
+        if (!number(out.second, 2)) return std::nullopt;
+        break;
+      case Token::Marker: {
+        const std::string_view word = in.Word();
+        if (SameLetters(word, "PM") || SameLetters(word, "P")) {
+          pm = true;
+        } else if (SameLetters(word, "AM") || SameLetters(word, "A")) {
+          pm = false;
+        } else {
+          return std::nullopt;
+        }
+        break;
+      }
+    }
+  }
+  in.SkipBlanks();
+  if (!in.Done()) return std::nullopt;
+  if (twelveHour) {
+    if (!pm || out.hour < 1 || out.hour > 12) return std::nullopt;
+    out.hour = *pm ? out.hour % 12 + 12 : out.hour % 12;
+  }
+  if (!ValidDate(out.year, out.month, out.day) || out.hour > 23 || out.minute > 59 || out.second > 59) return std::nullopt;
+  return out;
+}
+
+std::optional<CivilDateTime> ParseWithServerSetting(std::string_view text) {
+  const ProcessSettings& settings = CurrentProcessSettings();
+  if (!settings.useCustomDateFormat || settings.dateAndTimeFormat.empty()) return ParseDateText(text);
+  if (auto exact = ParseDateTextWithPicture(text, settings.dateAndTimeFormat)) return exact;
+  // Text in another form (written before the format changed, or by the client): day and month
+  // still in the order the format has them.
+  DateOrder order = DateOrder::kMonthFirst;
+  for (const Piece& piece : Tokenize(settings.dateAndTimeFormat)) {
+    if (piece.token == Token::Day && piece.width <= 2) order = DateOrder::kDayFirst;
+    if ((piece.token == Token::Day && piece.width <= 2) || piece.token == Token::Month) break;
+  }
+  return ParseDateText(text, order);
 }
 
 std::string GeneralDateText(const CivilDateTime& when) {

@@ -25,11 +25,24 @@ struct CivilDateTime {
   friend bool operator==(const CivilDateTime&, const CivilDateTime&) = default;
 };
 
+// Which number comes first in a date of three numbers that does not start with the year.
+enum class DateOrder { kMonthFirst, kDayFirst };
+
 // Reads a date, a time, or both: "12/3/2026 10:15", "12/03/2026 10:15:00 PM", "2026-12-03",
 // "2026-12-03T22:15:00" (fractions of a second are dropped), "10:15:00" (a time alone lies on
-// 12/30/1899, as automation dates do). A year of two digits means 1930-2029. Nothing for text
-// that is not a valid date (13/40/2026, 25:00).
-std::optional<CivilDateTime> ParseDateText(std::string_view text);
+// 12/30/1899, as automation dates do), and dates naming the month: "3 December 2026",
+// "Dec 3, 2026 10:15", "Thursday, December 3, 2026", "03-Dec-26". A year of two digits means
+// 1930-2029. Nothing for text that is not a valid date (13/40/2026, 25:00).
+std::optional<CivilDateTime> ParseDateText(std::string_view text, DateOrder order = DateOrder::kMonthFirst);
+
+// Reads text written with `picture` (see FormatDateText), field by field; what the picture lacks
+// keeps its default (12/30/1899 00:00:00). Nothing when the text does not fit the picture.
+std::optional<CivilDateTime> ParseDateTextWithPicture(std::string_view text, std::string_view picture);
+
+// Reads a record date in the form it was written in: with the server's custom format when one is
+// in force, otherwise (or when the text does not fit it) as ParseDateText does, taking day and
+// month in the order of the custom format.
+std::optional<CivilDateTime> ParseWithServerSetting(std::string_view text);
 
 // Formats with an automation format picture: d dd ddd dddd, m mm mmm mmmm (month; minutes right
 // after an hour or right before seconds), yy yyyy, h hh (24-hour unless an AM/PM marker is in

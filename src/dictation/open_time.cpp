@@ -32,8 +32,8 @@ void clsUtteranceObject::CalculateTimeOpen(const std::string& sCloseTime) {
     const std::string location = TraceAt("CalculateTimeOpen");
     GlobalTrace(location, std::to_string(UtteranceID()) + " closed at " + sCloseTime);
     const std::string opened = FileOpened();
-    const auto open = ParseDateText(opened);
-    const auto close = ParseDateText(sCloseTime);
+    const auto open = ParseWithServerSetting(opened);
+    const auto close = ParseWithServerSetting(sCloseTime);
     if (!open || !close) {
       GlobalErrorsLog(location, "Bad date format. Open: " + opened + ". Close: " + sCloseTime);
       return;

@@ -32,7 +32,8 @@ std::optional<std::string> ModifiedTimeText(const std::string& path) {
 bool SidePreferred(const std::string& rowTime, const std::string& stamp) {
   if (rowTime.empty()) return true;
   if (stamp.empty()) return false;
-  const auto row = ParseDateText(rowTime);
+  // The row's stamp was written in the server's date format; the side's is our own general form.
+  const auto row = ParseWithServerSetting(rowTime);
   const auto side = ParseDateText(stamp);
   if (!side) return false;
   if (!row) return true;  // the row's own stamp is unusable

@@ -22,10 +22,6 @@ ObjectRef UtterancesFrom(ObjectRef object) {
 
 void clsRequestSpec::SetUtterances(ObjectRef utterances) { utterances_ = UtterancesFrom(std::move(utterances)); }
 
-void clsRequestSpec::SetActions(const Value& vNewValue) {
-  ErrorTrap(kClassName, "Actions")([&] { actions_ = ActionsFrom(vNewValue); });
-}
-
 std::shared_ptr<clsGenericRequests> clsRequestSpec::GenericRequests() {
   if (!genericRequests_) genericRequests_ = std::make_shared<clsGenericRequests>();
   return genericRequests_;
@@ -55,7 +51,7 @@ void clsRequestSpec::Describe(ClassBuilder<clsRequestSpec>& c) {
   c.Creatable()
       .Property("Utterances", &C::Utterances, &C::SetUtterances)
       .Property("WorkQueue", &C::WorkQueue, &C::SetWorkQueue)
-      .Property("Actions", &C::ActionList, &C::SetActions)
+      .Property("Actions", &C::ActionList, &C::SetActionList)
       .Property("ShowProgress", &C::ShowProgress, &C::SetShowProgress)
       .Property("Location", &C::Location, &C::SetLocation)
       .Property("GenericRequests", &C::GenericRequests)

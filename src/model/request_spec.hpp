@@ -38,12 +38,11 @@ class clsRequestSpec : public AutomationObject<clsRequestSpec> {
   std::shared_ptr<clsWorkQueue> WorkQueue() const { return workQueue_; }
   void SetWorkQueue(std::shared_ptr<clsWorkQueue> queue) { workQueue_ = std::move(queue); }
 
-  // The action identifiers in order.
+  // The action identifiers in order. Written through dispatch, the value is first converted to
+  // an array of 32-bit identifiers (any array of numbers converts): a value that does not is an
+  // error for the caller (13, or 6 for a number out of range) and changes nothing.
   std::vector<std::int32_t> ActionList() const { return actions_; }
   void SetActionList(std::vector<std::int32_t> actions) { actions_ = std::move(actions); }
-  // Writes Actions from any array of numbers, stored as 32-bit identifiers; anything else is
-  // reported through the error trap and leaves the actions unchanged.
-  void SetActions(const Value& vNewValue);
 
   bool ShowProgress() const { return showProgress_; }
   void SetShowProgress(bool show) { showProgress_ = show; }

@@ -5,25 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <system_error>
 
+#include "platform/temporary_files.hpp"
+
 namespace vz::platform {
-namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
-}  // namespace
 
 bool AppendWhole(const std::filesystem::path& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -35,22 +21,15 @@ bool AppendWhole(const std::filesystem::path& path, std::string_view bytes) {
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-  std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) throw std::system_error(errno, std::generic_category(), "cannot create a temporary file beside " + path.string());
-  const bool written = WriteAll(fd, bytes);
-  const int write_error = errno;
-  // mkostemp creates 0600; user files are meant to be readable like any file the user writes.
-  ::fchmod(fd, 0644);
-  if (::close(fd) != 0 || !written) {
-    ::unlink(pattern.c_str());
-    throw std::system_error(written ? errno : write_error, std::generic_category(), "cannot write " + path.string());
+  TemporaryFile temporary(path, ".tmp");
+  if (!temporary.IsOpen()) {
+    throw std::system_error(temporary.Error(), std::generic_category(), "cannot create a temporary file beside " + path.string());
   }
-  if (::rename(pattern.c_str(), path.c_str()) != 0) {
-    const int rename_error = errno;
-    ::unlink(pattern.c_str());
-    throw std::system_error(rename_error, std::generic_category(), "cannot replace " + path.string());
+  if (!temporary.Write(bytes) || !temporary.Close()) {
+    throw std::system_error(temporary.Error(), std::generic_category(), "cannot write " + path.string());
+  }
+  if (const std::error_code error = temporary.Commit()) {
+    throw std::system_error(error, "cannot replace " + path.string());
   }
 }
 

@@ -13,8 +13,9 @@ namespace vz::platform {
 // Returns false when the file cannot be opened or the write is short.
 bool AppendWhole(const std::filesystem::path& path, std::string_view bytes);
 
-// Replaces `path` with `bytes`: the bytes go to a temporary file in the same folder, which is then
-// renamed over the target, so a crash leaves either the old file or the new one, never a mix.
+// Replaces `path` with `bytes`: the bytes go to a temporary file in the same folder
+// (temporary_files.hpp), which is then renamed over the target, so a crash leaves either the old
+// file or the new one, never a mix.
 // Throws std::system_error on failure; the old file is untouched then.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 

@@ -56,7 +56,7 @@ void SessionEventSink::OnEvent(Object& source, const MemberInfo& event, std::spa
                                       ": not of the argument's kind");
       }
     } catch (const ProtocolError& error) {
-      GlobalTrace("vzed.Event", "Ignored the answer for " + event.arguments[i].name + ": " + error.what());
+      GlobalTrace("vzed.Event", "Ignored the answer for " + event.arguments[i].name + ": " + error.Message());
     }
   }
 }

@@ -35,6 +35,23 @@ void Hub::Detach(const Session& session) {
   if (sessions_.size() != before && options_.onConnectionCount) options_.onConnectionCount(sessions_.size());
 }
 
+void Hub::KeepWithinBacklogBudget() {
+  for (;;) {
+    std::size_t total = 0;
+    std::shared_ptr<Session> largest;
+    for (const auto& session : sessions_) {
+      const std::size_t backlog = session->Backlog();
+      total += backlog;
+      if (!largest || backlog > largest->Backlog()) largest = session;
+    }
+    if (total <= options_.maxTotalBacklog || !largest || largest->Backlog() == 0) return;
+    GlobalTrace("vzed.Hub", "Session " + std::to_string(largest->Number()) + ": " + std::to_string(largest->Backlog()) +
+                                " bytes unread, the most of all clients, whose backlogs together pass " +
+                                std::to_string(options_.maxTotalBacklog) + " bytes; closing");
+    largest->CloseNow();
+  }
+}
+
 void Hub::CloseAll() {
   const auto sessions = sessions_;
   for (const auto& session : sessions) session->CloseAfterFlush();

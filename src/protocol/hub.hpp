@@ -25,6 +25,11 @@ struct HubOptions {
   // Told the number of open connections whenever it changes.
   std::function<void(std::size_t)> onConnectionCount;
   const ClassRegistry* registry = &ClassRegistry::Global();
+  // Answers and events written for a client but not yet read by it. A client whose backlog
+  // passes `maxClientBacklog` is disconnected; when the backlogs of all clients together pass
+  // `maxTotalBacklog`, the client with the largest one is.
+  std::size_t maxClientBacklog = std::size_t{64} << 20;
+  std::size_t maxTotalBacklog = std::size_t{256} << 20;
 };
 
 class Hub {
@@ -51,6 +56,8 @@ class Hub {
  private:
   friend class Session;
   void Detach(const Session& session);
+  // Closes the client with the largest backlog while all backlogs together are over budget.
+  void KeepWithinBacklogBudget();
 
   EventLoop& loop_;
   HubOptions options_;

@@ -24,11 +24,14 @@ enum ErrorCode : int {
 // A fault in a message (as opposed to an error raised by the object it addresses).
 class ProtocolError : public std::runtime_error {
  public:
-  ProtocolError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  ProtocolError(int code, const std::string& message) : std::runtime_error(message), code_(code), message_(message) {}
   int Code() const { return code_; }
+  // The whole text: what() ends at a NUL, which names the client sent may hold.
+  const std::string& Message() const { return message_; }
 
  private:
   int code_;
+  std::string message_;
 };
 
 [[noreturn]] inline void InvalidParams(const std::string& message) { throw ProtocolError(kInvalidParams, message); }
@@ -42,6 +45,10 @@ struct Message {
   Json result;         // response
   Json error;          // response that failed
   std::string fault;   // invalid: why
+  // A request refused before it runs (its text broke a limit): answered with this error in its
+  // turn, like any other answer of the connection.
+  int refusalCode = 0;
+  std::string refusal;
 };
 
 // Reads one parsed JSON text as a message.

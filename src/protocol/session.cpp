@@ -2,15 +2,21 @@
 
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics/trace.hpp"
+#include "object/standard_errors.hpp"
 #include "protocol/automation_methods.hpp"
 #include "protocol/event_forwarding.hpp"
 #include "protocol/hub.hpp"
+#include "protocol/json_text.hpp"
 #include "protocol/redaction.hpp"
 
 namespace vz::protocol {
 namespace {
 
 constexpr std::string_view kWhere = "vzed.Session";
+
+std::string TooDeepText() {
+  return "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels of arrays and objects";
+}
 
 }  // namespace
 
@@ -47,20 +53,23 @@ void Session::CloseNow() { channel_->Close(); }
 void Session::Send(std::string line) {
   if (!open_) return;
   channel_->Send(std::move(line));
-  if (channel_->QueuedBytes() > kMaxQueuedOutput) {
+  if (channel_->QueuedBytes() > hub_.Options().maxClientBacklog) {
     GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": the client does not read its answers; closing");
     channel_->Close();
+    return;
   }
+  hub_.KeepWithinBacklogBudget();
 }
 
 void Session::OnLine(std::string line) {
   const std::shared_ptr<Session> keepAlive = shared_from_this();
-  Json parsed = Json::parse(line, nullptr, false);
-  if (parsed.is_discarded()) {
+  JsonText text = ReadJsonText(line);
+  if (text.fault == JsonText::Fault::kNotJson) {
     Send(ErrorLine(nullptr, kParseError, "parse error: the line is not JSON"));
     return;
   }
-  Message message = Classify(std::move(parsed));
+  Message message = Classify(std::move(text.json));
+  if (text.fault != JsonText::Fault::kNone && !Refuse(message, text.fault)) return;
   switch (message.kind) {
     case Message::Kind::Invalid:
       Send(ErrorLine(message.id, kInvalidRequest, "invalid request: " + message.fault));
@@ -83,6 +92,39 @@ void Session::OnLine(std::string line) {
   ServeQueued();
 }
 
+bool Session::Refuse(Message& message, JsonText::Fault fault) {
+  const bool tooDeep = fault == JsonText::Fault::kTooDeep;
+  const int code = tooDeep ? static_cast<int>(kInvalidRequest) : static_cast<int>(kErrOverflow);
+  const std::string why = tooDeep ? TooDeepText() : "a number beyond the range of a Double";
+  switch (message.kind) {
+    case Message::Kind::Request:
+      // Answered in its turn, without running.
+      message.refusalCode = code;
+      message.refusal = tooDeep ? "invalid request: " + why : StandardErrorText(kErrOverflow);
+      return true;
+    case Message::Kind::Notification:
+      GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": ignored a notification " + why);
+      return false;
+    case Message::Kind::Response: {
+      // The question counts as answered without a result: the event's arguments stay as they
+      // were. A JSON-RPC answer gets no answer, so the error goes out with id null.
+      const Json answerTo = message.id;
+      GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": refused the answer to " + answerTo.dump() + ", " + why);
+      message.result = nullptr;
+      message.error = Json{{"code", code}};
+      OnAnswer(message);
+      Send(ErrorLine(nullptr, code, "the answer to request " + answerTo.dump() + " was refused: " + why +
+                                        "; its arguments stay as they were",
+                     Json{{"answerTo", answerTo}}));
+      return false;
+    }
+    case Message::Kind::Invalid:
+      Send(ErrorLine(message.id, kInvalidRequest, "invalid request: " + why));
+      return false;
+  }
+  return false;
+}
+
 void Session::ServeQueued() {
   while (open_ && !queued_.empty() && (serving_ == 0 || waitingForAnswer_ > 0)) {
     Message next = std::move(queued_.front());
@@ -98,11 +140,16 @@ void Session::Serve(Message message) {
     GlobalTrace(kWhere, "Session " + std::to_string(number_) + " <- " + RedactedText(shown), kTraceDetail);
   }
   const bool answer = message.kind == Message::Kind::Request;
+  if (message.refusalCode != 0) {
+    Send(ErrorLine(message.id, message.refusalCode, message.refusal));
+    --serving_;
+    return;
+  }
   try {
     Json result = ServeMethod(*this, message.method, message.params);
     if (answer) Send(ResultLine(message.id, std::move(result)));
   } catch (const ProtocolError& error) {
-    if (answer) Send(ErrorLine(message.id, error.Code(), error.what()));
+    if (answer) Send(ErrorLine(message.id, error.Code(), error.Message()));
   } catch (...) {
     const AutomationError error = CurrentErrorAsAutomationError();
     if (answer) Send(ErrorLine(message.id, static_cast<int>(error.Number()), error.Description(), Json{{"source", error.Source()}}));

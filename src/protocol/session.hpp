@@ -18,6 +18,7 @@
 #include "object/object.hpp"
 #include "protocol/handle_table.hpp"
 #include "protocol/json_rpc.hpp"
+#include "protocol/json_text.hpp"
 #include "transport/line_channel.hpp"
 
 namespace vz::protocol {
@@ -27,15 +28,14 @@ class SessionEventSink;
 
 class Session : public std::enable_shared_from_this<Session> {
  public:
-  // A client whose unread answers pile up beyond this is disconnected.
-  static constexpr std::size_t kMaxQueuedOutput = 64 * 1024 * 1024;
-
   Session(Hub& hub, std::shared_ptr<transport::LineChannel> channel, std::uint64_t number);
   ~Session();
 
   void Start();
   bool IsOpen() const { return open_; }
   std::uint64_t Number() const { return number_; }
+  // Bytes sent to the client that it has not read yet.
+  std::size_t Backlog() const { return channel_->QueuedBytes(); }
   void CloseAfterFlush();
   // Closes at once, dropping unsent answers.
   void CloseNow();
@@ -58,6 +58,9 @@ class Session : public std::enable_shared_from_this<Session> {
  private:
   void OnLine(std::string line);
   void OnAnswer(const Message& message);
+  // A message whose text broke a limit. True when it still goes through the queue (a request,
+  // to be answered with its refusal in its turn).
+  bool Refuse(Message& message, JsonText::Fault fault);
   void Serve(Message message);
   void ServeQueued();
   void Send(std::string line);

@@ -44,26 +44,36 @@ std::string PrintableTag(std::string_view name, bool endTag) {
 
 void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int indent,
                             const LayoutObserver* observer) {
-  for (pugi::xml_node node = parent.first_child(); node; node = node.next_sibling()) {
+  // A walk without recursion: however deep the document, the stack does not grow.
+  pugi::xml_node node = parent.first_child();
+  while (node) {
     out.append(static_cast<std::size_t>(indent), ' ');
     const std::size_t lineStart = out.size();
     if (IsParentNode(node)) {
       AppendTag(out, node.name(), false);
       if (observer) (*observer)(LayoutLine::ParentStart, std::string_view(out).substr(lineStart));
       out += kCrLf;
-      AppendIndentedChildren(out, node, indent + 4, observer);
+      node = node.first_child();
+      indent += 4;
+      continue;
+    }
+    AppendNodeMarkup(out, node);
+    if (observer) {
+      (*observer)(node.first_child() ? LayoutLine::TextLeaf : LayoutLine::EmptyLeaf, std::string_view(out).substr(lineStart));
+    }
+    out += kCrLf;
+    // On to the next sibling, closing each parent whose children are all written.
+    while (!node.next_sibling()) {
+      node = node.parent();
+      if (!node || node == parent) return;
+      indent -= 4;
       out.append(static_cast<std::size_t>(indent), ' ');
       const std::size_t endStart = out.size();
       AppendTag(out, node.name(), true);
       if (observer) (*observer)(LayoutLine::ParentEnd, std::string_view(out).substr(endStart));
-    } else {
-      AppendNodeMarkup(out, node);
-      if (observer) {
-        (*observer)(node.first_child() ? LayoutLine::TextLeaf : LayoutLine::EmptyLeaf,
-                    std::string_view(out).substr(lineStart));
-      }
+      out += kCrLf;
     }
-    out += kCrLf;
+    node = node.next_sibling();
   }
 }
 

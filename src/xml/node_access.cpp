@@ -13,13 +13,21 @@ pugi::xpath_query Compile(std::string_view path) {
   }
 }
 
-void AppendText(const pugi::xml_node& node, std::string& out) {
-  for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-      out += child.value();
-    } else if (child.type() == pugi::node_element) {
-      AppendText(child, out);
+// The texts under `top` in document order, walked without recursion.
+void AppendText(const pugi::xml_node& top, std::string& out) {
+  pugi::xml_node node = top.first_child();
+  while (node) {
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+      out += node.value();
+    } else if (node.type() == pugi::node_element && node.first_child()) {
+      node = node.first_child();
+      continue;
     }
+    while (!node.next_sibling()) {
+      node = node.parent();
+      if (!node || node == top) return;
+    }
+    node = node.next_sibling();
   }
 }
 

@@ -1,8 +1,33 @@
 #include "xml/parse_failure.hpp"
 
 #include <algorithm>
+#include <string>
 
 namespace vz::xml {
+namespace {
+
+// The first node nested deeper than kMaxElementDepth, found without recursion; or none.
+pugi::xml_node TooDeep(const pugi::xml_document& document) {
+  int depth = 1;
+  pugi::xml_node node = document.first_child();
+  while (node) {
+    if (depth > kMaxElementDepth && node.type() == pugi::node_element) return node;
+    if (node.first_child()) {
+      node = node.first_child();
+      ++depth;
+      continue;
+    }
+    while (!node.next_sibling()) {
+      node = node.parent();
+      --depth;
+      if (!node || node == document) return {};
+    }
+    node = node.next_sibling();
+  }
+  return {};
+}
+
+}  // namespace
 
 TextLocation LocateOffset(std::string_view buffer, std::ptrdiff_t offset) {
   const std::size_t end = static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(offset, 0, buffer.size()));
@@ -33,6 +58,12 @@ std::optional<ParseFailure> ParseBuffer(pugi::xml_document& document, std::strin
     TextLocation where = LocateOffset(buffer, result.offset);
     return ParseFailure{static_cast<long>(result.status), result.description(), where.line, where.position,
                         std::move(where.lineText)};
+  }
+  if (const pugi::xml_node deep = TooDeep(document)) {
+    TextLocation where = LocateOffset(buffer, deep.offset_debug());
+    return ParseFailure{static_cast<long>(pugi::status_bad_start_element),
+                        "Elements nested deeper than " + std::to_string(kMaxElementDepth) + " levels", where.line,
+                        where.position, std::move(where.lineText)};
   }
   // pugixml accepts several top-level elements; a well-formed document has one.
   int elements = 0;

@@ -28,9 +28,15 @@ struct TextLocation {
 };
 TextLocation LocateOffset(std::string_view buffer, std::ptrdiff_t offset);
 
+// The deepest nesting of elements a document may have (the top element is level 1). The
+// parser works without recursion, but pugixml frees a removed subtree recursively, and no answer
+// or file of this system comes near this depth.
+inline constexpr int kMaxElementDepth = 256;
+
 // Parses `buffer` into `document` with pugixml's default options, which drop text nodes holding
-// only white space (so the writer's indentation is never read back as content). On failure the
-// document's content is unspecified; callers parse into a scratch document.
+// only white space (so the writer's indentation is never read back as content). A document
+// nested deeper than kMaxElementDepth fails like a malformed one. On failure the document's
+// content is unspecified; callers parse into a scratch document.
 std::optional<ParseFailure> ParseBuffer(pugi::xml_document& document, std::string_view buffer,
                                         pugi::xml_encoding encoding);
 

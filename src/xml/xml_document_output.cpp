@@ -20,21 +20,34 @@ void AppendBlanks(std::string& out, int indent) {
   if (indent > 0) out.append(static_cast<std::size_t>(indent), ' ');
 }
 
-// One node of the in-memory display: like the file layout, but with CR LF in front of each line.
-void AppendFormattedNode(std::string& out, const pugi::xml_node& node, int indent, bool indentChildren) {
-  out += xml::kCrLf;
-  AppendBlanks(out, indent);
-  if (!xml::IsParentNode(node)) {
+// Nodes of the in-memory display: like the file layout, but with CR LF in front of each line.
+// The first level is indented by `indent`; deeper levels by 4 more per level when
+// `indentChildren` is set, by nothing otherwise. Walks without recursion.
+void AppendFormattedNode(std::string& out, const pugi::xml_node& top, int indent, bool indentChildren) {
+  int level = 0;
+  auto indentOf = [&](int at) { return at == 0 ? indent : (indentChildren ? indent + 4 * at : 0); };
+  pugi::xml_node node = top;
+  for (;;) {
+    out += xml::kCrLf;
+    AppendBlanks(out, indentOf(level));
+    if (xml::IsParentNode(node)) {
+      out += xml::PrintableTag(node.name(), false);
+      node = node.first_child();
+      ++level;
+      continue;
+    }
     xml::AppendNodeMarkup(out, node);
-    return;
+    // On to the next node, closing each parent whose children are all written.
+    while (level > 0 && !node.next_sibling()) {
+      node = node.parent();
+      --level;
+      out += xml::kCrLf;
+      AppendBlanks(out, indentOf(level));
+      out += xml::PrintableTag(node.name(), true);
+    }
+    if (level == 0) return;
+    node = node.next_sibling();
   }
-  out += xml::PrintableTag(node.name(), false);
-  for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-    AppendFormattedNode(out, child, indentChildren ? indent + 4 : 0, indentChildren);
-  }
-  out += xml::kCrLf;
-  AppendBlanks(out, indent);
-  out += xml::PrintableTag(node.name(), true);
 }
 
 void TraceWrittenLine(xml::LayoutLine kind, std::string_view markup) {

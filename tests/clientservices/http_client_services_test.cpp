@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,6 +30,13 @@ std::string ReadAll(const std::filesystem::path& path) {
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+std::vector<std::string> Names(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 Value Entry(const std::string& utteranceID) {
@@ -228,7 +236,28 @@ TEST_F(HttpClientServicesTest, DigestMismatchKeepsTheEarlierFileAndNamesTheCheck
   ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001")})}), 1);
   EXPECT_THAT(object->ErrorMessages(), ElementsAre("Utterance 1001: CHECKSUM mismatch in Local_1001.pcm  documentVersion=0"));
   EXPECT_EQ(ReadAll(earlier), "earlier");
-  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1001.pcm.part"));
+  EXPECT_THAT(Names(downloads.Path()), ElementsAre("Local_1001.pcm"));  // no temporary file left
+}
+
+TEST_F(HttpClientServicesTest, FileAnswersOverTheLimitAreRefusedPerDictationAndWriteNothing) {
+  const std::filesystem::path earlier = downloads.Path() / "Local_1001.pcm";
+  std::ofstream(earlier, std::ios::binary) << "earlier";
+  http_client::HttpOptions options;
+  options.fileLimit = 1000;  // a second of audio is far more
+  HttpClientServices strict(loop.Context(), options);
+  auto object = strict.Create("m_Fud");
+  object->Init(DownloadInit());
+  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002")})}), 1);
+  EXPECT_TRUE(lastErrors);
+  ASSERT_EQ(object->ErrorMessages().size(), 2u);
+  for (const std::string id : {"1001", "1002"}) {
+    EXPECT_THAT(object->ErrorMessages()[id == "1001" ? 0 : 1],
+                ::testing::MatchesRegex("Utterance " + id + ": refused Local_" + id +
+                                        "\\.pcm from the server: [0-9]+ bytes, over the limit of 1000 bytes for a "
+                                        "file  documentVersion=0"));
+  }
+  EXPECT_EQ(ReadAll(earlier), "earlier");
+  EXPECT_THAT(Names(downloads.Path()), ElementsAre("Local_1001.pcm"));
 }
 
 TEST_F(HttpClientServicesTest, TextDownloadSavesTheServedDocument) {

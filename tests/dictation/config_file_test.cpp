@@ -1,5 +1,10 @@
 // The configuration file: exact layout, byte-identical round trips, repair of damaged files,
 // servlet answers in both shapes, and the single-property reader's special cases.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "diagnostics/automation_error.hpp"
@@ -77,6 +82,62 @@ TEST_F(ConfigFileTest, DamagedFileIsReplacedByFourLines) {
   EXPECT_EQ(ReadFile(path),
             "<Row>\r\n    <utteranceID>47</utteranceID>\r\n    <DownloadTime>12/03/2026 10:15:00</DownloadTime>\r\n</Row>\r\n");
   EXPECT_THAT(ErrorsLog(), HasSubstr("Error parsing " + path + ": \r\nError: "));
+}
+
+TEST_F(ConfigFileTest, AFileNestedPastTheLimitIsRepairedLikeADamagedOne) {
+  const std::string path = Path("Local_48.cfg");
+  const int depth = 100000;
+  std::string nested = "<Row><utteranceID>48</utteranceID>";
+  for (int i = 0; i < depth; ++i) nested += "<a>";
+  for (int i = 0; i < depth; ++i) nested += "</a>";
+  WriteFile(path, nested + "</Row>");
+  auto u = NewUtterance();
+  u->ReadConfigFileToObject(path);
+  EXPECT_EQ(u->UtteranceID(), 48);
+  EXPECT_EQ(CrLfLines(ReadFile(path)).size(), 4u);
+  EXPECT_THAT(ErrorsLog(), HasSubstr("Reason: Elements nested deeper than 256 levels"));
+}
+
+// A process killed while it writes a record leaves its temporary file behind; the next process
+// to write into the folder removes it, and nothing that is not such a leftover.
+TEST_F(ConfigFileTest, TheTemporaryFileOfAWriterKilledMidWriteIsRemovedByTheNextWriter) {
+  auto u = NewUtterance();
+  u->SetUtteranceID(5);
+  u->SetProperty("remark", std::string(1 << 20, 'x'));
+  const pid_t writer = ::fork();
+  if (writer == 0) {
+    // The kernel stops the write at 64 KiB with SIGXFSZ, whose default is to end the process.
+    SetLogFilePath("");
+    const rlimit noCore{0, 0};
+    const rlimit small{64 * 1024, 64 * 1024};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    ::signal(SIGXFSZ, SIG_DFL);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    u->WriteObjectToConfigFile(Path("Local_5.cfg"));
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(writer, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  auto leftovers = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.starts_with(".Local_5.cfg") || name == "Local_5.cfg") names.push_back(name);
+    }
+    return names;
+  };
+  ASSERT_EQ(leftovers().size(), 1u);
+  // Files of others: a temporary file whose writer still runs, and names without our mark.
+  const std::vector<std::string> others = {".Local_6.cfg~vz" + std::to_string(::getppid()) + "-abcdef.tmp",
+                                           ".Local_6.cfg.abcdef", "Local_6.cfg.part"};
+  for (const std::string& name : others) WriteFile(Path(name), "not ours to delete");
+
+  auto next = NewUtterance();
+  next->SetUtteranceID(9);
+  next->WriteObjectToConfigFile(Path("Local_9.cfg"));
+  EXPECT_THAT(leftovers(), ::testing::IsEmpty());
+  for (const std::string& name : others) EXPECT_EQ(ReadFile(Path(name)), "not ours to delete") << name;
 }
 
 TEST_F(ConfigFileTest, MissingFileIsCreatedWithTheMinimalRecord) {

@@ -32,6 +32,23 @@ TEST(DateText, FormatsPicturesWithMonthAndMinuteTold) {
   EXPECT_EQ(FormatDateText(CivilDateTime{2026, 3, 8, 0, 30, 0}, "hh:nn tt"), "12:30 AM");
 }
 
+TEST(DateText, ReadsBackWhatEachPictureWrites) {
+  const CivilDateTime when{2026, 3, 8, 14, 5, 9};
+  for (const char* picture : {"dd/mm/yyyy hh:nn:ss", "d.m.yy h:nn:ss AM/PM", "dddd, mmmm d, yyyy hh:nn:ss",
+                              "yyyy-mm-dd\"T\"hh:nn:ss", "ddd dd-mmm-yyyy hh:nn:ss tt", "yyyymmddhhnnss"}) {
+    EXPECT_EQ(ParseDateTextWithPicture(FormatDateText(when, picture), picture), when) << picture;
+  }
+  EXPECT_EQ(ParseDateTextWithPicture("8 mar 2026", "d mmm yyyy"), (CivilDateTime{2026, 3, 8, 0, 0, 0}));
+  for (const char* bad : {"31/02/2026 10:00:00", "08/03/2026", "08/03/2026 10:00:00 x", "8 Mrz 2026 10:00:00"}) {
+    EXPECT_FALSE(ParseDateTextWithPicture(bad, "dd/mm/yyyy hh:nn:ss")) << bad;
+  }
+  EXPECT_EQ(ParseDateText("08/03/2026 14:05", DateOrder::kDayFirst), (CivilDateTime{2026, 3, 8, 14, 5, 0}));
+  EXPECT_EQ(ParseDateText("Sunday, March 8, 2026 2:05 PM"), (CivilDateTime{2026, 3, 8, 14, 5, 0}));
+  EXPECT_EQ(ParseDateText("8-Mar-26"), (CivilDateTime{2026, 3, 8, 0, 0, 0}));
+  EXPECT_EQ(ParseDateText("Sept. 8 2026"), (CivilDateTime{2026, 9, 8, 0, 0, 0}));
+  EXPECT_FALSE(ParseDateText("31 February 2026"));
+}
+
 TEST(DateText, SecondsBetweenCrossesDaysAndLeapYears) {
   EXPECT_EQ(SecondsBetween({2024, 2, 28, 23, 59, 59}, {2024, 3, 1, 0, 0, 0}), 86401);
   EXPECT_EQ(SecondsBetween({2026, 1, 1, 0, 0, 10}, {2026, 1, 1, 0, 0, 0}), -10);

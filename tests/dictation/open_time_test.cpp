@@ -45,6 +45,32 @@ TEST_F(OpenTimeTest, TimeOpenSubtractsThePausedTotalAtEveryCalculation) {
   EXPECT_EQ(u->AggregateTimeOpen(), 555 + 1200 - 45);
 }
 
+TEST_F(OpenTimeTest, TimeOpenReadsDayFirstAndMonthNameDatesOfTheServersFormat) {
+  CurrentProcessSettings().useCustomDateFormat = true;
+  struct Case {
+    const char* format;
+    const char* opened;
+    const char* closed;
+    std::int32_t seconds;
+  };
+  const Case cases[] = {
+      {"dd/mm/yyyy hh:nn:ss", "31/03/2026 23:59:00", "01/04/2026 00:01:30", 150},
+      {"d mmmm yyyy h:nn:ss AM/PM", "3 December 2026 11:59:00 PM", "4 December 2026 12:00:10 AM", 70},
+      {"dd-mmm-yy hh:nn", "03-Dec-26 09:00", "03-Dec-26 09:10", 600},
+      {"dddd, mmmm d, yyyy hh:nn:ss", "Thursday, December 3, 2026 10:00:00", "Thursday, December 3, 2026 10:00:05", 5},
+      // Not in the format at all, as a client may pass them: day and month still in its order.
+      {"dd/mm/yyyy hh:nn:ss", "02/03/2026 09:00", "2 March 2026 09:01:00", 60},
+  };
+  for (const Case& c : cases) {
+    CurrentProcessSettings().dateAndTimeFormat = c.format;
+    auto u = NewUtterance();
+    u->SetFileOpened(c.opened);
+    u->CalculateTimeOpen(c.closed);
+    EXPECT_EQ(u->AggregateTimeOpen(), c.seconds) << c.format << ": " << c.opened << " to " << c.closed;
+  }
+  EXPECT_THAT(ErrorsLog(), ::testing::Not(HasSubstr("Bad date format")));
+}
+
 TEST_F(OpenTimeTest, BadCloseTimeChangesNothing) {
   auto u = NewUtterance();
   u->SetFileOpened("03/02/2026 09:00:00");

@@ -55,6 +55,26 @@ TEST_F(PersonListTest, EntriesOfOneTypeShareOneListWithARefreshedTime) {
   EXPECT_THAT(ReadFile(u->ConfigFile()), HasSubstr("            <item>\r\n                <saveAs>Dr. C</saveAs>"));
 }
 
+TEST_F(PersonListTest, TheRowsUpdateTimeIsReadInTheCustomFormatItWasWrittenIn) {
+  CurrentProcessSettings().useCustomDateFormat = true;
+  // 05/03/2026 is the fifth of March here, not the third of May.
+  CurrentProcessSettings().dateAndTimeFormat = "dd/mm/yyyy hh:nn:ss";
+  SetNow(2026, 3, 5, 10, 0, 0);
+  u->AddPersonListEntry("From row", "From row", "Row", 3);
+  EXPECT_EQ(xml::NodeText(u->Store().Row().child("PersonLists").first_child().child("updateTime")), "05/03/2026 10:00:00");
+  WriteHeader(3, "Newer header", LocalInstant(2026, 4, 1, 9, 0, 0));
+  EXPECT_EQ(ListSource(3), "region:Newer header");
+  WriteHeader(3, "Older header", LocalInstant(2026, 3, 4, 9, 0, 0));
+  EXPECT_EQ(ListSource(3), "PersonList:From row");
+
+  // A month name is no reason to take the row's time for unusable.
+  CurrentProcessSettings().dateAndTimeFormat = "d mmm yyyy hh:nn:ss";
+  u->ClearPersonListEntries(3);
+  u->AddPersonListEntry("From row", "From row", "Row", 3);
+  EXPECT_EQ(xml::NodeText(u->Store().Row().child("PersonLists").first_child().child("updateTime")), "5 Mar 2026 10:00:00");
+  EXPECT_EQ(ListSource(3), "PersonList:From row");
+}
+
 TEST_F(PersonListTest, RemovingLooksOnlyInTheFirstItemAndLeavesTheLongText) {
   u->AddPersonListEntry("Dr. A", "Dr. Alex A", "A", 3);
   u->AddPersonListEntry("Dr. B", "Dr. Bea B", "B", 3);

@@ -31,6 +31,7 @@ struct SeenDictation {
   long id = 0;
   std::string status;
   std::string configFile;
+  std::string error;
 };
 
 class EditorSession {
@@ -120,7 +121,7 @@ class EditorSession {
         for (const Json& item : rpc.Call("enumerate", {{"handle", HandleOf(utterances)}})) {
           const auto handle = HandleOf(item);
           SeenDictation seen{Get(handle, "UtteranceID").get<long>(), Get(handle, "Status").get<std::string>(),
-                             Get(handle, "ConfigFile").get<std::string>()};
+                             Get(handle, "ConfigFile").get<std::string>(), Get(handle, "ErrorString").get<std::string>()};
           Call(handle, "WriteObjectToConfigFile", Json::array({seen.configFile}));
           dictations.push_back(seen);
         }
@@ -199,6 +200,33 @@ TEST(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByte
   // The record was sent as it stood before the upload's status update rewrote it.
   EXPECT_EQ(Bytes(uploads / "Local_1001.cfg"), record);
   EXPECT_FALSE(std::filesystem::exists(uploads.parent_path() / "1002"));
+}
+
+TEST(VzedAgainstAnInstitution, AudioOverTheFileLimitIsRefusedForEachDictationAndNothingIsWritten) {
+  TempFolder data;
+  simulator::SimulatorConfig config;
+  config.dataFolder = data.Path();
+  config.institutions[0].dictations = 2;
+  config.institutions[0].secondsOfAudio = 1;
+  simulator::InstitutionSimulator institution(config);
+  institution.Start();
+
+  VzedProcess vzed({"--max-file-answer", "4KiB"}, {}, Actions::kInstitution);
+  const std::filesystem::path downloads = vzed.folder / "Downloads";
+  std::filesystem::create_directories(downloads);
+  EditorSession editor(vzed, institution.ServletURL("north"), downloads);
+  editor.SubmitWorkQueueAndDownload();
+  editor.WaitForCompletion();
+  ASSERT_EQ(editor.dictations.size(), 2u);
+  for (const SeenDictation& seen : editor.dictations) {
+    const std::string name = "Local_" + std::to_string(seen.id) + ".pcm";
+    EXPECT_THAT(seen.error, HasSubstr("refused " + name + " from the server: ")) << seen.id;
+    EXPECT_THAT(seen.error, HasSubstr("bytes, over the limit of 4096 bytes for a file")) << seen.id;
+    EXPECT_FALSE(std::filesystem::exists(downloads / name));
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(downloads)) {
+    EXPECT_EQ(entry.path().extension(), ".cfg") << entry.path();  // records only: no audio, no temporary file
+  }
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "protocol/forwarding_prompter.hpp"
 #include "protocol/hub.hpp"
 #include "protocol/progress_publisher.hpp"
+#include "protocol/json_text.hpp"
 #include "protocol/redaction.hpp"
 #include "protocol/value_json.hpp"
 
@@ -83,6 +84,36 @@ TEST(HandleTable, AReleaseThatCrossedTheHandleOnItsWayStaysUndone) {
   EXPECT_EQ(handles.Find(1), object);
   EXPECT_EQ(handles.Release(1, 2), Released::kReleased);
   EXPECT_EQ(handles.Find(1), nullptr);
+}
+
+// A request whose one argument is `depth` arrays nested in each other.
+std::string NestedRequest(int depth) {
+  return R"({"jsonrpc":"2.0","id":9,"method":"call","params":{"args":[)" + std::string(depth, '[') +
+         std::string(depth, ']') + "]}}";
+}
+
+TEST(JsonText, DepthAndNumberLimitsKeepTheIdForTheRefusal) {
+  using Fault = JsonText::Fault;
+  // The message object, params and args take three levels.
+  const JsonText deepest = ReadJsonText(NestedRequest(kMaxJsonDepth - 3));
+  EXPECT_EQ(deepest.fault, Fault::kNone);
+  const JsonText tooDeep = ReadJsonText(NestedRequest(kMaxJsonDepth - 2));
+  EXPECT_EQ(tooDeep.fault, Fault::kTooDeep);
+  EXPECT_EQ(tooDeep.json["id"], 9);
+  // Far deeper than any stack: read without recursion, and the deep part takes no memory.
+  const JsonText hostile = ReadJsonText(NestedRequest(200000));
+  EXPECT_EQ(hostile.fault, Fault::kTooDeep);
+  EXPECT_EQ(hostile.json["id"], 9);
+
+  const JsonText overflow = ReadJsonText(R"({"id":4,"value":[1e999,"1e999",-2E+400,1.5e308]})");
+  EXPECT_EQ(overflow.fault, Fault::kNumberOverflow);
+  EXPECT_EQ(overflow.json["id"], 4);
+  EXPECT_EQ(overflow.json["value"], Json::parse(R"([null,"1e999",null,1.5e308])"));
+  EXPECT_EQ(ReadJsonText(R"({"x":1e-999,"y":"\"1e999"})").fault, Fault::kNone);  // underflow is 0
+
+  for (const char* bad : {"", "{", "[1e999", "{\"a\":1e999,}", "nonsense"}) {
+    EXPECT_EQ(ReadJsonText(bad).fault, Fault::kNotJson) << bad;
+  }
 }
 
 TEST(Redaction, PasswordsAreMaskedWhereverTheyAppear) {

@@ -5,6 +5,7 @@
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics_fixture.hpp"
 #include "regex_matcher.hpp"
+#include "xml/parse_failure.hpp"
 #include "xml/xml_document.hpp"
 
 namespace vz {
@@ -76,6 +77,26 @@ TEST_F(XmlDocumentFileTest, MalformedMemoryTextGivesItsOwnPrefixAndCountsCharact
   const AutomationError error = ErrorOf([&] { doc.LoadXMLFromMemory("<Root>\n<A/>\n<é x=1/></Root>"); });
   EXPECT_THAT(error.Description(), StartsWith("Error 12 loading XML from memory: \r\nError parsing element attribute\r\n"
                                               "at line: 3, at position: 6\r\n"));
+}
+
+std::string Nested(int depth) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += "<a>";
+  text += "x";
+  for (int i = 0; i < depth; ++i) text += "</a>";
+  return text;
+}
+
+TEST_F(XmlDocumentFileTest, DocumentsNestedPastTheLimitAreRefusedAndThoseAtItRoundTrip) {
+  EXPECT_THAT(ErrorOf([&] { doc.LoadXMLFromMemory(Nested(100000)); }).Description(),
+              StartsWith("Error 11 loading XML from memory: \r\nElements nested deeper than 256 levels\r\nat line: 1, "));
+  EXPECT_THROW(doc.LoadXMLFromMemory(Nested(xml::kMaxElementDepth + 1)), AutomationError);
+  doc.LoadXMLFromMemory(Nested(xml::kMaxElementDepth));
+  doc.WriteObjectToConfigFile(File("deep.xml"));
+  clsXMLDocument again;
+  again.ReadConfigFileToObject(File("deep.xml"));
+  EXPECT_EQ(again.CurrentXMLDisplay(), doc.CurrentXMLDisplay());
+  EXPECT_EQ(clsXMLDocument::NodeText(again.RootNode()), "x");
 }
 
 TEST_F(XmlDocumentFileTest, MissingFileIsALoadError) {

@@ -135,5 +135,21 @@ TEST_F(XmlDocumentNodesTest, FormattersPutTheLineBreakInFront) {
             "\r\n<a>1</a>\r\n<Q>\r\n <b/>\r\n</Q>");
 }
 
+TEST_F(XmlDocumentNodesTest, TextsAndDisplaysOfTreesDeeperThanAnyStackAreWalkedWithoutRecursion) {
+  // Deeper than a file or answer may be: built node by node, as only the server's own code can.
+  doc.SetupRootNodeFromScratch("R");
+  pugi::xml_node node = doc.RootNode();
+  constexpr int kDepth = 200000;
+  for (int i = 0; i < kDepth; ++i) node = node.append_child("a");
+  node.append_child(pugi::node_pcdata).set_value("x");
+  EXPECT_EQ(clsXMLDocument::NodeText(doc.RootNode()), "x");
+  // Without indenting the children, the display grows with the number of nodes only.
+  const std::string display = doc.sfnFormattedXML({doc.RootNode().first_child()}, 0, false);
+  EXPECT_TRUE(display.starts_with("\r\n<a>\r\n<a>"));
+  EXPECT_EQ(display.find("<a>x</a>"), std::size_t{kDepth - 1} * 5 + 2);  // "\r\n<a>" per parent
+  EXPECT_TRUE(display.ends_with("</a>\r\n</a>"));
+  EXPECT_EQ(display.size(), std::size_t{kDepth - 1} * (2 + 3 + 2 + 4) + 2 + 8);
+}
+
 }  // namespace
 }  // namespace vz
