@@ -80,16 +80,29 @@ void clsDatabaseRequest::Run() {
       }
       return;
     }
+    StartCurrentAction();
+  });
+}
+
+void clsDatabaseRequest::StartCurrentAction() {
+  for (;;) {
+    awaitingCompletion_ = true;
     try {
       catalogue_->StartAction(*this, currentAction_);
-    } catch (const AutomationError& error) {
-      if (error.Description() != kUnrecognizedRequestType) throw;
-      // Nothing will ever complete an action nobody started: report it and end the request.
-      ReportTrappedError(error, kClass, "Run");
-      globalErrorMessage_ = kUnrecognizedRequestType;
+      return;
+    } catch (...) {
+      awaitingCompletion_ = false;
+      const AutomationError error = CurrentErrorAsAutomationError();
+      // A branch that raised (an unknown action, a refused login, ...) started nothing whose
+      // completion could continue the request: after the report it ends with the error's text,
+      // unless the answer asks to try the branch again.
+      if (ReportTrappedError(error, kClass, "Run") == 4 /* Retry */) continue;
+      ResetRequestObjects();
+      globalErrorMessage_ = error.Description();
       CloseRequest();
+      return;
     }
-  });
+  }
 }
 
 std::int16_t clsDatabaseRequest::ActionsRemaining() const {
@@ -113,6 +126,7 @@ void clsDatabaseRequest::DeActivate() {
     const auto host = host_.lock();
     if (host) host->HeartbeatTimeOutMonitor();
     active_ = false;
+    deactivated_ = true;
     if (host) host->RaiseDatabaseRequestComplete(Self());
     GlobalTrace(where, "Exiting sub.");
   });
@@ -131,6 +145,15 @@ void clsDatabaseRequest::TruncateRequest() {
   });
 }
 
+void clsDatabaseRequest::Abandon(const std::string& why) {
+  if (!awaitingCompletion_ && currentRequest_ >= numRequests_) return;
+  GlobalTrace(Where("Abandon"), "Abandoning request " + id_ + ": " + why);
+  truncated_ = true;
+  ResetRequestObjects();
+  globalErrorMessage_ = why;
+  currentRequest_ = numRequests_;
+}
+
 void clsDatabaseRequest::CloseRequest() {
   GlobalTrace(Where("CloseRequest"), "m_nNumRequests = " + std::to_string(numRequests_));
   currentRequest_ = numRequests_;
@@ -138,12 +161,14 @@ void clsDatabaseRequest::CloseRequest() {
 }
 
 void clsDatabaseRequest::ResumePump() {
+  awaitingCompletion_ = false;
   if (const auto host = host_.lock()) host->EnablePump();
 }
 
 void clsDatabaseRequest::ResetRequestObjects() {
   // A released object never completes: a call in flight can no longer reach this request.
   services_.clear();
+  awaitingCompletion_ = false;
 }
 
 void clsDatabaseRequest::SetService(const std::string& field, std::shared_ptr<ClientServiceObject> service) {

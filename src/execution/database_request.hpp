@@ -61,11 +61,20 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::int16_t NextActionIndex() const { return currentRequest_; }
 
   void DeActivate();
+  // Whether DeActivate has run (the client has had its completion event).
+  bool Deactivated() const { return deactivated_; }
   void TruncateRequest();
+  // Ends a request that will never be run to its end (the server is being cleaned up): actions
+  // left or a call in flight make it truncated with `why` as its error text; a request that has
+  // already run to its end keeps its result.
+  void Abandon(const std::string& why);
   // Ends the request early: no action remains, and the pump is re-enabled to deactivate it.
   void CloseRequest();
   // Hands control back to the pump after an action (or a skipped one).
   void ResumePump();
+  // True from the start of an action's call until its completion hands control back (or the
+  // request releases the call): the pump must not start another action meanwhile.
+  bool AwaitingCompletion() const { return awaitingCompletion_; }
   // Releases every client-services object of the request.
   void ResetRequestObjects();
   // The queued request whose key follows this one's (prefix length as the caller computes it).
@@ -220,6 +229,8 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   // closed; LocationInfoInserted: DBR_GETLOCATIONINFO is the current action, the index unchanged.
   enum class LocationCheck { SameOrCached, LocationInfoInserted, Closed };
   LocationCheck CheckLocation(const std::string& where);
+  // Run's dispatch to the current action's branch.
+  void StartCurrentAction();
   // The cache and the list, made through the catalogue's client services on first use; null
   // when the catalogue has none.
   ServletUrlCache* UrlCache();
@@ -261,6 +272,10 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<clsConnectInfo> connectionInfo_;
   clsStatusString statusString_;
   bool traceRouteLaunched_ = false;
+  bool awaitingCompletion_ = false;
+  bool deactivated_ = false;
+  // Dictations the last call's errors name as failed for a passing reason.
+  std::vector<std::string> retriedDictations_;
   std::vector<DictationListEntry> dictationList_;
   std::map<std::string, std::shared_ptr<ClientServiceObject>> services_;
   std::shared_ptr<ServletUrlCache> urlCache_;

@@ -175,6 +175,7 @@ void clsDatabaseRequest::SetupRequestForRetry(const std::string& sMessage,
     }
     GlobalTrace(where, "before Description(TimedOut)");
     GlobalSummaryLog(where, Description(kTimedOut));
+    awaitingCompletion_ = false;
     if (host) host->ArmPumpForRetry(kRetryInterval);
     GlobalSummaryLog(where, "FrmTimer.tmrRequest.Enabled=True");
   });

@@ -347,6 +347,10 @@ void clsZERUredoz::Cleanup() {
   ErrorTrap(kClass, "Cleanup")([&] {
     const std::string where = Where("Cleanup");
     GlobalTrace(where, "Entering sub.");
+    cleanedUp_ = true;
+    // No request is left without its completion event: whatever is still queued, retrying or in
+    // flight ends now, and a client holding the queue can add nothing more.
+    if (requests_) requests_->EndAllRequests(kEndedByCleanup);
     if (pump_) pump_->ReleaseRequestCollection();
     GlobalTrace(where, "After releasing request collection.");
     if (pump_) pump_->Form_Unload();
@@ -402,6 +406,7 @@ clsFormHandler& clsZERUredoz::RequireFormHandler(std::string_view operation) con
 // RequestHost.
 
 void clsZERUredoz::EnablePump() {
+  if (cleanedUp_) return;  // nothing is left to pump
   EnsurePump();
   pump_->tmrRequest().SetEnabled(true);
 }
@@ -421,9 +426,9 @@ std::shared_ptr<clsDatabaseRequest> clsZERUredoz::FindRequest(std::string_view k
 std::int32_t clsZERUredoz::RequestQueueType() const { return requests_ ? requests_->QueueType() : 0; }
 
 void clsZERUredoz::ArmPumpForRetry(std::chrono::milliseconds delay) {
+  if (cleanedUp_) return;
   EnsurePump();
-  pump_->tmrRequest().SetInterval(delay);
-  pump_->tmrRequest().SetEnabled(true);
+  pump_->ArmForRetry(delay);
 }
 
 void clsZERUredoz::Describe(ClassBuilder<clsZERUredoz>& c) {

@@ -186,9 +186,19 @@ TEST_F(EngineTest, UnhandledActionAndRefusedLogin) {
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre("Unrecognized Request Type"));
   services->Script("m_Sp", ScriptedAnswer::Refused());
-  Add({10}, 46);
+  client->completed.clear();
+  Add({10, 2}, 46);
   Step();
   EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Error -1: Unspecified error trying to login to database"));
+  // The refused login ends its request (nothing else would), and the pump goes on.
+  RunToCompletion();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00002"));
+  EXPECT_EQ(errorAtCompletion.back(), "Unspecified error trying to login to database");
+  EXPECT_EQ(services->Calls().size(), 1u) << "the work queue is never fetched";
+  client->completed.clear();
+  Add({}, 1);
+  RunToCompletion();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00003"));
 }
 
 TEST(DictationKeys, StrippedFromErrorTexts) {
