@@ -299,7 +299,9 @@ void clsZERUredoz::MakeNewFormHandler() {
     formHandler_->SetBinaryRTFUploadsImplemented(binaryRTFUploads_);
     formHandler_->SetCutoffForRTFTextUpload(cutoffForRTFTextUpload_);
     formHandler_->SetInstance(instance_);
-    InitializeTimeOutMechanism(Value(timeOutMinutes_));
+    // The new handler gets the running monitor; before the client started the mechanism there is
+    // none, and none is started here with an interval nobody gave.
+    if (timeOutMonitor_) InitializeTimeOutMechanism(Value(timeOutMinutes_));
     GlobalTrace(where, "After m_dInitializeTimeOutMechanism.");
   });
 }
@@ -313,7 +315,7 @@ bool clsZERUredoz::ReinitializeFormHandler() const {
 }
 
 void clsZERUredoz::InitializeTimeOutMechanism(const std::optional<Value>& dIntervalInMinutes) {
-  ErrorTrap("VizorareZazizuzEravov.clsZERUredoz", "InitializeTimeOutMechanism")([&] {
+  ErrorTrap(ProjectName{"VizorareZazizuzEravov"}, kClass, "InitializeTimeOutMechanism")([&] {
     const std::string where = Where("InitializeTimeOutMechanism");
     GlobalTrace(where, "Entering sub.");
     double minutes = 1.0;
@@ -326,6 +328,9 @@ void clsZERUredoz::InitializeTimeOutMechanism(const std::optional<Value>& dInter
         minutes = 1.0;  // not a number: one minute
       }
     }
+    // No time-out at all is no usable interval either: the monitor would report a hang at once
+    // and probe the loop without pause.
+    if (!(minutes > 0)) minutes = 1.0;
     const double rounded = std::nearbyint(minutes * 60.0 * 1000.0);
     const auto milliseconds = static_cast<std::int32_t>(std::clamp(rounded, 0.0, 2147483647.0));
     timeOutMinutes_ = minutes;
