@@ -160,6 +160,10 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   void HandleDictationListErrors(const std::vector<std::string>& sarrErrorMessages, std::int32_t eAction,
                                  bool& bTimeoutOccurred, std::string& sTimeoutMessage);
   void MarkCompletedUtterances(std::int32_t count, std::int16_t index);
+  // Of the `reported` first dictations of the list that a call finished before a time-out, those
+  // before the first one the call's errors name as failed for a passing reason (its file failed
+  // the checksum, say): that one and the ones after it must be transferred again.
+  std::int32_t CompletedBeforeTimeOut(std::int32_t reported) const;
   void UpdateStatusCodes(std::int32_t eCode, const std::string& sMsg);
   void ApplyStatusUpdates(std::int32_t eStatChange);
   bool bfnInUtteranceList(std::int32_t lUtteranceID) const;

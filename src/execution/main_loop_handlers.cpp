@@ -42,7 +42,8 @@ bool clsDatabaseRequest::HandleFileListErrorsOrRetry(ClientServiceObject& servic
   HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
   if (!timedOut) return false;
   if (generic) generic->Clear();
-  const std::size_t completed = service.UtterancesCompleted().size();
+  const auto completed = static_cast<std::size_t>(
+      CompletedBeforeTimeOut(static_cast<std::int32_t>(service.UtterancesCompleted().size())));
   MarkCompletedUtterances(static_cast<std::int32_t>(completed), currentRequest_);
   if (beforeRetry) beforeRetry(completed);
   SetupRequestForRetry(timeOutMessage, generic);

@@ -250,6 +250,28 @@ TEST_F(DictationEngineTest, RetryAfterATimeOutSkipsTheDictationsAlreadyDone) {
   EXPECT_THAT(ListedIDs(services->Calls()[1]), ElementsAre(12, 15, 20));
 }
 
+TEST_F(DictationEngineTest, AChecksumFailureOfOneTransferIsRetriedFromThatDictationOn) {
+  WriteDownloads();
+  ScriptedAnswer answer =
+      ScriptedAnswer::Errors({"", "", "Utterance 12: CHECKSUM mismatch in Local_12.pcm  documentVersion=0", "", ""});
+  answer.utterancesCompleted = {"7", "9", "12", "15", "20"};  // the library counts it among those it went through
+  services->Script("m_Fud", answer);
+  const auto request = server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
+  Step();
+  EXPECT_EQ(request->Retries(), 1);
+  EXPECT_EQ(dictations->Item("U9", "0")->Status(), "Downloaded for Standard Transcription");
+  EXPECT_EQ(dictations->Item("U12", "0")->Status(), "Ready for Transcription");
+  EXPECT_EQ(dictations->Item("U12", "0")->ErrorString(), "");
+  EXPECT_NE(dictations->Item("U12", "0")->LastActionCompleted(), 1);
+  clock.AdvanceBy(5000ms);
+  clock.Turn();
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_THAT(ListedIDs(services->Calls()[1]), ElementsAre(12, 15, 20));
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  for (const auto& dictation : dictations->Items()) EXPECT_EQ(dictation->Status(), "Downloaded for Standard Transcription");
+}
+
 TEST_F(DictationEngineTest, DownloadNormalisesTheAudioAndMarksTheDictationsDownloaded) {
   WriteDownloads();
   server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
