@@ -173,6 +173,8 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   static bool bfnAlreadyCheckedIn(const std::string& sMessage);
   // The main loop's completions (main_loop_handlers.cpp) and the audio normalisation.
   void m_Wr_RetrievalComplete(ClientServiceObject& service, bool bErrors);
+  // Fills `collection` from the work queue's answer; false when that ended the request.
+  bool ExtractWorkQueue(const ObjectRef& collection, const std::string& where);
   void m_Fud_DownloadComplete(ClientServiceObject& service, bool bErrors);
   void m_objDownloadText_DownloadComplete(ClientServiceObject& service, bool bErrors);
   void m_Fup_UploadComplete(ClientServiceObject& service, bool bErrors);

@@ -219,6 +219,39 @@ TEST_F(EngineTest, WorkQueueWithoutHighPriorityDictationsCloses) {
   EXPECT_EQ(services->Calls().size(), 1u);
 }
 
+TEST_F(EngineTest, AWorkQueueAnswerThatIsNoXmlEndsTheRequestWithTheParsersText) {
+  services->Script("m_Wr", ScriptedAnswer::Success("Service temporarily unavailable"));
+  const auto request = Add({2, 1}, 4);
+  RunToCompletion();
+  ASSERT_EQ(errorAtCompletion.size(), 1u);
+  EXPECT_THAT(errorAtCompletion[0], ::testing::StartsWith("Error loading workqueue XML: \r\n"));
+  EXPECT_THAT(errorAtCompletion[0], ::testing::EndsWith("\r\n\r\nPlease contact your Quorvane representative"));
+  EXPECT_EQ(services->Calls().size(), 1u);
+  EXPECT_THAT(ReadFile(folder / "Logs/Server_Errors.txt"), HasSubstr("Error loading workqueue XML"));
+}
+
+TEST_F(EngineTest, WorkQueueRowsThatCannotBeReadAreNamedToTheClient) {
+  const std::string good = "<Row><utteranceID>12</utteranceID><status>Ready for Transcription</status></Row>";
+  const std::string bad = "<Row><utteranceID>../12</utteranceID></Row>";
+  std::filesystem::create_directories(folder.Path() / "App/Downloads");  // the work queue's download folder
+  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse>" + bad + "</InfoResponse>"));
+  Add({2}, 1);
+  RunToCompletion();
+  ASSERT_EQ(errorAtCompletion.size(), 1u);
+  EXPECT_THAT(errorAtCompletion[0], ::testing::StartsWith("The work queue answer held 1 dictation that could not be read:\r\n"
+                                                          "Row 0: The utteranceID \"../12\" is not a decimal number"));
+
+  // With some rows readable the request goes on with them, the others still named.
+  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse>" + good + bad + bad + "</InfoResponse>"));
+  client->completed.clear();
+  const auto request = Add({2}, 1);
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion.back(), ::testing::StartsWith("The work queue answer held 2 dictations that could not be read:"));
+  EXPECT_THAT(errorAtCompletion.back(), HasSubstr("\r\nRow 2: "));
+  ASSERT_TRUE(request->Dictations());
+  EXPECT_EQ(request->Dictations()->Count(), 1);
+}
+
 // A request with dictations 7, 9, 12, 15 and 20 in its collection.
 
 TEST_F(DictationEngineTest, DownloadListsTheDictationsWithoutErrorsAndMarksThemDownloaded) {
