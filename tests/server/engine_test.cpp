@@ -113,6 +113,84 @@ TEST_F(EngineTest, RetriesEndAtTheLimitAndAtTheSecondChecksumFailure) {
   EXPECT_EQ(services->Calls().size(), 5u) << "the first try and two retries";
 }
 
+TEST_F(EngineTest, ClearedContinueRetriesEndsTheRequestAtTheFirstFailure) {
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  const auto request = Add({2}, 1);
+  dispatch::Set(*request, "ContinueRetries", Value(false));
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre(kTimeOut));
+  EXPECT_EQ(request->Retries(), 0);
+  EXPECT_EQ(services->Calls().size(), 1u);
+  EXPECT_THAT(ReadFile(folder / "Logs/Summary.log"), HasSubstr("Retries have been halted because Penwright is shutting down."));
+}
+
+TEST_F(EngineTest, WarningsGoToTheClientByRequestKind) {
+  // Discardable kinds warn only for 2, 4 and 6; the others always; an extra warning text makes
+  // every kind warn.
+  const struct {
+    std::int32_t kind;
+    const char* extra;
+    bool warns;
+  } cases[] = {{1, "", false}, {2, "", true}, {3, "", false}, {4, "", true}, {6, "", true},
+               {5, "", true},  {9, "", true}, {1, "Call the help desk.", true}};
+  const auto request = Add({}, 1);
+  for (const auto& one : cases) {
+    server->SetAdditionalCommWarning(one.extra);
+    EXPECT_EQ(request->bfnRaiseCommunicationsWarning(one.kind), one.warns) << one.kind << " " << one.extra;
+  }
+  server->SetAdditionalCommWarning("");
+  RunToCompletion();
+
+  // The header queue warns only from the fifth retry on, naming the dictation.
+  server->DatabaseRequests()->SetQueueType(2);
+  for (int i = 0; i < 6; ++i) services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  auto spec = Spec({2}, 24);
+  auto dictations = std::make_shared<clsUtterances>();
+  dictations->Add(31, 1, "Ready for Transcription", (folder.Path() / "Local_31.cfg").string(), "0");
+  spec->SetUtterances(dictations);
+  server->DatabaseRequests()->Add(spec);
+  std::vector<std::string> warnings;
+  for (int i = 0; i < 7; ++i) {
+    const auto before = std::count(client->events.begin(), client->events.end(), "CommunicationsWarning");
+    clock.AdvanceBy(5000ms);
+    clock.Turn();
+    const auto after = std::count(client->events.begin(), client->events.end(), "CommunicationsWarning");
+    warnings.push_back(after > before ? "warned" : "-");
+  }
+  EXPECT_THAT(warnings, ElementsAre("-", "-", "-", "-", "warned", "warned", "-"));
+  EXPECT_THAT(DetailLog(), HasSubstr("Raising RETRIEVE_NEW_HEADER communications failure for uttid: 31"));
+}
+
+TEST_F(EngineTest, TruncationDuringShutdownIsIgnoredWithoutARetry) {
+  services->Script("m_Wr", ScriptedAnswer::Error("REQUEST TERMINATED DURING SHUTDOWN"));
+  const auto request = Add({2, 13}, 1);
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  EXPECT_TRUE(request->Ignore());
+  EXPECT_EQ(request->Retries(), 0);
+  ASSERT_EQ(services->Calls().size(), 2u) << "the request goes on with its next action";
+  EXPECT_EQ(services->Calls()[1].field, "m_objLockedList");
+  EXPECT_THAT(DetailLog(), HasSubstr("Received truncate message. Enabling timer."));
+}
+
+TEST_F(EngineTest, InteractiveRetryWithNobodyToAskRetriesUpToItsLimit) {
+  SetPrompter(std::make_shared<HeadlessPrompter>());
+  server->SetInstance("2");
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  auto spec = Spec({2}, 1);
+  spec->SetMaxRetries(1);
+  const auto request = server->DatabaseRequests()->Add(spec);
+  for (int i = 0; i < 4 && client->completed.empty(); ++i) {
+    clock.AdvanceBy(5000ms);
+    clock.Turn();
+  }
+  EXPECT_EQ(services->Calls().size(), 2u) << "one retry, as without a question";
+  EXPECT_THAT(errorAtCompletion, ElementsAre(kTimeOut));
+  EXPECT_EQ(request->Retries(), 1);
+  EXPECT_THAT(DetailLog(), HasSubstr("Nobody answered the question.  Retrying without asking."));
+}
+
 TEST_F(EngineTest, InteractiveRetryAsksTheUser) {
   server->SetInstance("2");
   services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
