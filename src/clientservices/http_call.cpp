@@ -7,6 +7,7 @@
 
 #include <openssl/err.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <openssl/ssl.h>
 
 #include <boost/asio/co_spawn.hpp>
@@ -61,6 +62,8 @@ std::string FailureText(const error_code& error, Stage stage, const ServletUrl& 
     return "(12152) The server returned an invalid response: " + error.message();
   return "network communications error: " + error.message();
 }
+
+constexpr const char* kLongerThanAnnounced = "a body longer than its Content-Length";
 
 std::string InvalidResponse(const std::string& detail) { return "(12152) The server returned an invalid response: " + detail; }
 
@@ -148,6 +151,17 @@ class Connection {
     if (tls_) beast::get_lowest_layer(*tls_).socket().close(ignored);
     if (plain_) plain_->socket().close(ignored);
     open_ = false;
+  }
+
+  // Whether the server sent more than the answer it announced: bytes beyond the message are
+  // already read (and decrypted), or wait on a plain socket. Nothing is asked before the next
+  // request, so any such byte belongs to a body longer than its Content-Length.
+  bool SentBeyondTheAnswer() {
+    if (buffer_.size() != 0) return true;
+    if (tls_) return ::SSL_pending(tls_->native_handle()) > 0;
+    if (!plain_ || !plain_->socket().is_open()) return false;
+    char byte = 0;
+    return ::recv(plain_->socket().native_handle(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
   }
 
   // Empty, or the failure text.
@@ -282,6 +296,7 @@ class Connection {
       });
       if (outcome.failure.empty() && tooLarge)
         outcome.failure = InvalidResponse("an answer larger than " + std::to_string(limit) + " bytes");
+      if (outcome.failure.empty() && SentBeyondTheAnswer()) outcome.failure = InvalidResponse(kLongerThanAnnounced);
       if (outcome.failure.empty()) {
         const std::string reason = "HTTP " + std::to_string(status) + " " + std::string(parser.get().reason());
         if (status == 200) {
@@ -371,6 +386,14 @@ class Connection {
     if (written != *length) {
       std::filesystem::remove(part, ignored);
       outcome.failure = "(12030) The connection with the server was ended";
+      co_return outcome;
+    }
+    if (SentBeyondTheAnswer()) {
+      // What was kept may not be the file: it fails like a checksum (and is fetched again), and
+      // the connection, out of step with the server, is not used again.
+      std::filesystem::remove(part, ignored);
+      Close();
+      outcome.servletError = "CHECKSUM mismatch in " + final.filename().string() + ": " + kLongerThanAnnounced;
       co_return outcome;
     }
     if (digest.FinishHex() != expected) {

@@ -23,18 +23,28 @@ namespace vz {
 // The project name in error texts.
 inline constexpr std::string_view kProjectName = "ZERUredoz";
 
+// The project a trap names when it is not ZERUredoz (a few operations name the whole product).
+struct ProjectName {
+  std::string_view name;
+};
+
 // "Error " + number + ": " + description, CR LF, "in ZERUredoz." + class + "." + operation + ".",
 // CR LF, "The error occured at line: " + line.
-std::string FormatTrappedError(const AutomationError& error, std::string_view className, std::string_view operation);
+std::string FormatTrappedError(const AutomationError& error, std::string_view className, std::string_view operation,
+                               ProjectName project = {kProjectName});
 
 // Records and shows a trapped error; returns the box's answer (0 when none was given).
-int ReportTrappedError(const AutomationError& error, std::string_view className, std::string_view operation);
+int ReportTrappedError(const AutomationError& error, std::string_view className, std::string_view operation,
+                       ProjectName project = {kProjectName});
 
 class ErrorTrap {
  public:
   ErrorTrap(std::string_view className, std::string_view operation,
             std::source_location where = std::source_location::current())
       : class_name_(className), operation_(operation), line_(static_cast<int>(where.line())) {}
+  ErrorTrap(ProjectName project, std::string_view className, std::string_view operation,
+            std::source_location where = std::source_location::current())
+      : project_(project), class_name_(className), operation_(operation), line_(static_cast<int>(where.line())) {}
 
   // Runs `body`; on an error returns a default-constructed result (nothing for void).
   template <class Body>
@@ -61,12 +71,13 @@ class ErrorTrap {
         return body();
       } catch (...) {
         const AutomationError error = CurrentErrorAsAutomationError(line_);
-        if (ReportTrappedError(error, class_name_, operation_) == 4 /* Retry */) continue;
+        if (ReportTrappedError(error, class_name_, operation_, project_) == 4 /* Retry */) continue;
         return fallback();
       }
     }
   }
 
+  ProjectName project_{kProjectName};
   std::string_view class_name_;
   std::string_view operation_;
   int line_;

@@ -103,7 +103,8 @@ int ErrMsgBox(std::string_view text, int style, std::string_view title, bool toE
   int step = 0;
   try {
     ErrorDetails recorded = details;
-    recorded.displayedToUser = ErrorBoxesEnabled() && !NoMsgBoxFlagPresent() && !Module().messageBoxesSuppressed;
+    recorded.displayedToUser = ErrorBoxesEnabled() && !NoMsgBoxFlagPresent() && !Module().messageBoxesSuppressed &&
+                               CurrentPrompter().CanShow();
     step = 1;
     GlobalErrorsLog(source.empty() ? kLocation : source, text, 1, true, toErrorTable, recorded);
     step = 2;

@@ -21,12 +21,15 @@ class Prompter {
   virtual ~Prompter() = default;
   // The user's answer (1 OK ... 7 No), or nothing when the box could not be shown.
   virtual std::optional<int> Show(const MessageBoxRequest& box) = 0;
+  // Whether someone is there to be shown a box now (a box may still go unanswered).
+  virtual bool CanShow() const { return true; }
 };
 
 // No one to ask: every box counts as not shown.
 class HeadlessPrompter final : public Prompter {
  public:
   std::optional<int> Show(const MessageBoxRequest&) override { return std::nullopt; }
+  bool CanShow() const override { return false; }
 };
 
 // Answers from a script, in order, and remembers every box it was shown. When the script runs

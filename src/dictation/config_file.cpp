@@ -39,7 +39,7 @@ std::string RemoveIgnoringCase(std::string text, std::string_view part) {
   return text;
 }
 
-std::string TwoDigits(std::int32_t n) { return n < 10 ? "0" + std::to_string(n) : std::to_string(n); }
+std::string TwoDigits(std::int64_t n) { return n < 10 ? "0" + std::to_string(n) : std::to_string(n); }
 
 }  // namespace
 
@@ -154,7 +154,11 @@ std::string clsUtteranceObject::GetProperty(const std::string& sPropertyName) co
     if (Tracing()) GlobalTrace(TraceAt("GetProperty"), "sPropertyName =" + sPropertyName);
     std::string value = sfnRetrievePropertyValue(sPropertyName);
     if (sPropertyName == "duration") {
-      if (const auto seconds = NumberFromText(value)) return TwoDigits(*seconds / 60) + ":" + TwoDigits(*seconds % 60);
+      if (const auto seconds = NumberFromText(value)) {
+        // A negative length (a bad value from the server) keeps its sign in front: -5 is "-00:05".
+        const std::int64_t magnitude = *seconds < 0 ? -static_cast<std::int64_t>(*seconds) : *seconds;
+        return (*seconds < 0 ? "-" : "") + TwoDigits(magnitude / 60) + ":" + TwoDigits(magnitude % 60);
+      }
       return value;
     }
     if (sPropertyName == "documentVersion") return DocumentVersion();
@@ -169,7 +173,7 @@ void clsUtteranceObject::SetProperty(const std::string& sPropertyName, const std
 
 void clsUtteranceObject::WriteLastError(const std::string& sMessage) {
   ErrorTrap(kUtteranceClass, "WriteLastError")([&] {
-    const std::string path = downloadPath_ + "/Local_" + std::to_string(UtteranceID()) + ".err";
+    const std::string path = DownloadPath() + "/Local_" + std::to_string(UtteranceID()) + ".err";
     platform::WriteFileAtomically(path, sMessage + std::string(kCrLf));
   });
 }

@@ -227,9 +227,10 @@ pugi::xml_node clsUtteranceObject::GetFooterHeader(bool header) {
     const std::optional<xml::ParseFailure> failure =
         content ? xml::ParseBuffer(*document, *content, pugi::encoding_auto) : xml::FileNotReadableFailure();
     if (failure) {
-      // Nothing is kept from a file that does not parse, so the next use tries again.
-      side.document.reset();
-      side.timeStamp.clear();
+      // The failed (empty) document is kept with the file's time stamp: the error is raised once
+      // for this state of the file, and again only once the file changes.
+      side.document = std::make_unique<pugi::xml_document>();
+      side.timeStamp = *modified;
       RaiseServerError("Error " + std::to_string(failure->code) + (reloading ? " reloading " : " loading ") + path +
                        " XML: \r\n" + failure->reason + "\r\nThe error occurred at line: " +
                        std::to_string(failure->line) + ", column: " + std::to_string(failure->position) + ":\r\n" +

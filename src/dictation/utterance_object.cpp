@@ -22,7 +22,7 @@ constexpr std::string_view kTermInit = "clsUtteranceObject.TermInit";
 }  // namespace
 
 clsUtteranceObject::clsUtteranceObject()
-    : instance_(InstanceCounter()++), downloadPath_(ApplicationPath() + "/Downloads") {
+    : instance_(InstanceCounter()++) {
   if (Tracing()) GlobalTrace(kTermInit, "Initializing [" + std::to_string(instance_) + "]");
 }
 
@@ -41,6 +41,12 @@ clsUtteranceObject::~clsUtteranceObject() {
 }
 
 std::int32_t clsUtteranceObject::InstancesCreated() { return InstanceCounter(); }
+
+std::string clsUtteranceObject::DownloadPath() const {
+  if (!downloadPath_.empty()) return downloadPath_;
+  const std::string& application = ApplicationPath();
+  return (application.empty() ? std::string(".") : application) + "/Downloads";
+}
 
 // The row's reader and writer.
 

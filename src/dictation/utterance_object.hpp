@@ -97,7 +97,9 @@ class clsUtteranceObject : public AutomationObject<clsUtteranceObject> {
   // Status codes 1-5, 7 and 8: an upload is pending and no error occurred; 6: pending after one.
   bool UploadPendingWithNoError() const;
   bool UploadPending() const;
-  const std::string& DownloadPath() const { return downloadPath_; }
+  // The folder set, or else the application folder's "Downloads" as the folder is now: a record
+  // made before the client named its application folder follows it once named.
+  std::string DownloadPath() const;
   void SetDownloadPath(std::string v) { downloadPath_ = std::move(v); }
   std::int32_t InitialStatusCode() const { return LongProperty("InitialStatusCode", "InitialStatusCode"); }
   void SetInitialStatusCode(std::int32_t v) { SetLongProperty("InitialStatusCode", "InitialStatusCode", v); }
@@ -240,7 +242,7 @@ class clsUtteranceObject : public AutomationObject<clsUtteranceObject> {
   std::string configFile_;
   std::string headerFile_;
   std::string footerFile_;
-  std::string downloadPath_;
+  std::string downloadPath_;  // empty: the default folder
   std::string id_;
   std::int32_t errorAction_ = 0;
   bool loadedDuringThisSession_ = false;

@@ -27,10 +27,11 @@ void RequireFileSafeId(const clsUtteranceObject& utterance) {
 
 }  // namespace
 
-void ExtractWorkQueueAnswer(const clsWorkQueue& queue, const ObjectRef& utterances) {
+ExtractionOutcome ExtractWorkQueueAnswer(const clsWorkQueue& queue, const ObjectRef& utterances) {
+  ExtractionOutcome outcome;
   if (!utterances) {
     GlobalErrorsLog(kLocation, "extractXML called with no objects to fill up.");
-    return;
+    return outcome;
   }
   const auto collection = std::dynamic_pointer_cast<clsUtterances>(utterances);
   if (!collection) RaiseStandardError(kErrTypeMismatch, "colUtteranceObjects");
@@ -44,6 +45,7 @@ void ExtractWorkQueueAnswer(const clsWorkQueue& queue, const ObjectRef& utteranc
   std::vector<pugi::xml_node> rows;
   for (pugi::xml_node row : answer->child("InfoResponse").children("Row")) rows.push_back(row);
   const auto count = static_cast<std::int32_t>(rows.size());
+  outcome.rows = count;
   GlobalTrace(kLocation, std::to_string(count) + " utterances to extract.");
   if (count - 1 >= queue.MaxRows() - 1) {
     const std::string maxRows = std::to_string(queue.MaxRows());
@@ -71,6 +73,7 @@ void ExtractWorkQueueAnswer(const clsWorkQueue& queue, const ObjectRef& utteranc
       GlobalErrorsLog(kLocation, "The database returned invalid XML in utterance " + std::to_string(i) + ": " +
                                      xml::NodeMarkup(row) + "\r\nAs a result, Penwright Client raised the following error:\r\n" +
                                      *rejection);
+      outcome.rejections.push_back("Row " + std::to_string(i) + ": " + *rejection);
       continue;
     }
     const std::string id = std::to_string(utterance->UtteranceID());
@@ -85,6 +88,7 @@ void ExtractWorkQueueAnswer(const clsWorkQueue& queue, const ObjectRef& utteranc
     utterance->SetMachineID(queue.MachineID());
     collection->AddCompleteObject(utterance, configFile);
   }
+  return outcome;
 }
 
 }  // namespace vz::dictation

@@ -82,16 +82,29 @@ void clsDatabaseRequest::Run() {
     }
     // An inserted action keeps the place of the one it precedes, which the index still names.
     ReportActionStarted(location == LocationCheck::LocationInfoInserted ? currentRequest_ + 1 : currentRequest_);
+    StartCurrentAction();
+  });
+}
+
+void clsDatabaseRequest::StartCurrentAction() {
+  for (;;) {
+    awaitingCompletion_ = true;
     try {
       catalogue_->StartAction(*this, currentAction_);
-    } catch (const AutomationError& error) {
-      if (error.Description() != kUnrecognizedRequestType) throw;
-      // Nothing will ever complete an action nobody started: report it and end the request.
-      ReportTrappedError(error, kClass, "Run");
-      globalErrorMessage_ = kUnrecognizedRequestType;
+      return;
+    } catch (...) {
+      awaitingCompletion_ = false;
+      const AutomationError error = CurrentErrorAsAutomationError();
+      // A branch that raised (an unknown action, a refused login, ...) started nothing whose
+      // completion could continue the request: after the report it ends with the error's text,
+      // unless the answer asks to try the branch again.
+      if (ReportTrappedError(error, kClass, "Run") == 4 /* Retry */) continue;
+      ResetRequestObjects();
+      globalErrorMessage_ = error.Description();
       CloseRequest();
+      return;
     }
-  });
+  }
 }
 
 std::int16_t clsDatabaseRequest::ActionsRemaining() const {
@@ -115,6 +128,7 @@ void clsDatabaseRequest::DeActivate() {
     const auto host = host_.lock();
     if (host) host->HeartbeatTimeOutMonitor();
     active_ = false;
+    deactivated_ = true;
     ReportDone();
     if (host) host->RaiseDatabaseRequestComplete(Self());
     GlobalTrace(where, "Exiting sub.");
@@ -134,6 +148,15 @@ void clsDatabaseRequest::TruncateRequest() {
   });
 }
 
+void clsDatabaseRequest::Abandon(const std::string& why) {
+  if (!awaitingCompletion_ && currentRequest_ >= numRequests_) return;
+  GlobalTrace(Where("Abandon"), "Abandoning request " + id_ + ": " + why);
+  truncated_ = true;
+  ResetRequestObjects();
+  globalErrorMessage_ = why;
+  currentRequest_ = numRequests_;
+}
+
 void clsDatabaseRequest::CloseRequest() {
   GlobalTrace(Where("CloseRequest"), "m_nNumRequests = " + std::to_string(numRequests_));
   currentRequest_ = numRequests_;
@@ -141,12 +164,14 @@ void clsDatabaseRequest::CloseRequest() {
 }
 
 void clsDatabaseRequest::ResumePump() {
+  awaitingCompletion_ = false;
   if (const auto host = host_.lock()) host->EnablePump();
 }
 
 void clsDatabaseRequest::ResetRequestObjects() {
   // A released object never completes: a call in flight can no longer reach this request.
   services_.clear();
+  awaitingCompletion_ = false;
 }
 
 void clsDatabaseRequest::SetService(const std::string& field, std::shared_ptr<ClientServiceObject> service) {

@@ -62,11 +62,20 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::int16_t NextActionIndex() const { return currentRequest_; }
 
   void DeActivate();
+  // Whether DeActivate has run (the client has had its completion event).
+  bool Deactivated() const { return deactivated_; }
   void TruncateRequest();
+  // Ends a request that will never be run to its end (the server is being cleaned up): actions
+  // left or a call in flight make it truncated with `why` as its error text; a request that has
+  // already run to its end keeps its result.
+  void Abandon(const std::string& why);
   // Ends the request early: no action remains, and the pump is re-enabled to deactivate it.
   void CloseRequest();
   // Hands control back to the pump after an action (or a skipped one).
   void ResumePump();
+  // True from the start of an action's call until its completion hands control back (or the
+  // request releases the call): the pump must not start another action meanwhile.
+  bool AwaitingCompletion() const { return awaitingCompletion_; }
   // Releases every client-services object of the request.
   void ResetRequestObjects();
   // The queued request whose key follows this one's (prefix length as the caller computes it).
@@ -152,6 +161,10 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   void HandleDictationListErrors(const std::vector<std::string>& sarrErrorMessages, std::int32_t eAction,
                                  bool& bTimeoutOccurred, std::string& sTimeoutMessage);
   void MarkCompletedUtterances(std::int32_t count, std::int16_t index);
+  // Of the `reported` first dictations of the list that a call finished before a time-out, those
+  // before the first one the call's errors name as failed for a passing reason (its file failed
+  // the checksum, say): that one and the ones after it must be transferred again.
+  std::int32_t CompletedBeforeTimeOut(std::int32_t reported) const;
   void UpdateStatusCodes(std::int32_t eCode, const std::string& sMsg);
   void ApplyStatusUpdates(std::int32_t eStatChange);
   bool bfnInUtteranceList(std::int32_t lUtteranceID) const;
@@ -161,6 +174,8 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   static bool bfnAlreadyCheckedIn(const std::string& sMessage);
   // The main loop's completions (main_loop_handlers.cpp) and the audio normalisation.
   void m_Wr_RetrievalComplete(ClientServiceObject& service, bool bErrors);
+  // Fills `collection` from the work queue's answer; false when that ended the request.
+  bool ExtractWorkQueue(const ObjectRef& collection, const std::string& where);
   void m_Fud_DownloadComplete(ClientServiceObject& service, bool bErrors);
   void m_objDownloadText_DownloadComplete(ClientServiceObject& service, bool bErrors);
   void m_Fup_UploadComplete(ClientServiceObject& service, bool bErrors);
@@ -224,6 +239,8 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   // closed; LocationInfoInserted: DBR_GETLOCATIONINFO is the current action, the index unchanged.
   enum class LocationCheck { SameOrCached, LocationInfoInserted, Closed };
   LocationCheck CheckLocation(const std::string& where);
+  // Run's dispatch to the current action's branch.
+  void StartCurrentAction();
   // The cache and the list, made through the catalogue's client services on first use; null
   // when the catalogue has none.
   ServletUrlCache* UrlCache();
@@ -265,6 +282,10 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<clsConnectInfo> connectionInfo_;
   clsStatusString statusString_;
   bool traceRouteLaunched_ = false;
+  bool awaitingCompletion_ = false;
+  bool deactivated_ = false;
+  // Dictations the last call's errors name as failed for a passing reason.
+  std::vector<std::string> retriedDictations_;
   std::vector<DictationListEntry> dictationList_;
   std::map<std::string, std::shared_ptr<ClientServiceObject>> services_;
   std::shared_ptr<ServletUrlCache> urlCache_;

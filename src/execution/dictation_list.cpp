@@ -3,6 +3,7 @@
 // changes applied to all dictations of a request.
 #include "execution/dictation_list.hpp"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "diagnostics/error_log.hpp"
@@ -191,6 +192,7 @@ void clsDatabaseRequest::HandleDictationListErrors(const std::vector<std::string
   RaiseTrap("in ZERUredoz.clsDatabaseRequest.HandleDictationListErrors.")([&] {
     const std::string where = Where("HandleDictationListErrors");
     GlobalTrace(where, "Entering sub.");
+    retriedDictations_.clear();
     for (size_t index = 0; index < sarrErrorMessages.size(); ++index) {
       const std::string& text = sarrErrorMessages[index];
       GlobalTrace(where, "Processing message " + std::to_string(index) + ": " + text);
@@ -199,6 +201,9 @@ void clsDatabaseRequest::HandleDictationListErrors(const std::vector<std::string
         GlobalTrace(where, "Setting bTimeout to TRUE");
         bTimeoutOccurred = true;
         sTimeoutMessage = text;
+        // A failure of one dictation's own transfer (its file failed the checksum) names it:
+        // it is done again, whatever the library counts as completed.
+        if (std::string key = sfnStripUtteranceKeyFromError(text); !key.empty()) retriedDictations_.push_back(std::move(key));
         continue;
       }
       if (bTimeoutOccurred) {
@@ -234,9 +239,23 @@ bool clsDatabaseRequest::bfnAlreadyCheckedIn(const std::string& sMessage) {
   return ContainsIgnoringCase(sMessage, "is not checked out");
 }
 
+std::int32_t clsDatabaseRequest::CompletedBeforeTimeOut(std::int32_t reported) const {
+  const auto entries = static_cast<std::int32_t>(dictationList_.size());
+  for (std::int32_t i = 0; i < reported && i < entries; ++i) {
+    const std::string id = std::to_string(dictationList_[static_cast<size_t>(i)].utteranceID);
+    if (std::find(retriedDictations_.begin(), retriedDictations_.end(), id) != retriedDictations_.end()) {
+      GlobalTrace(Where("CompletedBeforeTimeOut"), "Utterance " + id + " failed for a passing reason: it and the " +
+                                                       "dictations after it are transferred again.");
+      return i;
+    }
+  }
+  return reported;
+}
+
 void clsDatabaseRequest::MarkCompletedUtterances(std::int32_t count, std::int16_t index) {
   ErrorTrap(kClass, "MarkCompletedUtterances")([&] {
     const std::string where = Where("MarkCompletedUtterances");
+    count = CompletedBeforeTimeOut(count);
     if (count <= 0) return;
     std::int32_t action = currentAction_;
     std::string line = "Request " + id_ + " timed out in the midst of " + ActionDescription(action) + "\r\n" +

@@ -7,6 +7,7 @@
 #include "diagnostics/trace.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
+#include "dictation/work_queue_extraction.hpp"
 #include "execution/client_service.hpp"
 #include "execution/database_request.hpp"
 #include "execution/retry_classification.hpp"
@@ -42,11 +43,41 @@ bool clsDatabaseRequest::HandleFileListErrorsOrRetry(ClientServiceObject& servic
   HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
   if (!timedOut) return false;
   if (generic) generic->Clear();
-  const std::size_t completed = service.UtterancesCompleted().size();
+  const auto completed = static_cast<std::size_t>(
+      CompletedBeforeTimeOut(static_cast<std::int32_t>(service.UtterancesCompleted().size())));
   MarkCompletedUtterances(static_cast<std::int32_t>(completed), currentRequest_);
   if (beforeRetry) beforeRetry(completed);
   SetupRequestForRetry(timeOutMessage, generic);
   return true;
+}
+
+bool clsDatabaseRequest::ExtractWorkQueue(const ObjectRef& collection, const std::string& where) {
+  // The editor learns from the request what became of the answer: one that does not parse ends
+  // the request with the parser's text, rows left out are named in GlobalErrorMessage, and a
+  // request left without a single dictation ends.
+  dictation::ExtractionOutcome outcome;
+  try {
+    outcome = dictation::ExtractWorkQueueAnswer(*workQueue_, collection);
+  } catch (...) {
+    const AutomationError error = CurrentErrorAsAutomationError();
+    GlobalErrorsLog(where, error.Description());
+    globalErrorMessage_ = error.Description();
+    CloseRequest();
+    return false;
+  }
+  if (outcome.rejections.empty()) return true;
+  const std::size_t rejected = outcome.rejections.size();
+  std::string text = "The work queue answer held " + std::to_string(rejected) +
+                     (rejected == 1 ? " dictation" : " dictations") + " that could not be read:";
+  constexpr std::size_t kNamed = 5;
+  for (std::size_t i = 0; i < rejected && i < kNamed; ++i) text += "\r\n" + outcome.rejections[i];
+  if (rejected > kNamed) text += "\r\n... and " + std::to_string(rejected - kNamed) + " more (see the errors log).";
+  globalErrorMessage_ = text;
+  const auto dictations = Dictations();
+  if (dictations && dictations->Count() > 0) return true;
+  GlobalTrace(where, "No dictation of the work queue answer could be read.  Closing request.");
+  CloseRequest();
+  return false;
 }
 
 void clsDatabaseRequest::m_Wr_RetrievalComplete(ClientServiceObject& service, bool bErrors) {
@@ -62,7 +93,7 @@ void clsDatabaseRequest::m_Wr_RetrievalComplete(ClientServiceObject& service, bo
     // The answer becomes the request's dictations only when it has none yet.
     ObjectRef collection = std::make_shared<clsUtterances>();
     utterances_ = collection;
-    workQueue_->ExtractXML(collection);
+    if (!ExtractWorkQueue(collection, where)) return;
     const std::int32_t level = workQueue_->HighPriorityLevelRequired();
     if (level > 0) {
       GlobalTrace(where, "HighPriorityLevelRequired: " + std::to_string(level));

@@ -64,8 +64,10 @@ void clsDatabaseRequest::RunTraceRouteLogger(const std::string& sMessage) {
 }
 
 int clsDatabaseRequest::CommMessage(const std::string& sText) const {
-  // The communications-problem question is a yes/no box; a box nobody answers counts as "no".
-  return MsgBox(sText, vbYesNo, "Penwright MT") == vbYes ? vbYes : vbNo;
+  // The communications-problem question is a yes/no box. A box nobody could answer (no client
+  // takes prompts, boxes are off) reads OK, which is neither: the caller then decides alone.
+  const int answer = MsgBox(sText, vbYesNo, "Penwright MT");
+  return answer == vbYes || answer == vbNo ? answer : vbOK;
 }
 
 void clsDatabaseRequest::SetupRequestForRetry(const std::string& sMessage,
@@ -93,7 +95,7 @@ void clsDatabaseRequest::SetupRequestForRetry(const std::string& sMessage,
       return;
     }
 
-    const bool interactive = host && host->Instance() == "2" && maxRetries_ >= 0;
+    bool interactive = host && host->Instance() == "2" && maxRetries_ >= 0;
     if (interactive) {
       if (completionAction_ == 29 || completionAction_ == 37) {
         globalErrorMessage_ = sMessage;
@@ -109,15 +111,23 @@ void clsDatabaseRequest::SetupRequestForRetry(const std::string& sMessage,
       } else {
         question += "Do you want to retry this action?";
       }
-      if (CommMessage(question) == vbNo) {
+      const int answer = CommMessage(question);
+      if (answer == vbNo) {
         RunTraceRouteLogger(sMessage);
         GlobalTrace(where, "User declined to retry request.  Error was: " + sMessage);
         globalErrorMessage_ = "  ";
         CloseRequest();
         return;
       }
-      ++retries_;
-    } else {
+      if (answer == vbYes) {
+        ++retries_;
+      } else {
+        // Nobody to ask: retry as a request nobody is asked about does, up to its limit.
+        GlobalTrace(where, "Nobody answered the question.  Retrying without asking.");
+        interactive = false;
+      }
+    }
+    if (!interactive) {
       const bool checksum = IsChecksumFailure(sMessage);
       if (!continueRetries_ || (maxRetries_ >= 0 && retries_ >= maxRetries_) || (checksum && retries_ >= 2)) {
         GlobalSummaryLog("clsdatabaserequest.SetupRequestForRetry", "Closing request: " + Description(kTimedOut));
@@ -175,6 +185,7 @@ void clsDatabaseRequest::SetupRequestForRetry(const std::string& sMessage,
     }
     GlobalTrace(where, "before Description(TimedOut)");
     GlobalSummaryLog(where, Description(kTimedOut));
+    awaitingCompletion_ = false;
     if (host) host->ArmPumpForRetry(kRetryInterval);
     GlobalSummaryLog(where, "FrmTimer.tmrRequest.Enabled=True");
   });

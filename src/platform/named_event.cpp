@@ -14,7 +14,14 @@ NamedEvent::~NamedEvent() {
   if (IsOpen()) ::sem_close(handle_);
 }
 
-bool NamedEvent::Signal() { return IsOpen() && ::sem_post(handle_) == 0; }
+bool NamedEvent::Signal() {
+  if (!IsOpen()) return false;
+  // An auto-reset event holds at most one signal: a pending one is taken before posting, so
+  // signalling twice leaves one, not two.
+  while (::sem_trywait(handle_) == 0) {
+  }
+  return ::sem_post(handle_) == 0;
+}
 
 bool NamedEvent::TryWait() { return IsOpen() && ::sem_trywait(handle_) == 0; }
 

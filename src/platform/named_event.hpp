@@ -1,6 +1,7 @@
 #pragma once
 // A named, auto-reset event shared between processes, standing in for the desktop's named event
-// objects: a POSIX named semaphore. Signal posts once; a waiter in another process consumes it.
+// objects: a POSIX named semaphore kept at no more than one pending signal. Signal sets it; a waiter
+// in another process consumes it.
 #include <semaphore.h>
 
 #include <string>
@@ -17,7 +18,8 @@ class NamedEvent {
 
   bool IsOpen() const { return handle_ != SEM_FAILED; }
   const std::string& Name() const { return name_; }
-  // Wakes one waiter (or the next one to wait). False when the event is not open.
+  // Wakes one waiter (or the next one to wait); signalling a signalled event changes nothing.
+  // False when the event is not open.
   bool Signal();
   // Consumes a pending signal without blocking; true when there was one.
   bool TryWait();

@@ -18,4 +18,6 @@ std::optional<int> ForwardingPrompter::Show(const MessageBoxRequest& box) {
   return static_cast<int>(value);
 }
 
+bool ForwardingPrompter::CanShow() const { return hub_.PromptingSession() != nullptr; }
+
 }  // namespace vz::protocol

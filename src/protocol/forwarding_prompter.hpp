@@ -12,6 +12,7 @@ class ForwardingPrompter final : public Prompter {
  public:
   explicit ForwardingPrompter(Hub& hub) : hub_(hub) {}
   std::optional<int> Show(const MessageBoxRequest& box) override;
+  bool CanShow() const override;
 
  private:
   Hub& hub_;

@@ -1,5 +1,7 @@
 #include "server/request_pump.hpp"
 
+#include <utility>
+
 #include "diagnostics/abnormal_end.hpp"
 #include "diagnostics/error_log.hpp"
 #include "diagnostics/error_trap.hpp"
@@ -25,7 +27,10 @@ frmTimer::frmTimer(Clock& clock, clsZERUredoz& server) : server_(server), timer_
   timer_.SetTickHandler([this] { tmrRequest_Timer(); });
 }
 
-frmTimer::~frmTimer() { timer_.SetEnabled(false); }
+frmTimer::~frmTimer() {
+  *alive_ = false;
+  timer_.SetEnabled(false);
+}
 
 void frmTimer::SetRequestCollection(std::shared_ptr<clsDatabaseRequests> requests) {
   ErrorTrap("frmTimer", "SetRequestCollection")([&] { requests_ = std::move(requests); });
@@ -51,15 +56,21 @@ void frmTimer::Tick() {
   }
   // Hold the queue for the whole tick: the client may release it from inside an event.
   const std::shared_ptr<clsDatabaseRequests> queue = requests_;
+  const std::shared_ptr<const bool> alive = alive_;
   if (!queue || !queue->RequestActive()) {
     GlobalTrace(kTickLocation, "Timer fired with no request active");
     return;
   }
-  // The retry delay has passed: the steps after a retry follow each other quickly again.
+  // The retry delay has passed: the steps after a retry follow each other quickly again. The
+  // pause is recognised by the interval the client names, and by having been armed as a pause:
+  // the client's value is 0 unless it sets one, and the pause would otherwise stay for good.
   const std::int32_t retryInterval = server_.RetryTimerInterval();
-  if (retryInterval != 0 && timer_.Interval() == std::chrono::milliseconds(retryInterval)) {
+  const bool afterRetryPause = std::exchange(afterRetryPause_, false);
+  if (afterRetryPause || (retryInterval != 0 && timer_.Interval() == std::chrono::milliseconds(retryInterval))) {
     timer_.SetInterval(kRetryFollowUpInterval);
   }
+  EndSkippedTruncatedRequests(*queue);
+  if (!*alive) return;
   std::shared_ptr<clsDatabaseRequest> request = queue->CurrentRequest();
   if (!request) {
     GlobalTrace(kTickLocation, "Timer fired, but no requests are pending.");
@@ -71,6 +82,8 @@ void frmTimer::Tick() {
     GlobalTrace(kTickLocation, "Deactivating request: " + key + ".  Truncate = " + BoolText(request->Truncated()));
     request->DeActivate();
     GlobalTrace(kTickLocation, "After deactivating request: " + key);
+    // The client may have cleaned the server up from inside the event: the pump is gone.
+    if (!*alive) return;
 
     const bool cancelAll = CurrentProcessSettings().cancelAllRequests;
     std::shared_ptr<clsDatabaseRequest> next;
@@ -99,8 +112,40 @@ void frmTimer::Tick() {
     request = std::move(next);
   }
 
+  if (request->AwaitingCompletion()) {
+    // Another request re-enabled the pump (it was truncated while queued): the call in flight
+    // is left alone, and its completion re-enables the pump.
+    GlobalTrace(kTickLocation, "Request " + request->ID() + " is waiting for its call to complete.");
+    return;
+  }
   GlobalTrace(kTickLocation, "Running DatabaseRequest: " + request->ID());
   request->Run();
+}
+
+void frmTimer::EndSkippedTruncatedRequests(clsDatabaseRequests& queue) {
+  const std::shared_ptr<const bool> alive = alive_;
+  const std::shared_ptr<clsDatabaseRequest> current = queue.CurrentRequest();
+  for (const auto& request : queue.Requests()) {
+    if (request == current || !request->Truncated()) continue;
+    const std::string key = request->ID();
+    GlobalTrace(kTickLocation, "Deactivating truncated request: " + key);
+    request->DeActivate();
+    if (!*alive) return;
+    // The client may have removed it from inside its event.
+    if (!queue.Find(key)) continue;
+    try {
+      queue.RemoveRequest(key);
+    } catch (...) {
+      const AutomationError error = CurrentErrorAsAutomationError();
+      GlobalErrorsLog(kTickLocation, "Error " + std::to_string(error.Number()) + " removing " + key + ":\r\n" + error.Description());
+    }
+  }
+}
+
+void frmTimer::ArmForRetry(std::chrono::milliseconds pause) {
+  timer_.SetInterval(pause);
+  afterRetryPause_ = true;
+  timer_.SetEnabled(true);
 }
 
 bool frmTimer::Form_QueryUnload(CloseReason reason) {

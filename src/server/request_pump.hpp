@@ -28,6 +28,8 @@ class frmTimer {
   void ReleaseRequestCollection();
 
   Timer& tmrRequest() { return timer_; }
+  // Runs the next tick after a retry's pause; the tick after it returns to the quick pace.
+  void ArmForRetry(std::chrono::milliseconds pause);
   // One step of the pump (what a tick runs).
   void tmrRequest_Timer();
 
@@ -37,11 +39,18 @@ class frmTimer {
 
  private:
   void Tick();
+  // Ends the truncated requests the pump will never choose (GetNextPending skips them): each gets
+  // its completion event and leaves the queue.
+  void EndSkippedTruncatedRequests(clsDatabaseRequests& queue);
   void ShowTaskManagerWarning();
 
   clsZERUredoz& server_;
   std::shared_ptr<clsDatabaseRequests> requests_;
   Timer timer_;
+  bool afterRetryPause_ = false;
+  // False once the window is gone: a tick that raised an event (in which the client may clean
+  // the server up) checks it before it touches the window again.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace vz

@@ -183,6 +183,20 @@ void clsDatabaseRequests::RemoveRequest(std::string_view key) {
   requests_.Remove(key);
 }
 
+void clsDatabaseRequests::EndAllRequests(const std::string& why) {
+  acceptingRequests_ = false;
+  for (const auto& request : Requests()) {
+    if (request->Deactivated()) continue;  // its event is being raised now; the pump removes it
+    const std::string key = request->ID();
+    request->Abandon(why);
+    request->DeActivate();
+    if (Find(key)) RemoveRequest(key);
+  }
+  requestActive_ = false;
+  currentRequest_.reset();
+  currentRequestKey_.clear();
+}
+
 std::shared_ptr<clsDatabaseRequest> clsDatabaseRequests::Item(const Value& Index) {
   return ErrorTrap(kClass, "Item")([&] { return requests_.ItemByIndex(Index); });
 }

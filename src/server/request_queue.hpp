@@ -54,6 +54,9 @@ class clsDatabaseRequests : public AutomationObject<clsDatabaseRequests> {
   std::shared_ptr<clsDatabaseRequest> Find(std::string_view key) const;
   // Removes the request under `key`; raises when there is none (the pump logs that itself).
   void RemoveRequest(std::string_view key);
+  // Stops accepting requests and ends every request still in the queue: each one not yet run to
+  // its end is abandoned with `why`, each one gets its completion event and leaves the queue.
+  void EndAllRequests(const std::string& why);
 
  private:
   std::string NewKey();

@@ -300,7 +300,9 @@ void clsZERUredoz::MakeNewFormHandler() {
     formHandler_->SetBinaryRTFUploadsImplemented(binaryRTFUploads_);
     formHandler_->SetCutoffForRTFTextUpload(cutoffForRTFTextUpload_);
     formHandler_->SetInstance(instance_);
-    InitializeTimeOutMechanism(Value(timeOutMinutes_));
+    // The new handler gets the running monitor; before the client started the mechanism there is
+    // none, and none is started here with an interval nobody gave.
+    if (timeOutMonitor_) InitializeTimeOutMechanism(Value(timeOutMinutes_));
     GlobalTrace(where, "After m_dInitializeTimeOutMechanism.");
   });
 }
@@ -314,7 +316,7 @@ bool clsZERUredoz::ReinitializeFormHandler() const {
 }
 
 void clsZERUredoz::InitializeTimeOutMechanism(const std::optional<Value>& dIntervalInMinutes) {
-  ErrorTrap("VizorareZazizuzEravov.clsZERUredoz", "InitializeTimeOutMechanism")([&] {
+  ErrorTrap(ProjectName{"VizorareZazizuzEravov"}, kClass, "InitializeTimeOutMechanism")([&] {
     const std::string where = Where("InitializeTimeOutMechanism");
     GlobalTrace(where, "Entering sub.");
     double minutes = 1.0;
@@ -327,6 +329,9 @@ void clsZERUredoz::InitializeTimeOutMechanism(const std::optional<Value>& dInter
         minutes = 1.0;  // not a number: one minute
       }
     }
+    // No time-out at all is no usable interval either: the monitor would report a hang at once
+    // and probe the loop without pause.
+    if (!(minutes > 0)) minutes = 1.0;
     const double rounded = std::nearbyint(minutes * 60.0 * 1000.0);
     const auto milliseconds = static_cast<std::int32_t>(std::clamp(rounded, 0.0, 2147483647.0));
     timeOutMinutes_ = minutes;
@@ -348,6 +353,10 @@ void clsZERUredoz::Cleanup() {
   ErrorTrap(kClass, "Cleanup")([&] {
     const std::string where = Where("Cleanup");
     GlobalTrace(where, "Entering sub.");
+    cleanedUp_ = true;
+    // No request is left without its completion event: whatever is still queued, retrying or in
+    // flight ends now, and a client holding the queue can add nothing more.
+    if (requests_) requests_->EndAllRequests(kEndedByCleanup);
     if (pump_) pump_->ReleaseRequestCollection();
     GlobalTrace(where, "After releasing request collection.");
     if (pump_) pump_->Form_Unload();
@@ -403,6 +412,7 @@ clsFormHandler& clsZERUredoz::RequireFormHandler(std::string_view operation) con
 // RequestHost.
 
 void clsZERUredoz::EnablePump() {
+  if (cleanedUp_) return;  // nothing is left to pump
   EnsurePump();
   pump_->tmrRequest().SetEnabled(true);
 }
@@ -432,9 +442,9 @@ void clsZERUredoz::ReportProgress(const RequestProgress& progress) {
 }
 
 void clsZERUredoz::ArmPumpForRetry(std::chrono::milliseconds delay) {
+  if (cleanedUp_) return;
   EnsurePump();
-  pump_->tmrRequest().SetInterval(delay);
-  pump_->tmrRequest().SetEnabled(true);
+  pump_->ArmForRetry(delay);
 }
 
 void clsZERUredoz::Describe(ClassBuilder<clsZERUredoz>& c) {

@@ -29,6 +29,9 @@ class clsWorkQueue;
 class clsStatusString;
 class clsDBRTerminator;
 
+// The error text of the requests Cleanup ends before they ran to their end.
+inline constexpr const char* kEndedByCleanup = "Request truncated: the server was cleaned up before the request ended.";
+
 class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
  public:
   static constexpr std::string_view kClassName = "clsZERUredoz";
@@ -165,6 +168,7 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   bool forceError_ = false;
   bool cancelAllRequests_ = false;
   bool shutDownInProcess_ = false;
+  bool cleanedUp_ = false;
   bool binaryRTFUploads_ = false;
   std::int32_t cutoffForRTFTextUpload_ = 0;
   std::string additionalCommWarning_;

@@ -5,11 +5,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
+#include "clientservices/wire_format.hpp"
 #include "platform/event_loop.hpp"
 #include "simulator/simulator_server.hpp"
 #include "temp_folder.hpp"
@@ -41,6 +49,72 @@ std::vector<std::string> Names(const std::filesystem::path& folder) {
 
 Value Entry(const std::string& utteranceID) {
   return Value(Value::Array{Value("3"), Value(utteranceID), Value("0"), Value(false), Value("0")});
+}
+
+// A server on loopback that answers each connection's first request with the next canned answer,
+// byte for byte as given, and keeps the connection open until it is destroyed.
+class CannedServer {
+ public:
+  explicit CannedServer(std::vector<std::string> answers) : answers_(std::move(answers)) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(listener_, 4) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      throw std::runtime_error("cannot listen on loopback");
+    }
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~CannedServer() {
+    thread_.join();
+    for (const int connection : connections_) ::close(connection);
+    ::close(listener_);
+  }
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/canned/servlet/ScribeServlet"; }
+
+ private:
+  void Serve() {
+    for (const std::string& answer : answers_) {
+      pollfd waiting{listener_, POLLIN, 0};
+      if (::poll(&waiting, 1, 20'000) != 1) return;
+      const int connection = ::accept(listener_, nullptr, nullptr);
+      if (connection < 0) return;
+      connections_.push_back(connection);
+      // The whole request, headers and form body, before answering.
+      std::string request;
+      char block[4096];
+      for (;;) {
+        const auto end = request.find("\r\n\r\n");
+        if (end != std::string::npos) {
+          const auto at = request.find("Content-Length: ");
+          const std::size_t body = at == std::string::npos ? 0 : std::stoul(request.substr(at + 16));
+          if (request.size() >= end + 4 + body) break;
+        }
+        const auto got = ::recv(connection, block, sizeof block, 0);
+        if (got <= 0) return;
+        request.append(block, static_cast<std::size_t>(got));
+      }
+      if (::send(connection, answer.data(), answer.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(answer.size())) return;
+    }
+  }
+
+  std::vector<std::string> answers_;
+  std::vector<int> connections_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+// A file answer announcing the first `announced` bytes of `body`, with their digest.
+std::string FileAnswer(const std::string& body, std::size_t announced, const std::string& name) {
+  http_client::Sha256 digest;
+  digest.Update(body.data(), announced);
+  return "HTTP/1.1 200 OK\r\nContent-Type: audio/x-nist-sphere\r\nContent-Length: " + std::to_string(announced) +
+         "\r\nX-Content-SHA256: " + digest.FinishHex() + "\r\nContent-Disposition: attachment; filename=\"" + name +
+         "\"\r\n\r\n" + body;
 }
 
 class HttpClientServicesTest : public ::testing::Test {
@@ -258,6 +332,27 @@ TEST_F(HttpClientServicesTest, FileAnswersOverTheLimitAreRefusedPerDictationAndW
   }
   EXPECT_EQ(ReadAll(earlier), "earlier");
   EXPECT_THAT(Names(downloads.Path()), ElementsAre("Local_1001.pcm"));
+}
+
+TEST_F(HttpClientServicesTest, BodyLongerThanItsContentLengthFailsLikeAChecksumOnAConnectionNotUsedAgain) {
+  const std::string audio = "0123456789";
+  CannedServer canned({FileAnswer(audio + "unasked bytes", audio.size(), "Local_1001.pcm"),
+                       FileAnswer(audio, audio.size(), "Local_1002.pcm")});
+  {
+    HttpClientServices own(loop.Context());
+    auto object = own.Create("m_Fud");
+    object->Init({Value(canned.Url()), Value(downloads.Path().string()), Value("jdoe"), Value("secret"), Value(std::int16_t{0}),
+                  Value(false)});
+    ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002")})}), 1);
+    EXPECT_THAT(object->ErrorMessages(),
+                ElementsAre("Utterance 1001: CHECKSUM mismatch in Local_1001.pcm: a body longer than its Content-Length  "
+                            "documentVersion=0",
+                            ""));
+  }
+  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1001.pcm"));
+  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1001.pcm.part"));
+  // The second dictation came over a new connection, whole.
+  EXPECT_EQ(ReadAll(downloads.Path() / "Local_1002.pcm"), audio);
 }
 
 TEST_F(HttpClientServicesTest, TextDownloadSavesTheServedDocument) {

@@ -39,6 +39,13 @@ TEST_F(MessageBoxTest, AnsweredBoxIsLoggedAndSignalsTheBusyEvent) {
   EXPECT_EQ(prompter->Shown()[0].title, "Penwright MT");
   EXPECT_EQ(prompter->Shown()[0].style, vbYesNo);
   EXPECT_TRUE(busy.TryWait());
+  // An auto-reset event holds one signal however often it was set.
+  prompter->Answer(vbOK);
+  prompter->Answer(vbOK);
+  MsgBox("one");
+  MsgBox("two");
+  EXPECT_TRUE(busy.TryWait());
+  EXPECT_FALSE(busy.TryWait());
   const std::string log = DetailLog();
   EXPECT_THAT(log, HasSubstr("MSGBOX: Keep trying?"));
   EXPECT_THAT(log, HasSubstr("User clicked: NO"));
@@ -55,6 +62,9 @@ TEST_F(MessageBoxTest, NoMsgBoxMarkerAnswersOkWithoutAsking) {
 TEST_F(MessageBoxTest, HeadlessBoxCountsAsNotShown) {
   SetPrompter(nullptr);
   EXPECT_EQ(MsgBox("Nobody listens", vbYesNo), vbOK);
+  // The error table says that nobody saw the error box.
+  ErrMsgBox("Error 5: unseen");
+  EXPECT_THAT(ReadFile(folder / "Errors/ServerErrors.log"), HasSubstr("<displayedToUser>N</displayedToUser>"));
 }
 
 TEST_F(MessageBoxTest, SuppressedBoxesAreCollected) {

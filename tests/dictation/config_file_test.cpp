@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "diagnostics/automation_error.hpp"
+#include "dictation/radiology_orders.hpp"
 #include "dictation_fixture.hpp"
 
 namespace vz {
@@ -212,10 +213,48 @@ TEST_F(ConfigFileTest, GetPropertySpecialCases) {
   EXPECT_EQ(u->GetProperty("duration"), "02:05");
   u->SetProperty("duration", "6000");
   EXPECT_EQ(u->GetProperty("duration"), "100:00");
+  u->SetProperty("duration", "-5");
+  EXPECT_EQ(u->GetProperty("duration"), "-00:05") << "a negative length keeps its sign in front";
+  u->SetProperty("duration", "-125");
+  EXPECT_EQ(u->GetProperty("duration"), "-02:05");
   u->SetProperty("duration", "about a minute");
   EXPECT_EQ(u->GetProperty("duration"), "about a minute");
   EXPECT_EQ(u->GetProperty("documentVersion"), "0");
   EXPECT_EQ(Call(*u, "GetProperty", {Value("missing")}), Value(""));
+}
+
+TEST_F(ConfigFileTest, ChangesWithoutAWriteLeaveTheFileAlone) {
+  auto u = NewUtterance();
+  u->SetUtteranceID(22);
+  u->SetConfigFile(Path("Local_22.cfg"));
+  std::filesystem::remove(Path("Local_22.cfg"));
+  Set(*u, "Priority", Value("3"));
+  u->SetProperty("duration", "12");
+  u->AddPendingNoteItem(0, "Dictation cut off", std::nullopt, std::nullopt);
+  u->RemovePendingNoteItem(0, "Dictation cut off", std::nullopt, std::nullopt);
+  u->SetTimePaused(30);
+  u->StartPause();
+  u->ResumeFromPause();
+  const auto orders = u->RadiologyOrders();
+  orders->Add()->OrderItemID = "A1";
+  Set(*u, "RadiologyOrders", Value(orders));
+  EXPECT_FALSE(std::filesystem::exists(Path("Local_22.cfg"))) << "only the caller's write puts these on disk";
+  EXPECT_EQ(u->TimePaused(), 30);
+  u->WriteObjectToConfigFile(u->ConfigFile());
+  const std::string written = ReadFile(Path("Local_22.cfg"));
+  EXPECT_THAT(written, HasSubstr("<priority>3</priority>"));
+  EXPECT_THAT(written, HasSubstr("<orderItemID>A1</orderItemID>"));
+}
+
+TEST_F(ConfigFileTest, TheDefaultDownloadFolderFollowsTheApplicationFolder) {
+  SetApplicationPath("");
+  auto early = NewUtterance();
+  EXPECT_EQ(early->DownloadPath(), "./Downloads") << "never the root folder";
+  SetApplicationPath(Path("App"));
+  EXPECT_EQ(early->DownloadPath(), Path("App") + "/Downloads");
+  EXPECT_EQ(NewUtterance()->DownloadPath(), Path("App") + "/Downloads");
+  early->SetDownloadPath(Path("Elsewhere"));
+  EXPECT_EQ(Get(*early, "DownloadPath"), Value(Path("Elsewhere")));
 }
 
 TEST_F(ConfigFileTest, SetPropertyRefusesNamesThatCannotBeElements) {

@@ -26,8 +26,12 @@ class PersonListTest : public DictationTest {
   }
   // A header file whose field `type` holds one person, modified at the given local time.
   void WriteHeader(int type, const std::string& person, std::chrono::system_clock::time_point modified) {
-    WriteFile(u->HeaderFile(), "<Row><value><line><region><type>" + std::to_string(type) + "</type><item><saveAs>" +
-                                   person + "</saveAs></item></region></line></value></Row>");
+    WriteHeaderText("<Row><value><line><region><type>" + std::to_string(type) + "</type><item><saveAs>" + person +
+                         "</saveAs></item></region></line></value></Row>",
+                     modified);
+  }
+  void WriteHeaderText(const std::string& text, std::chrono::system_clock::time_point modified) {
+    WriteFile(u->HeaderFile(), text);
     const timespec times[2] = {{std::chrono::system_clock::to_time_t(modified), 0},
                                {std::chrono::system_clock::to_time_t(modified), 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, u->HeaderFile().c_str(), times, 0), 0);
@@ -116,6 +120,26 @@ TEST_F(PersonListTest, FooterIsConsultedAfterTheHeaderAndBadHeaderIsReported) {
   ASSERT_EQ(prompter->Shown().size(), 1u);
   EXPECT_THAT(BoxTexts()[0], HasSubstr(" loading " + u->HeaderFile() + " XML: \r\n"));
   EXPECT_TRUE(Get(*u, "Header").ToString().empty());
+}
+
+TEST_F(PersonListTest, ABadHeaderIsReportedOncePerChangeOfItsFile) {
+  WriteHeaderText("<Row><value>", LocalInstant(2026, 12, 1, 8, 0, 0));
+  EXPECT_EQ(ListSource(5), "none");
+  EXPECT_EQ(ListSource(5), "none");
+  EXPECT_TRUE(Get(*u, "Header").ToString().empty());
+  ASSERT_EQ(prompter->Shown().size(), 1u);
+  EXPECT_THAT(BoxTexts()[0], HasSubstr(" loading " + u->HeaderFile() + " XML: \r\n"));
+  EXPECT_EQ(u->HeaderTimeStamp(), "12/01/2026 08:00:00");
+
+  WriteHeaderText("<Row><line>", LocalInstant(2026, 12, 1, 8, 0, 1));
+  EXPECT_EQ(ListSource(5), "none");
+  EXPECT_EQ(ListSource(5), "none");
+  ASSERT_EQ(prompter->Shown().size(), 2u);
+  EXPECT_THAT(BoxTexts()[1], HasSubstr(" reloading " + u->HeaderFile() + " XML: \r\n"));
+
+  WriteHeader(5, "Repaired", LocalInstant(2026, 12, 1, 8, 0, 2));
+  EXPECT_EQ(ListSource(5), "region:Repaired");
+  EXPECT_EQ(prompter->Shown().size(), 2u);
 }
 
 TEST_F(PersonListTest, SubDocumentNamesInOrderWithDuplicates) {

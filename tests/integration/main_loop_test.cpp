@@ -222,6 +222,41 @@ TEST_F(MainLoopTest, ACorruptChecksumOnceCostsOneRetry) {
   EXPECT_THAT(Statuses(request), Each(StartsWith("Downloaded for ")));
 }
 
+TEST_F(MainLoopTest, AnAudioFileFailingItsDigestIsDownloadedAgainLikeABadChecksum) {
+  institution->Faults().Set("download", Fault::Of(FaultKind::kCorruptDigest, /*after=*/0, /*times=*/1));
+  SubmitWorkQueueAndDownload();
+  RunUntilComplete();
+
+  const auto& request = *listener->completed.front();
+  EXPECT_EQ(request.GlobalErrorMessage(), "");
+  EXPECT_EQ(RetryTicks(), 1u);
+  // The first dictation failed, so it and every one after it were fetched again.
+  EXPECT_EQ(Exchanges("0101"), 2u * kDictations);
+  EXPECT_THAT(Statuses(request), Each(StartsWith("Downloaded for ")));
+  for (long id = 1001; id < 1001 + kDictations; ++id) {
+    EXPECT_TRUE(std::filesystem::exists(Download(id, ".wav"))) << id;
+    EXPECT_FALSE(std::filesystem::exists(Download(id, ".pcm.part"))) << id;
+  }
+  for (const auto& dictation : request.Dictations()->Items()) EXPECT_EQ(dictation->ErrorString(), "");
+}
+
+TEST_F(MainLoopTest, AnAudioFileThatNeverPassesItsDigestEndsTheRequestWithoutMarkingItDownloaded) {
+  institution->Faults().Set("download", Fault::Of(FaultKind::kCorruptDigest, /*after=*/2, /*times=*/-1));
+  SubmitWorkQueueAndDownload();
+  RunUntilComplete();
+
+  const auto& request = *listener->completed.front();
+  EXPECT_THAT(request.GlobalErrorMessage(), HasSubstr(": CHECKSUM mismatch in Local_100"));
+  EXPECT_EQ(RetryTicks(), 2u);
+  // The two before it arrived once; from the third on each attempt fetched again.
+  EXPECT_EQ(Exchanges("0101"), 2u + 3u * (kDictations - 2));
+  const auto statuses = Statuses(request);
+  EXPECT_THAT(statuses[0], StartsWith("Downloaded for "));
+  EXPECT_THAT(statuses[1], StartsWith("Downloaded for "));
+  for (std::size_t i = 2; i < statuses.size(); ++i) EXPECT_THAT(statuses[i], ::testing::Not(StartsWith("Downloaded"))) << i;
+  EXPECT_FALSE(std::filesystem::exists(Download(1003, ".wav")));
+}
+
 TEST_F(MainLoopTest, WrongCredentialsEndTheRequestWithTheServersTextOnceRetriesRunOut) {
   dispatch::Set(*server->DatabaseRequests()->ConnectionInfo(), "Password", Value("not-the-password"));
   SubmitWorkQueueAndDownload(/*maxRetries=*/1);

@@ -113,6 +113,84 @@ TEST_F(EngineTest, RetriesEndAtTheLimitAndAtTheSecondChecksumFailure) {
   EXPECT_EQ(services->Calls().size(), 5u) << "the first try and two retries";
 }
 
+TEST_F(EngineTest, ClearedContinueRetriesEndsTheRequestAtTheFirstFailure) {
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  const auto request = Add({2}, 1);
+  dispatch::Set(*request, "ContinueRetries", Value(false));
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre(kTimeOut));
+  EXPECT_EQ(request->Retries(), 0);
+  EXPECT_EQ(services->Calls().size(), 1u);
+  EXPECT_THAT(ReadFile(folder / "Logs/Summary.log"), HasSubstr("Retries have been halted because Penwright is shutting down."));
+}
+
+TEST_F(EngineTest, WarningsGoToTheClientByRequestKind) {
+  // Discardable kinds warn only for 2, 4 and 6; the others always; an extra warning text makes
+  // every kind warn.
+  const struct {
+    std::int32_t kind;
+    const char* extra;
+    bool warns;
+  } cases[] = {{1, "", false}, {2, "", true}, {3, "", false}, {4, "", true}, {6, "", true},
+               {5, "", true},  {9, "", true}, {1, "Call the help desk.", true}};
+  const auto request = Add({}, 1);
+  for (const auto& one : cases) {
+    server->SetAdditionalCommWarning(one.extra);
+    EXPECT_EQ(request->bfnRaiseCommunicationsWarning(one.kind), one.warns) << one.kind << " " << one.extra;
+  }
+  server->SetAdditionalCommWarning("");
+  RunToCompletion();
+
+  // The header queue warns only from the fifth retry on, naming the dictation.
+  server->DatabaseRequests()->SetQueueType(2);
+  for (int i = 0; i < 6; ++i) services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  auto spec = Spec({2}, 24);
+  auto dictations = std::make_shared<clsUtterances>();
+  dictations->Add(31, 1, "Ready for Transcription", (folder.Path() / "Local_31.cfg").string(), "0");
+  spec->SetUtterances(dictations);
+  server->DatabaseRequests()->Add(spec);
+  std::vector<std::string> warnings;
+  for (int i = 0; i < 7; ++i) {
+    const auto before = std::count(client->events.begin(), client->events.end(), "CommunicationsWarning");
+    clock.AdvanceBy(5000ms);
+    clock.Turn();
+    const auto after = std::count(client->events.begin(), client->events.end(), "CommunicationsWarning");
+    warnings.push_back(after > before ? "warned" : "-");
+  }
+  EXPECT_THAT(warnings, ElementsAre("-", "-", "-", "-", "warned", "warned", "-"));
+  EXPECT_THAT(DetailLog(), HasSubstr("Raising RETRIEVE_NEW_HEADER communications failure for uttid: 31"));
+}
+
+TEST_F(EngineTest, TruncationDuringShutdownIsIgnoredWithoutARetry) {
+  services->Script("m_Wr", ScriptedAnswer::Error("REQUEST TERMINATED DURING SHUTDOWN"));
+  const auto request = Add({2, 13}, 1);
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  EXPECT_TRUE(request->Ignore());
+  EXPECT_EQ(request->Retries(), 0);
+  ASSERT_EQ(services->Calls().size(), 2u) << "the request goes on with its next action";
+  EXPECT_EQ(services->Calls()[1].field, "m_objLockedList");
+  EXPECT_THAT(DetailLog(), HasSubstr("Received truncate message. Enabling timer."));
+}
+
+TEST_F(EngineTest, InteractiveRetryWithNobodyToAskRetriesUpToItsLimit) {
+  SetPrompter(std::make_shared<HeadlessPrompter>());
+  server->SetInstance("2");
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  auto spec = Spec({2}, 1);
+  spec->SetMaxRetries(1);
+  const auto request = server->DatabaseRequests()->Add(spec);
+  for (int i = 0; i < 4 && client->completed.empty(); ++i) {
+    clock.AdvanceBy(5000ms);
+    clock.Turn();
+  }
+  EXPECT_EQ(services->Calls().size(), 2u) << "one retry, as without a question";
+  EXPECT_THAT(errorAtCompletion, ElementsAre(kTimeOut));
+  EXPECT_EQ(request->Retries(), 1);
+  EXPECT_THAT(DetailLog(), HasSubstr("Nobody answered the question.  Retrying without asking."));
+}
+
 TEST_F(EngineTest, InteractiveRetryAsksTheUser) {
   server->SetInstance("2");
   services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
@@ -186,9 +264,19 @@ TEST_F(EngineTest, UnhandledActionAndRefusedLogin) {
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre("Unrecognized Request Type"));
   services->Script("m_Sp", ScriptedAnswer::Refused());
-  Add({10}, 46);
+  client->completed.clear();
+  Add({10, 2}, 46);
   Step();
   EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Error -1: Unspecified error trying to login to database"));
+  // The refused login ends its request (nothing else would), and the pump goes on.
+  RunToCompletion();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00002"));
+  EXPECT_EQ(errorAtCompletion.back(), "Unspecified error trying to login to database");
+  EXPECT_EQ(services->Calls().size(), 1u) << "the work queue is never fetched";
+  client->completed.clear();
+  Add({}, 1);
+  RunToCompletion();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00003"));
 }
 
 TEST(DictationKeys, StrippedFromErrorTexts) {
@@ -207,6 +295,39 @@ TEST_F(EngineTest, WorkQueueWithoutHighPriorityDictationsCloses) {
   EXPECT_THAT(errorAtCompletion, ElementsAre("No High Priority Dictations Available"));
   ASSERT_TRUE(request->Utterances());
   EXPECT_EQ(services->Calls().size(), 1u);
+}
+
+TEST_F(EngineTest, AWorkQueueAnswerThatIsNoXmlEndsTheRequestWithTheParsersText) {
+  services->Script("m_Wr", ScriptedAnswer::Success("Service temporarily unavailable"));
+  const auto request = Add({2, 1}, 4);
+  RunToCompletion();
+  ASSERT_EQ(errorAtCompletion.size(), 1u);
+  EXPECT_THAT(errorAtCompletion[0], ::testing::StartsWith("Error loading workqueue XML: \r\n"));
+  EXPECT_THAT(errorAtCompletion[0], ::testing::EndsWith("\r\n\r\nPlease contact your Quorvane representative"));
+  EXPECT_EQ(services->Calls().size(), 1u);
+  EXPECT_THAT(ReadFile(folder / "Logs/Server_Errors.txt"), HasSubstr("Error loading workqueue XML"));
+}
+
+TEST_F(EngineTest, WorkQueueRowsThatCannotBeReadAreNamedToTheClient) {
+  const std::string good = "<Row><utteranceID>12</utteranceID><status>Ready for Transcription</status></Row>";
+  const std::string bad = "<Row><utteranceID>../12</utteranceID></Row>";
+  std::filesystem::create_directories(folder.Path() / "App/Downloads");  // the work queue's download folder
+  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse>" + bad + "</InfoResponse>"));
+  Add({2}, 1);
+  RunToCompletion();
+  ASSERT_EQ(errorAtCompletion.size(), 1u);
+  EXPECT_THAT(errorAtCompletion[0], ::testing::StartsWith("The work queue answer held 1 dictation that could not be read:\r\n"
+                                                          "Row 0: The utteranceID \"../12\" is not a decimal number"));
+
+  // With some rows readable the request goes on with them, the others still named.
+  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse>" + good + bad + bad + "</InfoResponse>"));
+  client->completed.clear();
+  const auto request = Add({2}, 1);
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion.back(), ::testing::StartsWith("The work queue answer held 2 dictations that could not be read:"));
+  EXPECT_THAT(errorAtCompletion.back(), HasSubstr("\r\nRow 2: "));
+  ASSERT_TRUE(request->Dictations());
+  EXPECT_EQ(request->Dictations()->Count(), 1);
 }
 
 // A request with dictations 7, 9, 12, 15 and 20 in its collection.
@@ -238,6 +359,28 @@ TEST_F(DictationEngineTest, RetryAfterATimeOutSkipsTheDictationsAlreadyDone) {
   clock.Turn();
   ASSERT_EQ(services->Calls().size(), 2u);
   EXPECT_THAT(ListedIDs(services->Calls()[1]), ElementsAre(12, 15, 20));
+}
+
+TEST_F(DictationEngineTest, AChecksumFailureOfOneTransferIsRetriedFromThatDictationOn) {
+  WriteDownloads();
+  ScriptedAnswer answer =
+      ScriptedAnswer::Errors({"", "", "Utterance 12: CHECKSUM mismatch in Local_12.pcm  documentVersion=0", "", ""});
+  answer.utterancesCompleted = {"7", "9", "12", "15", "20"};  // the library counts it among those it went through
+  services->Script("m_Fud", answer);
+  const auto request = server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
+  Step();
+  EXPECT_EQ(request->Retries(), 1);
+  EXPECT_EQ(dictations->Item("U9", "0")->Status(), "Downloaded for Standard Transcription");
+  EXPECT_EQ(dictations->Item("U12", "0")->Status(), "Ready for Transcription");
+  EXPECT_EQ(dictations->Item("U12", "0")->ErrorString(), "");
+  EXPECT_NE(dictations->Item("U12", "0")->LastActionCompleted(), 1);
+  clock.AdvanceBy(5000ms);
+  clock.Turn();
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_THAT(ListedIDs(services->Calls()[1]), ElementsAre(12, 15, 20));
+  RunToCompletion();
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  for (const auto& dictation : dictations->Items()) EXPECT_EQ(dictation->Status(), "Downloaded for Standard Transcription");
 }
 
 TEST_F(DictationEngineTest, DownloadNormalisesTheAudioAndMarksTheDictationsDownloaded) {

@@ -50,6 +50,7 @@ class LocationEngineTest : public testing::EngineTest {
 
 TEST_F(LocationEngineTest, NotCachedFetchesTheInstitutionFirstThenRunsTheDueAction) {
   services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("")));
+  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse/>"));
   const auto request = AddForSouth({2});
   clock.AdvanceBy(PumpTimer().Interval());
   ASSERT_EQ(services->Calls().size(), 1u);

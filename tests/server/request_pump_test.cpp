@@ -132,6 +132,119 @@ TEST_F(RequestPumpTest, RetryIntervalIsFollowedByShortTicks) {
   EXPECT_EQ(PumpTimer().Interval(), 100ms);
 }
 
+TEST_F(RequestPumpTest, AfterARetryPauseTheStepsComeQuicklyAgainWithoutARetryTimerInterval) {
+  catalogue->holdInFlight = true;
+  const auto retried = Add({2});
+  Add({13});
+  Add({12});
+  Tick();
+  catalogue->inFlight.reset();
+  retried->SetupRequestForRetry("(12002) The operation timed out", nullptr);
+  EXPECT_EQ(PumpTimer().Interval(), 5000ms);
+  catalogue->holdInFlight = false;
+  Tick();  // the retry, after the pause
+  EXPECT_EQ(PumpTimer().Interval(), 100ms);
+  for (int i = 0; i < 4; ++i) Tick();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00001", "DBR00002", "DBR00003"));
+  EXPECT_EQ(PumpTimer().Interval(), 100ms) << "the later requests keep the quick pace";
+}
+
+TEST_F(RequestPumpTest, TruncatingAQueuedRequestEndsItAndLeavesTheCallInFlightAlone) {
+  catalogue->holdInFlight = true;
+  Add({2, 13});
+  const auto queued = Add({12});
+  Tick();
+  std::vector<std::string> errors;
+  client->onComplete = [&](clsDatabaseRequest& done) { errors.push_back(done.GlobalErrorMessage()); };
+  queued->TruncateRequest();
+  Tick();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00002"));
+  EXPECT_THAT(errors, ElementsAre("Request truncated."));
+  EXPECT_EQ(queue->Count(), 1);
+  EXPECT_THAT(Actions(catalogue->started), ElementsAre(2)) << "the request in flight is not run again";
+  EXPECT_FALSE(PumpTimer().Enabled());
+  EXPECT_THAT(DetailLog(), HasSubstr("Request DBR00001 is waiting for its call to complete."));
+
+  ASSERT_TRUE(catalogue->inFlight);
+  catalogue->Complete();  // the call's completion still reaches its request
+  Tick();
+  EXPECT_THAT(Actions(catalogue->started), ElementsAre(2, 13));
+  catalogue->Complete();
+  Tick();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00002", "DBR00001"));
+  EXPECT_EQ(queue->Count(), 0);
+}
+
+TEST_F(RequestPumpTest, ABranchThatRaisesEndsItsRequestWithTheErrorAndThePumpGoesOn) {
+  catalogue->raising[10] = "The servlet URL is empty.";
+  std::vector<std::string> errors;
+  client->onComplete = [&](clsDatabaseRequest& done) { errors.push_back(done.GlobalErrorMessage()); };
+  Add({10, 2});
+  Add({13});
+  Tick();
+  EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Error -1: The servlet URL is empty.\r\nin ZERUredoz.clsDatabaseRequest.Run."));
+  Tick();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00001"));
+  EXPECT_THAT(errors, ElementsAre("The servlet URL is empty."));
+  EXPECT_THAT(Actions(catalogue->started), ElementsAre(10, 13)) << "action 2 never runs, the next request does";
+}
+
+TEST_F(RequestPumpTest, CleanupEndsEveryRequestLeftAndTheQueueTakesNoMore) {
+  catalogue->holdInFlight = true;
+  Add({2, 13});
+  Add({12});
+  Tick();
+  std::vector<std::string> errors;
+  std::vector<bool> truncated;
+  client->onComplete = [&](clsDatabaseRequest& done) {
+    errors.push_back(done.GlobalErrorMessage());
+    truncated.push_back(done.Truncated());
+  };
+  const auto held = queue;
+  server->Cleanup();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00001", "DBR00002"));
+  EXPECT_THAT(errors, ElementsAre(kEndedByCleanup, kEndedByCleanup));
+  EXPECT_THAT(truncated, ElementsAre(true, true));
+  EXPECT_EQ(held->Count(), 0);
+  // A client that kept the queue gets nothing from it, and a late completion goes nowhere.
+  EXPECT_EQ(held->Add(Spec({2})), nullptr);
+  catalogue->Complete();
+  clock.AdvanceBy(10s);
+  EXPECT_EQ(catalogue->started.size(), 1u);
+  EXPECT_EQ(client->completed.size(), 2u);
+}
+
+TEST_F(RequestPumpTest, CleanupFromInsideTheCompletionEventEndsTheOthers) {
+  Add({2});
+  Add({13});
+  client->onComplete = [&](clsDatabaseRequest& done) {
+    if (done.ID() == "DBR00001") server->Cleanup();
+  };
+  Tick();
+  Tick();
+  EXPECT_THAT(client->completed, ElementsAre("DBR00001", "DBR00002"));
+  EXPECT_THAT(Actions(catalogue->started), ElementsAre(2));
+}
+
+TEST_F(RequestPumpTest, StoppedRequestsWaitAndResumeWithTheNextAcceptedAdd) {
+  catalogue->holdInFlight = true;
+  Add({2, 13});
+  Add({12});
+  Tick();
+  server->StopAllRequests();
+  EXPECT_EQ(Add({13}), nullptr) << "no request is made, so no event will come for it";
+  // The client accepts work again while the call of the stopped request is still out.
+  queue->SetAcceptingRequests(true);
+  ASSERT_TRUE(Add({14}));
+  Tick();
+  EXPECT_THAT(Actions(catalogue->started), ElementsAre(2)) << "the call in flight is not abandoned";
+  catalogue->holdInFlight = false;
+  catalogue->Complete();
+  for (int i = 0; i < 8; ++i) Tick();
+  EXPECT_THAT(Actions(catalogue->started), ElementsAre(2, 13, 12, 14));
+  EXPECT_THAT(client->completed, ElementsAre("DBR00001", "DBR00002", "DBR00003"));
+}
+
 TEST_F(RequestPumpTest, CancelAllStopsAfterTheCurrentRequest) {
   Add({2});
   Add({13});

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "dictation/utterance_object.hpp"
+#include "dictation/utterances.hpp"
 #include "server_fixture.hpp"
 
 namespace vz {
@@ -130,7 +132,15 @@ TEST_F(RequestQueueTest, LabTestSwitchHoldsBackCompletionAction40) {
 
 TEST_F(RequestQueueTest, AddClearsTheDictationErrorsAndSharesTheSpecObjects) {
   const auto spec = Spec({}, 17);
+  auto dictations = server->NewUtteranceCollection();
+  for (const std::int32_t id : {7, 9}) {
+    dictations->Add(id, 1, "Ready for Transcription", (folder.Path() / ("Local_" + std::to_string(id) + ".cfg")).string(), "0");
+    dictations->Item("U" + std::to_string(id), "0")->SetErrorString("failed in an earlier request");
+  }
+  spec->SetUtterances(dictations);
   const auto request = queue->Add(spec);
+  EXPECT_EQ(request->Utterances(), dictations);
+  for (const auto& dictation : dictations->Items()) EXPECT_EQ(dictation->ErrorString(), "") << dictation->UtteranceID();
   EXPECT_EQ(request->GenericRequests(), spec->GenericRequests());
   EXPECT_EQ(request->WorkQueue(), spec->WorkQueue());
   EXPECT_EQ(request->Description(kPlainDescription), "Retrieving the list of worktypes.");

@@ -39,6 +39,7 @@ class ScriptedCatalogue : public ActionCatalogue {
   void StartAction(clsDatabaseRequest& request, std::int32_t action) override {
     started.push_back({request.ID(), action});
     if (unrecognized.contains(action)) RaiseServerError(kUnrecognizedRequestType);
+    if (const auto raised = raising.find(action); raised != raising.end()) RaiseServerError(raised->second);
     if (holdInFlight) {
       inFlight = std::static_pointer_cast<clsDatabaseRequest>(request.shared_from_this());
       return;
@@ -54,6 +55,7 @@ class ScriptedCatalogue : public ActionCatalogue {
 
   std::vector<Started> started;
   std::set<std::int32_t> unrecognized;
+  std::map<std::int32_t, std::string> raising;  // actions whose branch raises this text
   bool holdInFlight = false;
   std::shared_ptr<clsDatabaseRequest> inFlight;
 };
@@ -92,6 +94,7 @@ class ServerTest : public DiagnosticsTest {
   }
   void TearDown() override {
     catalogue->inFlight.reset();  // the request holds the catalogue: break the cycle
+    client->onComplete = nullptr;  // Cleanup ends what is left; a test's handler may be gone
     server->Cleanup();
     server.reset();
     queue.reset();

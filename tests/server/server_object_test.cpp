@@ -100,6 +100,32 @@ TEST_F(ServerObjectTest, TimeOutMonitorIsStartedOnceAndReTimed) {
   EXPECT_EQ(monitor->calls.back(), "Stop");
 }
 
+TEST_F(ServerObjectTest, NoMonitorBeforeTheClientStartsOneAndNoZeroInterval) {
+  auto monitor = std::make_shared<RecordingMonitor>();
+  InstallServerEnvironment({&clock, catalogue, [monitor] { return monitor; }});
+  server->MakeNewFormHandler();
+  EXPECT_THAT(monitor->calls, ::testing::IsEmpty());
+  EXPECT_EQ(server->TimeOutMonitorObject(), nullptr);
+  server->InitializeTimeOutMechanism(Value(0.0));
+  server->InitializeTimeOutMechanism(Value(-3.0));
+  server->MakeNewFormHandler();
+  EXPECT_THAT(monitor->calls, ElementsAre("Start 60000", "SetInterval 60000", "SetInterval 60000"));
+  EXPECT_EQ(server->FormHandler()->Monitor(), monitor);
+}
+
+TEST_F(ServerObjectTest, InitializeTimeOutMechanismNamesTheProductInItsErrors) {
+  class RefusingMonitor : public RecordingMonitor {
+    void Start(const std::string&, std::int32_t, const MonitorLogSettings&, bool) override {
+      RaiseServerError("The monitor cannot start.");
+    }
+  };
+  InstallServerEnvironment({&clock, catalogue, [] { return std::make_shared<RefusingMonitor>(); }});
+  server->InitializeTimeOutMechanism(Value(1.0));
+  ASSERT_FALSE(prompter->Shown().empty());
+  EXPECT_THAT(prompter->Shown().back().text,
+              HasSubstr("Error -1: The monitor cannot start.\r\nin VizorareZazizuzEravov.clsZERUredoz.InitializeTimeOutMechanism.\r\n"));
+}
+
 TEST_F(ServerObjectTest, InstanceNotifiesTheProcessMonitor) {
   const std::string socketPath = folder / "procmon.sock";
   const int listener = ::socket(AF_UNIX, SOCK_DGRAM, 0);
