@@ -5,16 +5,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# key|what is measured (for targets no program reported)
+# key|what is measured, as the table names it
 targets=(
   "trace|trace lines at level 4 vs raw open-append-write-close"
   "extraction-files|1,500-row extraction + 1,500 cfg writes vs pugixml parse + plain writes"
   "extraction-memory|the same in memory vs pugixml parse + copy"
   "download|download + normalise 200 x 60 s vs curl + sox --norm"
-  "download-memory|memory of download + normalise as the queue grows"
+  "download-memory|peak memory of download + normalise, queue of 20 vs 200"
   "round-trip|automation get round trip vs bare echo"
   "pump|requests through the pump at zero interval"
-  "record-memory|memory per dictation record"
+  "record-memory|heap per dictation record at 1,500, 15,000 and 20,000 rows"
+  "extraction-scaling|extraction time per row, 15,000 vs 1,500 rows"
 )
 
 results=$(mktemp)
@@ -29,18 +30,18 @@ for program in build/release/bench/*/bench_*; do
 done
 [ "$found" -eq 1 ] || { echo "no benchmark programs; build the release preset first" >&2; exit 1; }
 
-row() { printf '| %-70s | %-44s | %-28s | %-12s |\n' "$1" "$2" "$3" "$4"; }
+row() { printf '| %-78s | %-42s | %-30s | %-7s |\n' "$1" "$2" "$3" "$4"; }
 echo
 echo "== Targets"
 row "target" "measured (median)" "goal" "result"
-row "$(printf '%.0s-' {1..70})" "$(printf '%.0s-' {1..44})" "$(printf '%.0s-' {1..28})" "$(printf '%.0s-' {1..12})"
+row "$(printf '%.0s-' {1..78})" "$(printf '%.0s-' {1..42})" "$(printf '%.0s-' {1..30})" "$(printf '%.0s-' {1..7})"
 reported() { grep "^TARGET|$1|" "$results" | tail -n 1 || true; }
 for target in "${targets[@]}"; do
   key=${target%%|*}
   line=$(reported "$key")
   if [ -n "$line" ]; then
-    IFS='|' read -r _ _ label measured goal result <<<"$line"
-    row "$label" "$measured" "$goal" "$result"
+    IFS='|' read -r _ _ _ measured goal result <<<"$line"
+    row "${target#*|}" "$measured" "$goal" "$result"
   else
     row "${target#*|}" "not measured" "" "not met"
   fi

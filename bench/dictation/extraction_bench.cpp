@@ -246,7 +246,7 @@ void ReportMemoryPerRecord() {
   double largest = 0;
   for (const int rows : {kRows, kLargeRows, kLargestRows}) largest = std::max(largest, MemoryPerRecord(rows));
   char measured[64];
-  std::snprintf(measured, sizeof measured, "%.1f KiB (most of 1,500/15,000/20,000 rows)", largest);
+  std::snprintf(measured, sizeof measured, "%.1f KiB (largest of 1,500/15,000/20,000 rows)", largest);
   vz::bench::ReportTarget("record-memory", "heap per extracted dictation record", measured, "<= 16 KiB", largest <= 16.0);
 }
 
