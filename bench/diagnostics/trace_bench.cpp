@@ -50,8 +50,9 @@ BENCHMARK(BM_RawOpenAppendWriteClose);
 
 int main(int argc, char** argv) {
   const int status = vz::bench::RunAndCompare(
-      argc, argv, {{"trace lines/s at level 4 vs raw open-append-write-close", "BM_GlobalTraceLevel4",
-                    "BM_RawOpenAppendWriteClose", ">= 0.9x"}});
+      argc, argv,
+      {{"trace", "trace lines/s at level 4 vs raw open-append-write-close", "BM_GlobalTraceLevel4",
+        "BM_RawOpenAppendWriteClose", vz::bench::Comparison::By::Rate, 0.9}});
   std::filesystem::remove_all(Folder());
   return status;
 }

@@ -91,10 +91,10 @@ int main(int argc, char** argv) {
   vz::SetTraceLevel(1);  // the writer's own traces are level 2 and 4: measure the writing alone
   const int status = vz::bench::RunAndCompare(
       argc, argv,
-      {{"indented layout in memory vs pugixml save (format_indent)", "BM_FormatIndentedDocument",
-        "BM_PugixmlSaveIndentedToString", ">= 0.8x"},
-       {"WriteObjectToConfigFile (atomic replace) vs pugixml save_file", "BM_WriteObjectToConfigFile",
-        "BM_PugixmlSaveFile", ">= 0.7x"}});
+      {{"layout-memory", "indented layout in memory vs pugixml save (format_indent)", "BM_FormatIndentedDocument",
+        "BM_PugixmlSaveIndentedToString", vz::bench::Comparison::By::Rate, 0.8},
+       {"layout-file", "clsXMLDocument.WriteObjectToConfigFile (atomic replace) vs pugixml save_file",
+        "BM_WriteObjectToConfigFile", "BM_PugixmlSaveFile", vz::bench::Comparison::By::Rate, 0.7}});
   std::filesystem::remove_all(Folder());
   return status;
 }

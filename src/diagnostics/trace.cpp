@@ -34,7 +34,7 @@ bool AppendLineWithRetry(const std::string& path, std::string_view line, std::st
 bool AppendTerminatedLineWithRetry(const std::string& path, std::string_view bytes, std::string_view failurePrefix) {
   // Several processes append to the same folders; a failed open is usually a passing conflict.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (platform::AppendWhole(path, bytes)) return true;
+    if (platform::AppendWhole(path.c_str(), bytes)) return true;
   }
   platform::OutputDebugText(std::string(failurePrefix).append(bytes));
   return false;

@@ -1,5 +1,6 @@
 #include "dictation/row_store.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -23,6 +24,39 @@ auto WithName(std::string_view name, F&& f) {
   return f(copy.c_str());
 }
 
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
+// The element's text becomes `text` (no child when empty), reusing a lone text node.
+void SetText(pugi::xml_node element, std::string_view text) {
+  pugi::xml_node first = element.first_child();
+  if (text.empty() || !first || first.next_sibling() || first.type() != pugi::node_pcdata) {
+    element.remove_children();
+    if (text.empty()) return;
+    first = element.append_child(pugi::node_pcdata);
+  }
+  first.set_value(text.data(), text.size());
+}
+
+// Names are short identifiers, told apart well enough by their length and their first and last
+// four bytes; the index compares the names themselves anyway.
+std::uint32_t NameHash(std::string_view name) {
+  std::uint32_t head = 0;
+  std::uint32_t tail = 0;
+  if (name.size() >= 4) {
+    std::memcpy(&head, name.data(), 4);
+    std::memcpy(&tail, name.data() + name.size() - 4, 4);
+  } else {
+    std::memcpy(&head, name.data(), name.size());
+  }
+  const std::uint64_t mixed = ((std::uint64_t{head} << 32 | tail) ^ name.size()) * 0x9E3779B97F4A7C15u;
+  return static_cast<std::uint32_t>(mixed >> 32);
+}
+
+bool HasName(const pugi::xml_node& node, std::string_view name) {
+  const char* own = node.name();
+  return std::strncmp(own, name.data(), name.size()) == 0 && own[name.size()] == '\0';
+}
+
 }  // namespace
 
 RowStore::RowStore() : document_(std::make_shared<pugi::xml_document>()) {}
@@ -30,10 +64,63 @@ RowStore::RowStore() : document_(std::make_shared<pugi::xml_document>()) {}
 RowStore::~RowStore() { Release(); }
 
 void RowStore::Release() {
-  // A shared answer keeps living for the other records: give this row's nodes back to it.
-  if (shared_ && row_ && row_.parent()) row_.parent().remove_child(row_);
   row_ = {};
   shared_ = false;
+  RowChildrenChanged();
+}
+
+void RowStore::SetRow(pugi::xml_node row) {
+  row_ = row;
+  RowChildrenChanged();
+}
+
+void RowStore::RowChildrenChanged() {
+  slots_.clear();
+  slots_.shrink_to_fit();
+  indexed_ = 0;
+  lastIndexed_ = {};
+}
+
+pugi::xml_node RowStore::FindIndexed(std::string_view name, std::uint32_t hash) const {
+  if (slots_.empty()) return {};
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    if (slots_[at] == nullptr) return {};
+    const pugi::xml_node candidate(slots_[at]);
+    if (HasName(candidate, name)) return candidate;
+  }
+}
+
+void RowStore::Insert(pugi::xml_node child, std::string_view name) const {
+  if ((indexed_ + 1) * 2 > slots_.size()) {
+    // Room for a row's usual fifty children and the properties added to it, without growing.
+    std::vector<pugi::xml_node_struct*> old(std::max<std::size_t>(128, slots_.size() * 2));
+    old.swap(slots_);
+    indexed_ = 0;
+    for (pugi::xml_node_struct* kept : old) {
+      if (kept != nullptr) Insert(pugi::xml_node(kept), pugi::xml_node(kept).name());
+    }
+  }
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = NameHash(name) & mask;; at = (at + 1) & mask) {
+    if (slots_[at] == nullptr) {
+      slots_[at] = child.internal_object();
+      ++indexed_;
+      return;
+    }
+    if (HasName(pugi::xml_node(slots_[at]), name)) return;  // a later child of a name already indexed
+  }
+}
+
+bool RowStore::IndexNewChildren() const {
+  pugi::xml_node next = lastIndexed_ ? lastIndexed_.next_sibling() : row_.first_child();
+  if (!next) return false;
+  for (; next; next = next.next_sibling()) {
+    lastIndexed_ = next;
+    const std::string_view name = next.name();
+    if (!name.empty()) Insert(next, name);
+  }
+  return true;
 }
 
 void RowStore::Reset() {
@@ -50,8 +137,11 @@ pugi::xml_node RowStore::EnsureRow() {
 }
 
 pugi::xml_node RowStore::Child(std::string_view name) const {
-  if (!row_) return {};
-  return WithName(name, [&](const char* n) { return row_.child(n); });
+  name = UpToNul(name);  // as pugixml sees a name
+  if (!row_ || name.empty()) return {};
+  const std::uint32_t hash = NameHash(name);
+  if (const pugi::xml_node found = FindIndexed(name, hash)) return found;
+  return IndexNewChildren() ? FindIndexed(name, hash) : pugi::xml_node();
 }
 
 std::string RowStore::Read(std::string_view name) const {
@@ -79,7 +169,7 @@ bool RowStore::Assign(std::string_view name, std::string_view value) {
     }
     child = WithName(name, [&](const char* n) { return row.append_child(n); });
   }
-  xml::SetNodeText(child, value);
+  SetText(child, UpToNul(value));
   return existed;
 }
 

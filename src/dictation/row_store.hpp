@@ -5,14 +5,24 @@
 // A record normally owns its document. Records extracted from one work-queue answer instead
 // share the parsed answer: each holds its own "Row" element of that document. This keeps an
 // extracted record to its row's nodes and text (a pugixml document of its own costs a 32 KiB
-// page) and spares re-parsing each row. A shared row is removed from the answer when its record
-// goes, and a record that loads a file or another answer gets a document of its own again.
+// page) and spares re-parsing each row. A shared row stays in the answer when its record goes
+// (pugixml gives memory back by whole pages only, so removing rows one by one returned little
+// and cost as much as extracting them); the answer goes with the last of its records. A record
+// that loads a file or another answer gets a document of its own again.
+//
+// Properties are read and written by name dozens of times per record, and a row has some fifty
+// children, so the row's children are indexed by name (the first child of each name, as
+// pugixml's child() finds it). The index is built on the first lookup and follows children
+// appended to the row afterwards, by Assign or through Row(). Code that removes, renames or
+// inserts children of the row other than at its end calls RowChildrenChanged().
 #include <pugixml.hpp>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "xml/parse_failure.hpp"
 
@@ -46,9 +56,11 @@ class RowStore {
   // Uses `row` of a shared answer document as this record's row.
   void Adopt(std::shared_ptr<pugi::xml_document> answer, pugi::xml_node row);
   // Chooses the row within the loaded document.
-  void SetRow(pugi::xml_node row) { row_ = row; }
+  void SetRow(pugi::xml_node row);
   // A new, empty document without row.
   void Reset();
+  // Forgets the index of the row's children, after a change other than appending.
+  void RowChildrenChanged();
 
   const pugi::xml_document& Document() const { return *document_; }
   // What the record shows as its whole property document: its own document, or its row when the
@@ -57,10 +69,20 @@ class RowStore {
 
  private:
   void Release();
+  // The indexed child named `name` (hash `hash`), or an empty node.
+  pugi::xml_node FindIndexed(std::string_view name, std::uint32_t hash) const;
+  // Indexes the children appended since the last call; false when there were none.
+  bool IndexNewChildren() const;
+  void Insert(pugi::xml_node child, std::string_view name) const;
 
   std::shared_ptr<pugi::xml_document> document_;
   pugi::xml_node row_;
   bool shared_ = false;
+  // The first child of each name, by open addressing on the name's hash (a power of two of
+  // slots, at most half of them used); complete up to `lastIndexed_`.
+  mutable std::vector<pugi::xml_node_struct*> slots_;
+  mutable std::size_t indexed_ = 0;
+  mutable pugi::xml_node lastIndexed_;
 };
 
 }  // namespace vz::dictation

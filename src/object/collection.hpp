@@ -66,7 +66,9 @@ class Collection {
       folded = FoldCase(*key);
       if (byKey_.contains(folded)) RaiseStandardError(kErrDuplicateKey, *key);
     }
-    entries_.reserve(entries_.size() + 1);  // so that nothing below can fail after the key is in
+    // So that nothing below can fail after the key is in; growing by half keeps adding n items
+    // linear (reserving one more each time would move every entry on every Add).
+    if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() + entries_.size() / 2 + 8);
     auto entry = std::make_unique<Entry>(Entry{std::move(item), std::move(key)});
     if (entry->key) byKey_.emplace(std::move(folded), entry.get());
     entries_.push_back(std::move(entry));

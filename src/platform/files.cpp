@@ -11,8 +11,10 @@
 
 namespace vz::platform {
 
-bool AppendWhole(const std::filesystem::path& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+bool AppendWhole(const std::filesystem::path& path, std::string_view bytes) { return AppendWhole(path.c_str(), bytes); }
+
+bool AppendWhole(const char* path, std::string_view bytes) {
+  const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   // One write for the whole line: with O_APPEND the kernel places it atomically at the end.
   const ssize_t written = ::write(fd, bytes.data(), bytes.size());

@@ -12,6 +12,9 @@ namespace vz::platform {
 // concurrent writers in other processes never interleave inside a line and nothing is buffered.
 // Returns false when the file cannot be opened or the write is short.
 bool AppendWhole(const std::filesystem::path& path, std::string_view bytes);
+// The same for a path already at hand as text, as the trace has it for every line: building a
+// std::filesystem::path costs more than the rest of the line's formatting.
+bool AppendWhole(const char* path, std::string_view bytes);
 
 // Replaces `path` with `bytes`: the bytes go to a temporary file in the same folder
 // (temporary_files.hpp), which is then renamed over the target, so a crash leaves either the old

@@ -1,5 +1,9 @@
 #include "xml/indented_layout.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace vz::xml {
 namespace {
 
@@ -16,6 +20,97 @@ void AppendTag(std::string& out, std::string_view name, bool endTag) {
   out += endTag ? "</" : "<";
   out += name;
   out += '>';
+}
+
+// Text characters print() would write other than as they are: the three it escapes, and the
+// control characters it writes as references (left to print()).
+constexpr bool IsSpecialInText(unsigned char c) { return c < 0x20 || c == '&' || c == '<' || c == '>'; }
+
+// IsSpecialInText for any of the eight bytes of `word` at once.
+constexpr bool HasSpecialByte(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  const auto hasZeroByte = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+  const std::uint64_t below20 = (word - kOnes * 0x20) & ~word & kHighs;
+  return (below20 | hasZeroByte(word ^ (kOnes * '&')) | hasZeroByte(word ^ (kOnes * '<')) |
+          hasZeroByte(word ^ (kOnes * '>'))) != 0;
+}
+
+bool NeedsEscaping(std::string_view text) {
+  std::size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at, 8);
+    if (HasSpecialByte(word)) return true;
+  }
+  for (; at < text.size(); ++at) {
+    if (IsSpecialInText(static_cast<unsigned char>(text[at]))) return true;
+  }
+  return false;
+}
+
+// Appends `text` escaped as print() escapes text; false, part way, at a control character.
+bool AppendEscapedText(std::string& out, std::string_view text) {
+  std::size_t run = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (!IsSpecialInText(c)) continue;
+    out.append(text.substr(run, at - run));
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: return false;
+    }
+    run = at + 1;
+  }
+  out.append(text.substr(run));
+  return true;
+}
+
+char* Copy(std::string_view text, char* to) { return std::copy(text.begin(), text.end(), to); }
+
+// print()'s raw form of the commonest leaf, an element without attributes that holds one text
+// node (`first`) or nothing, written directly: print() costs a virtual writer and an output
+// buffer per call, which dominated writing a dictation's file. False, with nothing appended, for
+// any other node.
+bool AppendPlainLeaf(std::string& out, const pugi::xml_node& node, const pugi::xml_node& first) {
+  if (node.type() != pugi::node_element || node.first_attribute()) return false;
+  const std::string_view name = node.name();
+  if (name.empty()) return false;
+  if (!first) {
+    out += '<';
+    out += name;
+    out += "/>";
+    return true;
+  }
+  if (first.type() != pugi::node_pcdata || first.next_sibling()) return false;
+  const std::string_view text = first.value();
+  const std::size_t start = out.size();
+  if (!NeedsEscaping(text)) {
+    out.resize(start + 2 * name.size() + text.size() + 5);
+    char* to = out.data() + start;
+    *to++ = '<';
+    to = Copy(name, to);
+    *to++ = '>';
+    to = Copy(text, to);
+    *to++ = '<';
+    *to++ = '/';
+    to = Copy(name, to);
+    *to = '>';
+    return true;
+  }
+  out += '<';
+  out += name;
+  out += '>';
+  if (!AppendEscapedText(out, text)) {
+    out.resize(start);
+    return false;
+  }
+  out += "</";
+  out += name;
+  out += '>';
+  return true;
 }
 
 }  // namespace
@@ -49,17 +144,18 @@ void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int 
   while (node) {
     out.append(static_cast<std::size_t>(indent), ' ');
     const std::size_t lineStart = out.size();
-    if (IsParentNode(node)) {
+    const pugi::xml_node first = node.first_child();
+    if (first && first.type() != pugi::node_pcdata) {  // IsParentNode
       AppendTag(out, node.name(), false);
       if (observer) (*observer)(LayoutLine::ParentStart, std::string_view(out).substr(lineStart));
       out += kCrLf;
-      node = node.first_child();
+      node = first;
       indent += 4;
       continue;
     }
-    AppendNodeMarkup(out, node);
+    if (!AppendPlainLeaf(out, node, first)) AppendNodeMarkup(out, node);
     if (observer) {
-      (*observer)(node.first_child() ? LayoutLine::TextLeaf : LayoutLine::EmptyLeaf, std::string_view(out).substr(lineStart));
+      (*observer)(first ? LayoutLine::TextLeaf : LayoutLine::EmptyLeaf, std::string_view(out).substr(lineStart));
     }
     out += kCrLf;
     // On to the next sibling, closing each parent whose children are all written.
@@ -80,6 +176,7 @@ void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int 
 std::string FormatIndentedDocument(const pugi::xml_node& root, const IndentedDocumentOptions& options) {
   const std::string_view name = options.rootName.empty() ? std::string_view(root.name()) : options.rootName;
   std::string out;
+  out.reserve(4096);  // a dictation's file, without growing on the way
   if (options.declaration) out.append(kDeclarationLine).append(kCrLf);
   AppendTag(out, name, false);
   out += kCrLf;

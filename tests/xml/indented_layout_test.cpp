@@ -56,5 +56,40 @@ TEST(IndentedLayout, RootNameOverrideAndObserverSeeEveryLine) {
   EXPECT_EQ(seen, expected);
 }
 
+// Every leaf line is exactly pugixml's raw print of the node, whatever the node holds: each byte
+// value as text, escapes, references for control characters, attributes, empty text, comments
+// and text followed by more children.
+TEST(IndentedLayout, LeafLinesAreExactlyPugixmlsRawPrint) {
+  pugi::xml_document document;
+  pugi::xml_node root = document.append_child("Root");
+  for (int byte = 1; byte < 256; ++byte) {
+    const char text[] = {'a', static_cast<char>(byte), 'b', '\0'};
+    root.append_child("byte").append_child(pugi::node_pcdata).set_value(text);
+  }
+  const char* texts[] = {"", "plain", "x & y <z> \"q\" 'a'", "&&<<>>", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac", "tab\there\r\nnext",
+                         "]]>", "ends with &"};
+  for (const char* text : texts) root.append_child("text").append_child(pugi::node_pcdata).set_value(text);
+  root.append_child("empty");
+  pugi::xml_node withAttribute = root.append_child("attr");
+  withAttribute.append_attribute("id").set_value("1 & 2");
+  withAttribute.append_child(pugi::node_pcdata).set_value("t");
+  root.append_child("emptyWithAttribute").append_attribute("on").set_value("y");
+  pugi::xml_node twoTexts = root.append_child("twoTexts");
+  twoTexts.append_child(pugi::node_pcdata).set_value("a");
+  twoTexts.append_child(pugi::node_pcdata).set_value("b");
+  pugi::xml_node mixed = root.append_child("mixed");
+  mixed.append_child(pugi::node_pcdata).set_value("a");
+  mixed.append_child("b");
+  root.append_child(pugi::node_comment).set_value(" note ");
+  root.append_child(pugi::node_pcdata).set_value("loose & text");
+
+  std::string expected = "<Root>\r\n";
+  for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
+    expected += "    " + NodeMarkup(node) + "\r\n";
+  }
+  expected += "</Root>\r\n";
+  EXPECT_EQ(FormatIndentedDocument(root, {.declaration = false, .rootName = {}, .observer = nullptr}), expected);
+}
+
 }  // namespace
 }  // namespace vz::xml
