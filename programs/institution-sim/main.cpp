@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
   app.add_option("--write-certificate", writeCertificate, "write the served certificate to this file (a CA file for clients)");
   app.add_option("-f,--fault", faults,
                  "inject a fault: <call>:<fault>[:after=k][:times=n][:message=text]; calls: ping info login workqueue download "
-                 "text upload commit sourcecontrol lockedlist lists templatetime templatelist dictionaries; faults: delay=<ms>, "
+                 "text upload commit sourcecontrol lockedlist lists templatetime templatelist dictionaries, and the dictation "
+                 "operations and QA (docs/servlet-protocol.md, section 7); faults: delay=<ms>, "
                  "drop, status=<code>, checksum, digest, credentials. Example: download:drop:after=2");
   app.add_flag("-v,--verbose", verbose, "print one line per request (never passwords)");
   CLI11_PARSE(app, argc, argv);

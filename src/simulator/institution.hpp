@@ -8,7 +8,10 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "simulator/dictation_operations_state.hpp"
 
 namespace vz::simulator {
 
@@ -23,6 +26,9 @@ struct InstitutionConfig {
   int secondsOfAudio = 10;
   int sampleRate = 8000;
   long firstUtteranceID = 1001;
+  // Dictations the user may not review: no MT review permission, QA grading neither viewable nor
+  // accepted.
+  std::vector<long> restrictedDictations;
 };
 
 struct Dictation {
@@ -43,6 +49,10 @@ struct Dictation {
   std::string lockedBy;
   bool literalProcessed = false;
   bool completed = false;  // checked in: no longer in the queue
+  // Further elements of its work-queue row, in the order first set: fields the editor updated,
+  // the pending note ("problemNote"), where a split dictation came from.
+  std::vector<std::pair<std::string, std::string>> moreFields;
+  std::string qaGrading;  // the QA grading document last uploaded; empty: one made from its reviews
 };
 
 // Writes `seconds` of speech-like audio (a voiced tone in syllables and pauses, peaking near a
@@ -66,6 +76,17 @@ class Institution {
   std::filesystem::path IncomingFolder(long utteranceID) const;
   std::filesystem::path UploadFolder(long utteranceID) const;
 
+  // QA reviews and options (servlets/dictation_operation_servlets.cpp, servlets/qa_servlets.cpp).
+  DictationOperationsState& Operations() { return operations_; }
+  const DictationOperationsState& Operations() const { return operations_; }
+  // The review arguments of the latest work-queue calls, oldest first. Noted by the work-queue
+  // servlet, which otherwise only reads the institution.
+  const std::vector<WorkQueueReviewArguments>& WorkQueueCalls() const { return workQueueCalls_; }
+  void NoteWorkQueueCall(WorkQueueReviewArguments arguments) const {
+    if (workQueueCalls_.size() >= DictationOperationsState::kMaxWorkQueueCalls) workQueueCalls_.erase(workQueueCalls_.begin());
+    workQueueCalls_.push_back(std::move(arguments));
+  }
+
  private:
   void Load(const std::filesystem::path& queue);
   void Generate(const std::filesystem::path& queue);
@@ -73,6 +94,8 @@ class Institution {
   InstitutionConfig config_;
   std::filesystem::path folder_;
   std::vector<Dictation> dictations_;
+  DictationOperationsState operations_;
+  mutable std::vector<WorkQueueReviewArguments> workQueueCalls_;
 };
 
 }  // namespace vz::simulator
