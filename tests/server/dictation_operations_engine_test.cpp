@@ -166,24 +166,6 @@ TEST_F(DictationOperationsTest, FailedFieldUpdateKeepsThePendingNoteInTheRecords
   }
 }
 
-TEST_F(DictationOperationsTest, DictationUpdateSendsTheRecordsValuesAndFieldUpdatesTheLocationFirst) {
-  auto spec = SpecHere({15, 18});
-  dictations->Item("U7", "0")->SetProperty("priority", "4");
-  AddSet(spec, 15, {{"PendingNote", "note"}, {"visitCode", "V 1&2"}});
-  AddSet(spec, 18, {{"utteranceID", "7"}, {"type", "priority"}, {"value", "1"}, {"PendingNote", ""}});
-  Submit(spec);
-  ASSERT_EQ(services->Calls().size(), 2u);
-  const auto& update = services->Calls()[0].arguments;
-  EXPECT_EQ(update.at(0).ToString(), "note");
-  EXPECT_THAT(update.at(1).ToString(), HasSubstr("&visitCode=V 1%262&utteranceID=7&"));
-  EXPECT_THAT(update.at(1).ToString(), HasSubstr("&priority=4&"));
-  EXPECT_THAT(update.at(1).ToString(), ::testing::Not(HasSubstr("PendingNote")));
-  const auto& field = services->Calls()[1].arguments;
-  ASSERT_EQ(field.size(), 5u);
-  EXPECT_EQ(field[0].ToString(), "3");
-  EXPECT_EQ(field[2].ToString(), "priority");
-}
-
 // --- split --------------------------------------------------------------------------------------
 
 TEST_F(DictationOperationsTest, SplitTakesTheNewDictationsIDOrEndsTheRequest) {
@@ -407,16 +389,6 @@ TEST(QAPermissionErrors, NameTheDictationBeforeTheVersion) {
   EXPECT_EQ(DictationOfQAPermissionError("You may not view the errors for dictation:  17  version 0"), "17");
   EXPECT_EQ(DictationOfQAPermissionError("You may not view the errors for dictation: 42"), "") << "no version";
   EXPECT_EQ(DictationOfQAPermissionError("You may not view the errors, version 2, dictation: 4"), "") << "no dictation before the version";
-}
-
-TEST_F(DictationOperationsTest, GradingUploadSendsTheDownloadFolderAndMarksFailedDictations) {
-  services->Script("m_objUploadQAG", ScriptedAnswer::Errors({"", "Utterance 9: Cannot read Local_9.QAG: No such file  documentVersion=0"}));
-  Submit(SpecHere({50}));
-  ASSERT_EQ(services->Calls().size(), 1u);
-  EXPECT_EQ(services->Calls()[0].operation, "request");
-  EXPECT_EQ(services->Calls()[0].arguments.at(1).ToString(), downloads.string());
-  EXPECT_THAT(dictations->Item("U9", "0")->ErrorString(), HasSubstr("Cannot read Local_9.QAG"));
-  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
 }
 
 // --- records: dictation information and permissions ---------------------------------------------
