@@ -7,6 +7,7 @@
 #include "execution/actions/branch_support.hpp"
 #include "execution/action_table.hpp"
 #include "execution/database_request.hpp"
+#include "execution/review_arguments.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
 #include "model/connect_info.hpp"
@@ -32,6 +33,7 @@ std::vector<Value> InitValuesFor(const clsDatabaseRequest& request, std::string_
     return {Value(info ? info->InformationURL() : std::string()), Value(request.Location()), Value(login), Value(password)};
   }
   if (field == "m_Wr") {
+    const ReviewArguments review = GetRDRArgs(request);
     return {Value(url),
             Value(queue ? queue->RetrieveLocked() : std::int16_t{0}),
             Value(queue ? queue->RetrieveLocation() : std::int16_t{-1}),
@@ -39,10 +41,10 @@ std::vector<Value> InitValuesFor(const clsDatabaseRequest& request, std::string_
             Value(password),
             Value(queue ? queue->NumToRetrieve() : std::int16_t{-1}),
             Value(mode),
-            Value(""),
-            Value(false),
-            Value(false),
-            Value(""),
+            Value(review.rdrTranscriptionist),
+            Value(review.includeViewing),
+            Value(review.includeViewed),
+            Value(review.rdrReviewer),
             Value(request.UseMTReview())};
   }
   if (field == "m_Fud" || field == "m_objDownloadText") {

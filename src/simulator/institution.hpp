@@ -8,7 +8,10 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "simulator/dictation_operations_state.hpp"
 
 namespace vz::simulator {
 
@@ -36,6 +39,9 @@ struct InstitutionConfig {
   // The template and dictionary catalogues; empty: catalogues of the simulator's own making.
   std::vector<CatalogueFile> templates;
   std::vector<CatalogueFile> dictionaries;
+  // Dictations the user may not review: no MT review permission, QA grading neither viewable nor
+  // accepted.
+  std::vector<long> restrictedDictations;
 };
 
 struct Dictation {
@@ -57,12 +63,15 @@ struct Dictation {
   bool literalProcessed = false;
   bool completed = false;  // checked in: no longer in the queue
   // Source control: the workstation holding the lock (with `lockedBy`), the document version when
-  // it was checked out (a check-in needs an upload since), and the note of its last pending
-  // check-in, as sent and as the work queue shows it.
+  // it was checked out (a check-in needs an upload since), and the document of its last pending
+  // check-in as sent (the work queue shows its text as "problemNote", below).
   std::string lockMachineID;
   std::string checkedOutVersion;
   std::string pendingNoteDocument;
-  std::string problemNote;
+  // Further elements of its work-queue row, in the order first set: fields the editor updated,
+  // the pending note ("problemNote"), where a split dictation came from.
+  std::vector<std::pair<std::string, std::string>> moreFields;
+  std::string qaGrading;  // the QA grading document last uploaded; empty: one made from its reviews
 };
 
 // Writes `seconds` of speech-like audio (a voiced tone in syllables and pauses, peaking near a
@@ -86,6 +95,17 @@ class Institution {
   std::filesystem::path IncomingFolder(long utteranceID) const;
   std::filesystem::path UploadFolder(long utteranceID) const;
 
+  // QA reviews and options (servlets/dictation_operation_servlets.cpp, servlets/qa_servlets.cpp).
+  DictationOperationsState& Operations() { return operations_; }
+  const DictationOperationsState& Operations() const { return operations_; }
+  // The review arguments of the latest work-queue calls, oldest first. Noted by the work-queue
+  // servlet, which otherwise only reads the institution.
+  const std::vector<WorkQueueReviewArguments>& WorkQueueCalls() const { return workQueueCalls_; }
+  void NoteWorkQueueCall(WorkQueueReviewArguments arguments) const {
+    if (workQueueCalls_.size() >= DictationOperationsState::kMaxWorkQueueCalls) workQueueCalls_.erase(workQueueCalls_.begin());
+    workQueueCalls_.push_back(std::move(arguments));
+  }
+
  private:
   void Load(const std::filesystem::path& queue);
   void Generate(const std::filesystem::path& queue);
@@ -93,6 +113,8 @@ class Institution {
   InstitutionConfig config_;
   std::filesystem::path folder_;
   std::vector<Dictation> dictations_;
+  DictationOperationsState operations_;
+  mutable std::vector<WorkQueueReviewArguments> workQueueCalls_;
 };
 
 }  // namespace vz::simulator

@@ -47,7 +47,7 @@ Servlets::Servlets(const std::vector<InstitutionConfig>& institutions, std::file
 bool Servlets::TakesFileBody(std::string_view target) {
   const Target split = SplitTarget(target);
   const auto found = split.query.find("request");
-  return found != split.query.end() && found->second == "0103";
+  return found != split.query.end() && (found->second == "0103" || found->second == "0408");
 }
 
 std::filesystem::path Servlets::NewBodyFile() {

@@ -434,9 +434,10 @@ TEST_F(HttpClientServicesTest, GenericSingleAnswerCallsReachTheirRequestNumbers)
   EXPECT_FALSE(lastErrors) << login->getErrorMessage();
   EXPECT_THAT(login->getXMLResponse(), HasSubstr("certificate=\"120626054500\""));
 
-  // A request number this servlet lacks: the servlet's text, exactly as the engine reads it.
+  // A request number a servlet lacks (the information servlet serves only 0011): the servlet's
+  // text, exactly as the engine reads it.
   auto metrics = services.Create("m_objTranscriptionMetrics");
-  metrics->Init(init);
+  metrics->Init({Value(server->InformationURL()), Value("jdoe"), Value("secret"), Value("3")});
   ASSERT_EQ(Run(*metrics, "GetMetrics", {Value("01/01/2026"), Value("02/01/2026")}), 1);
   EXPECT_TRUE(lastErrors);
   EXPECT_EQ(metrics->getErrorMessage(), "Class Request0310 not found");

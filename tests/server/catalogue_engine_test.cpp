@@ -81,7 +81,7 @@ const std::vector<Row>& Rows() {
       {30, "m_objGetTemplateDocs", "GetTemplatesAsync", M, "Bad call to GetTemplatesAsync().", {"T1", "normal.dot", "/templates"}},
       {31, "m_objHeaderValues", "getHeader", M, "Bad call to getHeader.", {"3", "7", "0"}},
       {32, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
-      {33, "m_objCreateDictation", "CreateAudio", M, "Bad call to CreateAudio.", {}},
+      {33, "m_objCreateDictation", "CreateAudio", M, "Bad call to CreateAudio.", {"WS-1"}},
       {34, "m_objHeaderValues", "getHeader", M, "Bad call to getHeader.", {"7", "20"}},
       {35, "m_objOnlineSearch", "getSearchValues", M, "Bad call to getSearchValues.", {"v-utteranceID", "v-paramString"}},
       {36, "m_objUpdateDictFields", "UpdateDictFields", M, "Bad call to UpdateDictFields.", {"v-utteranceID", "v-headerData"}},
@@ -103,7 +103,7 @@ const std::vector<Row>& Rows() {
       {48, "m_objQAGradeCriteria", "request", L, "Bad request for retrieving QA Grading Criteria", {}},
       {49, "m_objRDRTranscriptionists", "request", L, "Bad request for retrieving RDR Transcriptionists", {}},
       {50, "m_objUploadQAG", "request", L, "Bad request for uploading QAG XML.", {"7"}},
-      {51, "m_objDownloadQAG", "request", L, "Bad request for retrieving QA QAG XML.", {"7"}},
+      {51, "m_objDownloadQAG", "request", L, "Bad request for retrieving QA QAG XML.", {"7", "20"}},
       {52, "", "", U, "", {}},
       {53, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
       {54, "", "", U, "", {}},
@@ -112,11 +112,11 @@ const std::vector<Row>& Rows() {
        {"v-lastModifiedFlagPath", "v-lastModifiedDate"}},
       {57, "m_objDownloadDictionaries", "GetDictionariesAsync", M,
        "Bad call to GetDictionariesAsync() or dictionary array was empty.", {"medical.dic"}},
-      {58, "m_objDictationInfo", "request", L, "Bad request for retrieving dictation info (updated pending note)", {}},
+      {58, "m_objDictationInfo", "request", L, "Bad request for retrieving dictation info (updated pending note)", {"7", "20"}},
       {59, "m_objRDRReviewers", "request", L, "Bad request for retrieving RDR Reviewers", {}},
       {60, "m_objPRCriteria", "request", L, "Bad request for retrieving Pending Criteria", {}},
-      {61, "m_objDownloadPRs", "request", L, "Bad request for retrieving Pending Reasons", {}},
-      {62, "m_objGetDictPermissions", "request", L, "Bad request for retrieving Dictation Permissions", {}},
+      {61, "m_objDownloadPRs", "request", L, "Bad request for retrieving Pending Reasons", {"7", "20"}},
+      {62, "m_objGetDictPermissions", "request", L, "Bad request for retrieving Dictation Permissions", {"7", "20"}},
   };
   return rows;
 }

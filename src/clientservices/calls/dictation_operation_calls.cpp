@@ -1,7 +1,7 @@
 // Dictation operations and QA over HTTP: updates, split, link, creation, gateway sends, options,
 // release and metrics (0300-0311), QA scores, reviews and criteria (0400-0407), and the calls made
-// per dictation: dictation information (0312), permissions (0313), QA grading (0409) and pending
-// reasons (0410).
+// per dictation: dictation information (0312), permissions (0313), the QA grading upload (0408)
+// and download (0409) and the pending reasons (0410).
 #include <map>
 
 #include "clientservices/calls/call_building.hpp"
@@ -16,7 +16,7 @@ const std::map<std::string, SingleCall, std::less<>>& Calls() {
       {"m_objUpdateDictFields", {"0302", {"utteranceID", "headerData"}, {}}},
       {"m_objSplitDictation", {"0303", {"utteranceID", "audioStart", "audioEnd"}, {}}},
       {"m_objLinkDictation", {"0304", {"utteranceID", "parentID"}, {}}},
-      {"m_objCreateDictation", {"0305", {}, {{"machineID", ""}}, true}},
+      {"m_objCreateDictation", {"0305", {"machineID"}, {}, true}},
       {"m_objGatewaySender", {"0306", {"locationID", "utteranceID", "sClientTypeID", "sTarget", "sDoDistribute"}, {}}},
       {"m_objGetOptions", {"0307", {}, {}}},
       {"m_objSendOptions", {"0308", {"optionsXML"}, {}}},
@@ -35,25 +35,60 @@ const std::map<std::string, SingleCall, std::less<>>& Calls() {
   return calls;
 }
 
-// Calls made once per dictation, each answering an XML document for it.
-const std::map<std::string, const char*, std::less<>>& PerDictationCalls() {
-  static const std::map<std::string, const char*, std::less<>> calls = {
-      {"m_objDictationInfo", "0312"}, {"m_objGetDictPermissions", "0313"}, {"m_objDownloadQAG", "0409"}, {"m_objDownloadPRs", "0410"},
+// Calls made once per dictation of the list, each answering an XML document for it. `extra` names
+// the call's arguments after the list, sent with every entry.
+struct PerDictationCall {
+  const char* number;
+  std::vector<const char*> extra;
+};
+
+const std::map<std::string, PerDictationCall, std::less<>>& PerDictationCalls() {
+  static const std::map<std::string, PerDictationCall, std::less<>> calls = {
+      {"m_objDictationInfo", {"0312", {}}},
+      {"m_objGetDictPermissions", {"0313", {}}},
+      {"m_objDownloadQAG", {"0409", {"workQueueMode", "useMTReview"}}},
+      {"m_objDownloadPRs", {"0410", {"workQueueMode"}}},
   };
   return calls;
+}
+
+HttpCallPlan PerDictation(const CallInputs& call, const PerDictationCall& perDictation) {
+  HttpCallPlan plan = call.base;
+  plan.dictationList = true;
+  for (const ListEntry& entry : call.entries) {
+    Pairs pairs = entry.Values();
+    for (std::size_t i = 0; i < perDictation.extra.size(); ++i) {
+      const Value* value = i < call.rest.size() ? &call.rest[i] : nullptr;
+      // Flags travel as "True"/"False", as everywhere else in the protocol.
+      pairs.emplace_back(perDictation.extra[i],
+                         value && value->GetType() == Value::Type::Boolean ? TrueFalse(*value) : call.Argument(i));
+    }
+    plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {Step(Query(perDictation.number), FormBody(pairs))}});
+  }
+  return plan;
+}
+
+// The QA grading upload: each dictation's ".QAG" file from the download folder (the argument after
+// the list) as the body, its entry values in the query, as the uploads of 0103 do. A missing file
+// is that dictation's error.
+HttpCallPlan QAGradingUpload(const CallInputs& call) {
+  HttpCallPlan plan = call.base;
+  plan.dictationList = true;
+  const std::filesystem::path folder = call.Argument(0);
+  for (const ListEntry& entry : call.entries) {
+    HttpStep step = Step(Query("0408", entry.Values()), "");
+    step.uploadFile = folder / ("Local_" + entry.utteranceID + ".QAG");
+    plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {std::move(step)}});
+  }
+  return plan;
 }
 
 }  // namespace
 
 std::optional<HttpCallPlan> DictationOperationCall(const CallInputs& call, std::string&) {
   if (const auto found = Calls().find(call.field); found != Calls().end()) return SingleCallPlan(call, found->second);
-  if (const auto found = PerDictationCalls().find(call.field); found != PerDictationCalls().end()) {
-    HttpCallPlan plan = call.base;
-    plan.dictationList = true;
-    for (const ListEntry& entry : call.entries)
-      plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {Step(Query(found->second), FormBody(entry.Values()))}});
-    return plan;
-  }
+  if (const auto found = PerDictationCalls().find(call.field); found != PerDictationCalls().end()) return PerDictation(call, found->second);
+  if (call.field == "m_objUploadQAG") return QAGradingUpload(call);
   return std::nullopt;
 }
 

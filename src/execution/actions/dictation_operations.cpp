@@ -1,20 +1,30 @@
 // Operations on single dictations (field updates, split, link, create, gateway send), QA work
 // (scores, reviews, grading and pending-reason files, criteria, averages, review lists), and the
 // settings the server keeps for the editor (options, release, metrics, features, permissions).
+#include <algorithm>
+#include <filesystem>
+
+#include "diagnostics/automation_error.hpp"
 #include "diagnostics/error_log.hpp"
+#include "diagnostics/message_box.hpp"
 #include "diagnostics/trace.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
 #include "execution/action_table.hpp"
 #include "execution/actions/action_branch.hpp"
 #include "execution/actions/branch_support.hpp"
+#include "execution/actions/dictation_operation_files.hpp"
 #include "execution/actions/generic_answers.hpp"
 #include "execution/client_service.hpp"
 #include "execution/database_request.hpp"
 #include "execution/query_strings.hpp"
+#include "execution/retry_classification.hpp"
 #include "model/connect_info.hpp"
 #include "model/generic_request.hpp"
 #include "model/parameters.hpp"
+#include "model/variant_collection.hpp"
+#include "model/work_queue.hpp"
+#include "platform/files.hpp"
 
 namespace vz {
 namespace {
@@ -40,8 +50,50 @@ std::vector<Value> DictationUpdateArguments(clsDatabaseRequest& request, const A
   return {Value(ParameterValue(generic, "PendingNote")), Value(sfn404ParameterString(generic ? generic->Parameters() : nullptr))};
 }
 
-std::vector<Value> DictationListArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
-  return {DictationListValue(request)};
+// The new dictation is made for this workstation.
+std::vector<Value> CreateAudioArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
+  const auto info = request.ConnectionInfo();
+  return {Value(info ? info->MachineID() : std::string())};
+}
+
+std::int16_t WorkQueueMode(const clsDatabaseRequest& request) {
+  const auto queue = request.WorkQueue();
+  return queue ? queue->WorkQueueMode() : std::int16_t{0};
+}
+
+// The QA objects work on the dictation list; the grading upload reads the ".QAG" files from the
+// download folder, the downloads say how the editor works (work-queue mode, MT review).
+std::vector<Value> DictationListArguments(clsDatabaseRequest& request, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>&) {
+  std::vector<Value> arguments = {DictationListValue(request)};
+  const auto info = request.ConnectionInfo();
+  switch (entry.id) {
+    case 50:
+      arguments.emplace_back(info ? info->DownloadPath() : std::string());
+      break;
+    case 51:
+      arguments.emplace_back(WorkQueueMode(request));
+      arguments.emplace_back(request.UseMTReview());
+      break;
+    case 61:
+      arguments.emplace_back(WorkQueueMode(request));
+      break;
+    default:
+      break;
+  }
+  return arguments;
+}
+
+// Dictation information, permissions and pending reasons concern the request's dictations, which
+// Run does not list for them: the branch does, and ends as Run does when none is left.
+bool PrepareDictationList(clsDatabaseRequest& request, const std::shared_ptr<clsGenericRequest>&) {
+  if (request.lfnSetupUtteranceList() > 0) return true;
+  GlobalTrace(kRunLocation, "No utterances found to process for an action which needs them.  Closing request.");
+  if (request.Retries() > 0) {
+    request.ResumePump();
+  } else {
+    request.CloseRequest();
+  }
+  return false;
 }
 
 bool PrepareAverageQAGrade(clsDatabaseRequest&, const std::shared_ptr<clsGenericRequest>& generic) {
@@ -85,39 +137,262 @@ void m_objAverageQAGrade_RetrievalComplete(clsDatabaseRequest& r, ClientServiceO
 void m_objRDRTranscriptionists_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kRDRTranscriptionists); }
 void m_objRDRReviewers_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kRDRReviewers); }
 
-// --- updates, split, creation, settings files, QA files, records ---------------------------------
-// These keep only what every single answer or dictation list keeps until their own effects (pending
-// notes, split and new dictations, settings and QA files, record updates) are built.
+// --- field updates: a failure becomes the dictation's pending note ---------------------------------
 
 constexpr GenericAnswer kUpdateField{18, "m_objUpdateField_UpdateComplete", GenericLookup::Own, "UpdateField"};
 constexpr GenericAnswer kDictationUpdate{15, "m_objDictationUpdate_UpdateComplete", GenericLookup::Own, "DictationUpdate"};
 constexpr GenericAnswer kUpdateDictFields{36, "m_objUpdateDictFields_RetrievalComplete", GenericLookup::Vanilla, "Update Dictation Fields"};
-constexpr GenericAnswer kSplitDictation{26, "m_objSplitDictation_ResponseComplete", GenericLookup::Own, "SplitDictation"};
-constexpr GenericAnswer kAppFeatures{47, "m_objAppFeatures_RetrievalComplete", GenericLookup::Vanilla, "AppFeatures"};
-constexpr GenericAnswer kQAGradeCriteria{48, "m_objQAGradeCriteria_RetrievalComplete", GenericLookup::Vanilla, "GetGradeCriteria"};
-constexpr GenericAnswer kPRCriteria{60, "m_objPRCriteria_RetrievalComplete", GenericLookup::Vanilla, "GetGradeCriteria"};
 
-void m_objUpdateField_UpdateComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kUpdateField); }
-void m_objDictationUpdate_UpdateComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kDictationUpdate); }
-void m_objUpdateDictFields_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kUpdateDictFields); }
-void m_objSplitDictation_ResponseComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kSplitDictation); }
-void m_objAppFeatures_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kAppFeatures); }
-void m_objQAGradeCriteria_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kQAGradeCriteria); }
-void m_objPRCriteria_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteGenericAnswer(r, s, e, kPRCriteria); }
+bool IsClassNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '.'; }
 
-void m_objCreateDictation_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+// "com.example.UpdateException: Field x cannot be updated" without the exception's class: the
+// part the user can read. A text that does not start with a dotted class name stays as it is.
+std::string WithoutExceptionClass(const std::string& text) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos || colon == 0) return text;
+  const std::string_view name(text.data(), colon);
+  const bool className = name.find('.') != std::string_view::npos && name.front() != '.' && name.back() != '.' &&
+                         std::all_of(name.begin(), name.end(), IsClassNameCharacter);
+  if (!className) return text;
+  const auto start = text.find_first_not_of(' ', colon + 1);
+  return start == std::string::npos ? std::string() : text.substr(start);
+}
+
+// The editor's "PendingNote" parameter and the error text, kept as the request's first dictation's
+// pending note so that the failed change is not lost.
+void UpdatePendingNoteAfterFailure(clsDatabaseRequest& request, const GenericAnswer& rule,
+                                   const std::shared_ptr<clsGenericRequest>& generic, const std::string& error) {
+  const std::string where = HandlerLocation(rule);
+  GlobalTrace(where, "Retrieving pending note");
+  const std::string parameter = ParameterValue(generic, "PendingNote");
+  GlobalTrace(where, "Retrieved pending note: " + parameter);
+  const std::string note = parameter.empty() ? error : parameter + ":\r\n" + error;
+  const auto dictations = request.Dictations();
+  if (!dictations || dictations->Count() == 0) {
+    GlobalErrorsLog(where, "No dictation to keep the pending note: " + note);
+    return;
+  }
+  GlobalTrace(where, "Calling UpdatePendingNote");
+  request.UpdatePendingNote(*dictations->Items().front(), note);
+  GlobalTrace(where, "After calling UpdatePendingNote");
+}
+
+void CompleteFieldUpdate(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors, const GenericAnswer& rule) {
+  const auto generic = FindGenericRequest(request, rule);
+  if (!generic) return;
   if (bErrors) {
-    request.RetryOrCloseWith(service.getErrorMessage());
+    const std::string message = service.getErrorMessage();
+    const bool dictFields = rule.action == kUpdateDictFields.action;
+    if (dictFields && bfnRequestTimeOutMessage(message)) {
+      GlobalTrace(HandlerLocation(rule), "Handling communication error.  Calling SetupRequestForRetry");
+    }
+    if (RecordErrorOrRetry(request, rule, generic, message)) return;
+    UpdatePendingNoteAfterFailure(request, rule, generic, dictFields ? WithoutExceptionClass(message) : message);
+    // A failed update of the whole dictation ends the request; a single field does not.
+    if (rule.action != kUpdateField.action) {
+      request.CloseRequest();
+      return;
+    }
+  } else {
+    StoreAnswer(rule, *generic, service.getXMLResponse());
+  }
+  request.ResumePump();
+}
+
+void m_objUpdateField_UpdateComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteFieldUpdate(r, s, e, kUpdateField); }
+void m_objDictationUpdate_UpdateComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteFieldUpdate(r, s, e, kDictationUpdate); }
+void m_objUpdateDictFields_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteFieldUpdate(r, s, e, kUpdateDictFields); }
+
+// --- split ------------------------------------------------------------------------------------
+
+constexpr GenericAnswer kSplitDictation{26, "m_objSplitDictation_ResponseComplete", GenericLookup::Own, "SplitDictation"};
+constexpr const char* kBogusError = "Bogus error message for debugging";
+
+// A tester's hook: with "TestSplit.flg" in the application folder the tester chooses the outcome
+// of the split, answering the box with the number of the entry. True when the request is to end.
+bool TestSplitRequiresExit(clsDatabaseRequest& request, const std::string& answer) {
+  if (!platform::IsRegularFile(std::filesystem::path(ApplicationPath()) / "TestSplit.flg")) return false;
+  const int entry = MsgBox(
+      "Testing split request. Enter one of the following:\r\n1 = Complete normal processing\r\n"
+      "2 = Return an split ID and an error\r\n3 = Return an error with no split ID",
+      vbOKOnly, "Penwright Debugging");
+  switch (entry) {
+    case 1:
+      return false;
+    case 2:
+      request.SetSplitDictationID(SplitID(answer));
+      request.SetGlobalErrorMessage(kBogusError);
+      return true;
+    case 3:
+      request.SetGlobalErrorMessage(kBogusError);
+      return true;
+    default:
+      GlobalTrace("clsDatabaseRequest.TestSplitRequiresExit", "Unexpected response.  Continuing with normal processing");
+      return false;
+  }
+}
+
+void m_objSplitDictation_ResponseComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+  const auto generic = FindGenericRequest(request, kSplitDictation);
+  if (!generic) return;
+  if (bErrors) {
+    if (!RecordErrorOrRetry(request, kSplitDictation, generic, service.getErrorMessage())) request.CloseRequest();
+    return;
+  }
+  const std::string answer = service.getXMLResponse();
+  if (TestSplitRequiresExit(request, answer)) {
+    request.CloseRequest();
+    return;
+  }
+  StoreAnswer(kSplitDictation, *generic, answer);
+  GlobalTrace(HandlerLocation(kSplitDictation), "Before retrieving sSplitUtteranceID");
+  request.SetSplitDictationID(SplitID(answer));
+  if (request.SplitDictationID().empty()) {
+    request.SetGlobalErrorMessage("Unable to determine SplitDictations Utterance ID in SplitDictation request.");
+    request.CloseRequest();
     return;
   }
   request.ResumePump();
 }
 
+// --- create -----------------------------------------------------------------------------------
+
+// The request's dictations become the one the server created, with its configuration file in the
+// record's download folder. False, with GlobalErrorMessage set, when the answer is not a dictation.
+bool CreateSingleUtteranceCollectionFromXML(clsDatabaseRequest& request, const std::string& xml) {
+  const std::string where = "clsDatabaseRequest.CreateSingleUtteranceCollectionFromXML";
+  const auto collection = std::make_shared<clsUtterances>();
+  request.SetUtterances(collection);
+  const auto record = std::make_shared<clsUtteranceObject>();
+  try {
+    record->LoadRetrievedXML(xml);
+  } catch (const AutomationError& error) {
+    request.SetGlobalErrorMessage("The database returned invalid XML while creating a new dictation: " + error.Description());
+    return false;
+  }
+  if (record->UtteranceID() <= 0) {
+    request.SetGlobalErrorMessage("The database returned invalid XML while creating a new dictation: no utteranceID in " + xml);
+    return false;
+  }
+  if (const auto info = request.ConnectionInfo()) {
+    record->SetDatabaseURL(info->CurrentDatabaseURL());
+    record->SetMachineID(info->MachineID());
+  }
+  const std::filesystem::path configFile =
+      std::filesystem::path(record->DownloadPath()) / ("Local_" + std::to_string(record->UtteranceID()) + ".cfg");
+  collection->AddCompleteObject(record, configFile.string());
+  try {
+    std::error_code ignored;
+    std::filesystem::create_directories(configFile.parent_path(), ignored);
+    record->WriteObjectToConfigFile(configFile.string());
+  } catch (const AutomationError& error) {
+    GlobalErrorsLog(where, "Unable to write " + configFile.string() + ": " + error.Description());
+  }
+  return true;
+}
+
+void m_objCreateDictation_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+  const std::string where = "clsDatabaseRequest.m_objCreateDictation_RetrievalComplete";
+  if (bErrors) {
+    const std::string message = service.getErrorMessage();
+    GlobalTrace(where, "Error msg: " + message);
+    request.RetryOrCloseWith(message);
+    return;
+  }
+  GlobalTrace(where, "Success");
+  // Without the new dictation nothing later in the request has anything to work on.
+  if (!CreateSingleUtteranceCollectionFromXML(request, service.getXMLResponse())) {
+    request.CloseRequest();
+    return;
+  }
+  request.ResumePump();
+}
+
+// --- settings files ---------------------------------------------------------------------------
+
+constexpr GenericAnswer kAppFeatures{47, "m_objAppFeatures_RetrievalComplete", GenericLookup::Vanilla, "AppFeatures"};
+constexpr GenericAnswer kQAGradeCriteria{48, "m_objQAGradeCriteria_RetrievalComplete", GenericLookup::Vanilla, "GetGradeCriteria"};
+constexpr GenericAnswer kPRCriteria{60, "m_objPRCriteria_RetrievalComplete", GenericLookup::Vanilla, "GetGradeCriteria"};
+
+// The answer is a settings file instead of a response string. `failure`, when given, starts the
+// text that ends the request on an error other than a time-out.
+void CompleteSettingsAnswer(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors, const GenericAnswer& rule,
+                            std::string_view fileName, std::string_view failure) {
+  const auto generic = FindGenericRequest(request, rule);
+  if (!generic) return;
+  if (bErrors) {
+    const std::string message = service.getErrorMessage();
+    if (RecordErrorOrRetry(request, rule, generic, message)) return;
+    if (!failure.empty()) {
+      request.SetGlobalErrorMessage(std::string(failure) + message);
+      GlobalErrorsLog(HandlerLocation(rule), request.GlobalErrorMessage());
+      request.CloseRequest();
+      return;
+    }
+  } else {
+    std::string problem;
+    if (!WriteAppFeaturesToDisk(request, fileName, service.getXMLResponse(), problem)) generic->ErrorMessages()->Add(Value(problem));
+  }
+  request.ResumePump();
+}
+
+void m_objAppFeatures_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) {
+  CompleteSettingsAnswer(r, s, e, kAppFeatures, "AppConsoleFeatures", {});
+}
+void m_objQAGradeCriteria_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) {
+  CompleteSettingsAnswer(r, s, e, kQAGradeCriteria, "QAGradeCriteria",
+                         "Unexpected internal error: Could not retrieve Grading Criteria.  Error returned: ");
+}
+void m_objPRCriteria_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) {
+  CompleteSettingsAnswer(r, s, e, kPRCriteria, "PendingCriteria",
+                         "Unexpected internal error: Could not retrieve Pending Criteria.  Error returned: ");
+}
+
+// --- QA grading and pending-reason files, records ------------------------------------------------
+
+constexpr const char* kNoViewPermission = "You may not view the errors for dictation";
+
+void m_objDownloadQAG_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+  const std::string where = "clsDatabaseRequest.m_objDownloadQAG_RetrievalComplete";
+  if (bErrors) {
+    const auto traceTimeOut = [&where](std::size_t) { GlobalTrace(where, "TimeoutOccurred"); };
+    if (request.HandleFileListErrorsOrRetry(service, 51, nullptr, traceTimeOut)) return;
+    // A dictation whose grading the user may not see still gets a grading file, an empty one.
+    const auto errors = service.ErrorMessages();
+    const auto first = std::find_if(errors.begin(), errors.end(), [](const std::string& text) { return !text.empty(); });
+    if (first != errors.end() && first->find(kNoViewPermission) != std::string::npos) {
+      GlobalTrace(where, "User doesn't have permission to download QAG file");
+      const std::string id = DictationOfQAPermissionError(*first);
+      if (!id.empty()) request.CreateEmptyQAGFile(id);
+    }
+  }
+  WriteQAGFiles(request, service.DictationResponses());
+  request.ResumePump();
+}
+
+void m_objDownloadPRs_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
+  const std::string where = "clsDatabaseRequest.m_objDownloadPRs_RetrievalComplete";
+  const auto traceTimeOut = [&where](std::size_t) { GlobalTrace(where, "TimeoutOccurred"); };
+  if (bErrors && request.HandleFileListErrorsOrRetry(service, 61, nullptr, traceTimeOut)) return;
+  WritePRFiles(request, service.DictationResponses());
+  request.ResumePump();
+}
+
+void CompleteRecordUpdates(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors, std::int32_t action,
+                           std::string_view handler, RecordUpdate what) {
+  const auto traceTimeOut = [handler](std::size_t) { GlobalTrace("clsDatabaseRequest." + std::string(handler), "handling timeout"); };
+  if (bErrors && request.HandleFileListErrorsOrRetry(service, action, nullptr, traceTimeOut)) return;
+  UpdateRecordsFromAnswers(request, service.DictationResponses(), what);
+  request.ResumePump();
+}
+
+void m_objDictationInfo_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) {
+  CompleteRecordUpdates(r, s, e, 58, "m_objDictationInfo_RetrievalComplete", RecordUpdate::PendingNote);
+}
+void m_objGetDictPermissions_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) {
+  CompleteRecordUpdates(r, s, e, 62, "m_objGetDictPermissions_RetrievalComplete", RecordUpdate::Permission);
+}
 void m_objUploadQAG_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteDictationListAnswer(r, s, e, 50); }
-void m_objDownloadQAG_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteDictationListAnswer(r, s, e, 51); }
-void m_objDownloadPRs_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteDictationListAnswer(r, s, e, 61); }
-void m_objDictationInfo_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteDictationListAnswer(r, s, e, 58); }
-void m_objGetDictPermissions_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteDictationListAnswer(r, s, e, 62); }
 
 constexpr ActionBranch kBranches[] = {
     {.action = 15, .takesParameterSet = true, .arguments = DictationUpdateArguments, .complete = m_objDictationUpdate_UpdateComplete},
@@ -128,7 +403,7 @@ constexpr ActionBranch kBranches[] = {
     {.action = 26, .complete = m_objSplitDictation_ResponseComplete},
     {.action = 27, .complete = m_objGetOptions_RetrievalComplete},
     {.action = 28, .complete = m_objSendOptions_RetrievalComplete},
-    {.action = 33, .complete = m_objCreateDictation_RetrievalComplete},
+    {.action = 33, .arguments = CreateAudioArguments, .complete = m_objCreateDictation_RetrievalComplete},
     {.action = 36, .complete = m_objUpdateDictFields_RetrievalComplete},
     {.action = 39, .complete = m_objLinkDictation_RetrievalComplete},
     {.action = 42, .complete = m_objQAScore_RetrievalComplete},
@@ -140,11 +415,11 @@ constexpr ActionBranch kBranches[] = {
     {.action = 50, .arguments = DictationListArguments, .complete = m_objUploadQAG_RetrievalComplete},
     {.action = 51, .arguments = DictationListArguments, .complete = m_objDownloadQAG_RetrievalComplete},
     {.action = 55, .prepare = PrepareAverageQAGrade, .complete = m_objAverageQAGrade_RetrievalComplete},
-    {.action = 58, .complete = m_objDictationInfo_RetrievalComplete},
+    {.action = 58, .prepare = PrepareDictationList, .arguments = DictationListArguments, .complete = m_objDictationInfo_RetrievalComplete},
     {.action = 59, .complete = m_objRDRReviewers_RetrievalComplete},
     {.action = 60, .complete = m_objPRCriteria_RetrievalComplete},
-    {.action = 61, .complete = m_objDownloadPRs_RetrievalComplete},
-    {.action = 62, .complete = m_objGetDictPermissions_RetrievalComplete},
+    {.action = 61, .prepare = PrepareDictationList, .arguments = DictationListArguments, .complete = m_objDownloadPRs_RetrievalComplete},
+    {.action = 62, .prepare = PrepareDictationList, .arguments = DictationListArguments, .complete = m_objGetDictPermissions_RetrievalComplete},
 };
 
 }  // namespace

@@ -44,7 +44,7 @@ std::string Row(const Institution& institution, const Dictation& dictation) {
   add("visitCode", "V-" + id);
   add("isLinkDictationAllowed", "Y");
   add("isSplitDictationAllowed", "Y");
-  if (!dictation.problemNote.empty()) add("problemNote", dictation.problemNote);
+  for (const auto& [name, value] : dictation.moreFields) add(name, value);
   row += "  </Row>\n";
   return row;
 }
@@ -53,6 +53,8 @@ HttpReply WorkQueueAnswer(const Institution& institution, const ServletCall& cal
   const InstitutionConfig& config = institution.Config();
   const std::string location = call.Parameter("retrieveLocation");
   const std::string wanted = call.Parameter("numToRetrieve");
+  institution.NoteWorkQueueCall({call.Parameter("workQueueMode"), call.Parameter("rdrTranscriptionist"), call.Parameter("includeViewing"),
+                                 call.Parameter("includeViewed"), call.Parameter("rdrReviewer")});
   long limit = -1;
   try {
     if (!wanted.empty()) limit = std::stol(wanted);

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "simulator/servlets/dictation_changes.hpp"
 #include "simulator/servlets/servlet_family.hpp"
 #include "simulator/wire_text.hpp"
 
@@ -95,7 +96,7 @@ std::optional<HttpReply> CheckIn(Dictation& dictation, const Caller& caller, con
     std::string problem;
     if (!ReadPendingNote(document, readable, problem)) return Error(400, problem);
     dictation.pendingNoteDocument = document;
-    dictation.problemNote = readable;
+    SetPendingNote(dictation, readable);
   } else {
     dictation.completed = true;
   }

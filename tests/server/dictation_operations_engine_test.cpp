@@ -1,0 +1,517 @@
+// The dictation operations through the pump with scripted client services: the single answers
+// with their lookup and retry rules, the pending note a failed field update leaves, split and
+// creation, the settings, QA grading and pending-reason files, the records dictation information
+// and permissions rewrite, the review arguments of the work-queue call and the review-mode list.
+#include "engine_fixture.hpp"
+#include "dictation/utterances.hpp"
+#include "execution/actions/dictation_operation_files.hpp"
+#include "platform/files.hpp"
+
+namespace vz {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using testing::kTimeOut;
+using testing::ReadFile;
+
+class DictationOperationsTest : public testing::DictationEngineTest {
+ protected:
+  void SetUp() override {
+    DictationEngineTest::SetUp();
+    info = server->DatabaseRequests()->ConnectionInfo();
+    info->SetRealm("Dev");
+    info->SetCurrentLocation("North Clinic");
+    info->SetCurrentLocationID(3);
+    info->SetInstitutionID("12");
+    info->SetMachineID("WS-1");
+    std::filesystem::create_directories(downloads);
+  }
+
+  // A request for the connection's location, with the fixture's dictations 7, 9, 12, 15, 20.
+  std::shared_ptr<clsRequestSpec> SpecHere(std::vector<std::int32_t> actions, std::int32_t kind = 1) {
+    auto spec = SpecWithDictations(std::move(actions), kind);
+    spec->SetLocation("North Clinic");
+    return spec;
+  }
+  std::shared_ptr<clsGenericRequest> AddSet(const std::shared_ptr<clsRequestSpec>& spec, std::int32_t action,
+                                            std::vector<std::pair<std::string, std::string>> parameters = {}) {
+    auto generic = spec->GenericRequests()->Add(action);
+    for (const auto& [name, value] : parameters) generic->Parameters()->Add(value, name);
+    return generic;
+  }
+  std::shared_ptr<clsDatabaseRequest> Submit(const std::shared_ptr<clsRequestSpec>& spec,
+                                             const std::function<void(clsDatabaseRequest&)>& beforeRun = {}) {
+    client->completed.clear();
+    auto request = server->DatabaseRequests()->Add(spec);
+    if (beforeRun) beforeRun(*request);
+    RunToCompletion(40);
+    return request;
+  }
+  std::vector<std::string> FieldsCalled() const {
+    std::vector<std::string> fields;
+    for (const auto& call : services->Calls()) fields.push_back(call.field);
+    return fields;
+  }
+  static std::vector<std::string> Errors(const std::shared_ptr<clsGenericRequest>& generic) {
+    std::vector<std::string> texts;
+    for (std::int32_t i = 1; i <= generic->ErrorMessages()->Count(); ++i) texts.push_back(generic->ErrorMessages()->Item(Value(i)).ToString());
+    return texts;
+  }
+  std::string ErrorsLog() const {
+    const auto log = platform::ReadWholeFile(folder.Path() / "Logs/Server_Errors.txt");
+    return log.value_or("");
+  }
+
+  std::shared_ptr<clsConnectInfo> info;
+};
+
+// --- single answers ------------------------------------------------------------------------------
+
+struct SingleAnswerRow {
+  std::int32_t action;
+  const char* field;
+  bool retries;       // a time-out is retried
+  bool vanilla;       // the closing text when no parameter set is left
+  const char* name;
+};
+
+const SingleAnswerRow kSingleAnswers[] = {
+    {20, "m_objTranscriptionMetrics", false, true, "Transcription Metrics"},
+    {24, "m_objGetRelInfo", true, true, "GetRelInfo"},
+    {25, "m_objGatewaySender", true, false, "GatewaySender"},
+    {27, "m_objGetOptions", true, false, "GetOptions"},
+    {28, "m_objSendOptions", true, false, "SendOptions"},
+    {39, "m_objLinkDictation", false, true, "Link Dictation"},
+    {42, "m_objQAScore", true, true, "QAScore"},
+    {44, "m_objRemoveQAReview", true, true, "RemoveQAReview"},
+    {46, "m_objNumReviews", true, true, "NumReviews"},
+    {49, "m_objRDRTranscriptionists", true, true, "RDRTranscriptionists"},
+    {55, "m_objAverageQAGrade", true, true, "Average QA Grade"},
+    {59, "m_objRDRReviewers", true, true, "RDRReviewers"},
+};
+
+TEST_F(DictationOperationsTest, SingleAnswersFollowTheirLookupAndRetryRules) {
+  for (const SingleAnswerRow& row : kSingleAnswers) {
+    SCOPED_TRACE(row.name);
+    // The answer goes to the parameter set under ID "1"; a time-out is retried or recorded.
+    errorAtCompletion.clear();
+    const size_t before = services->Calls().size();
+    services->Script(row.field, ScriptedAnswer::Error(kTimeOut));
+    services->Script(row.field, ScriptedAnswer::Success("<InfoResponse>" + std::string(row.name) + "</InfoResponse>"));
+    auto spec = SpecHere({row.action});
+    const auto generic = AddSet(spec, row.action);
+    Submit(spec);
+    EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+    if (row.retries) {
+      EXPECT_EQ(services->Calls().size() - before, 2u);
+      EXPECT_THAT(Errors(generic), IsEmpty());
+      ASSERT_EQ(generic->ResponseStrings()->Count(), 1);
+      EXPECT_EQ(generic->ResponseStrings()->Item(Value("1")), "<InfoResponse>" + std::string(row.name) + "</InfoResponse>");
+    } else {
+      EXPECT_EQ(services->Calls().size() - before, 1u);
+      EXPECT_THAT(Errors(generic), ElementsAre(kTimeOut));
+    }
+
+    // Without a parameter set the request ends with the handler's text (whatever the call answers:
+    // the answer not taken above, or an empty one).
+    errorAtCompletion.clear();
+    Submit(SpecHere({row.action}));
+    const std::string expected = row.vanilla ? "Unexpected internal error: Could not retrieve GenericRequest object when handling " +
+                                                   std::string(row.name) + " request."
+                                             : "No free GenericRequest objects on return from " + std::string(row.name) + " request.";
+    EXPECT_THAT(errorAtCompletion, ElementsAre(expected));
+  }
+  EXPECT_THAT(DetailLog(), HasSubstr("Completed QAScore request successfully."));
+  EXPECT_THAT(DetailLog(), HasSubstr("Completed RemoveQAReview request successfully."));
+}
+
+// --- field updates ------------------------------------------------------------------------------
+
+TEST_F(DictationOperationsTest, FailedFieldUpdateKeepsThePendingNoteInTheRecordsFile) {
+  struct Case {
+    std::int32_t action;
+    const char* field;
+    const char* pendingNote;
+    const char* error;
+    const char* note;  // expected
+    bool closes;       // the following action does not run
+  };
+  const Case cases[] = {
+      {18, "m_objUpdateField", "Call the doctor", "Field duration cannot be updated", "Call the doctor:\r\nField duration cannot be updated", false},
+      {18, "m_objUpdateField", "", "Field duration cannot be updated", "Field duration cannot be updated", false},
+      {15, "m_objDictationUpdate", "Recheck MRN", "No such dictation", "Recheck MRN:\r\nNo such dictation", true},
+      {36, "m_objUpdateDictFields", "", "com.quorvane.servlet.UpdateDictFieldsException: Malformed headerData", "Malformed headerData", true},
+      {36, "m_objUpdateDictFields", "Fix", "Plain: text", "Fix:\r\nPlain: text", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.field) + " " + c.error);
+    services->Script(c.field, ScriptedAnswer::Error(c.error));
+    auto spec = SpecHere({c.action, 27});
+    const auto generic = AddSet(spec, c.action, {{"utteranceID", "7"}, {"type", "duration"}, {"value", "99"}, {"PendingNote", c.pendingNote}});
+    AddSet(spec, 27);
+    const size_t before = services->Calls().size();
+    Submit(spec);
+    EXPECT_THAT(Errors(generic), ElementsAre(c.error));
+    const auto first = dictations->Item("U7", "0");
+    EXPECT_EQ(first->CurrentPendingNote(), c.note);
+    // The file holds it too, as the editor reads it back (line ends as a reload gives them).
+    clsUtteranceObject reread;
+    reread.ReadConfigFileToObject((downloads / "Local_7.cfg").string());
+    std::string expected = c.note;
+    if (const auto at = expected.find("\r\n"); at != std::string::npos) expected.erase(at, 1);
+    EXPECT_EQ(reread.CurrentPendingNote(), expected);
+    EXPECT_EQ(services->Calls().size() - before, c.closes ? 1u : 2u);
+  }
+}
+
+// --- split --------------------------------------------------------------------------------------
+
+TEST_F(DictationOperationsTest, SplitTakesTheNewDictationsIDOrEndsTheRequest) {
+  struct Case {
+    const char* answer;
+    const char* splitID;
+    const char* error;      // at completion
+    const char* logged;     // in the errors log
+  };
+  const Case cases[] = {
+      {"<InfoResponse><UtteranceID> 1006 </UtteranceID></InfoResponse>", "1006", "", ""},
+      {"<InfoResponse><Split/></InfoResponse>", "", "Unable to determine SplitDictations Utterance ID in SplitDictation request.",
+       "Unexpected format in XML returned by SplitDictation request: <InfoResponse><Split/></InfoResponse>"},
+      {"<InfoResponse><UtteranceID>../x</UtteranceID></InfoResponse>", "", "Unable to determine SplitDictations Utterance ID in SplitDictation request.",
+       "Unexpected format in XML returned by SplitDictation request"},
+      {"<InfoResponse><UtteranceID>", "", "Unable to determine SplitDictations Utterance ID in SplitDictation request.",
+       " parsing XML returned from SplitDictation request: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    errorAtCompletion.clear();
+    services->Script("m_objSplitDictation", ScriptedAnswer::Success(c.answer));
+    auto spec = SpecHere({26, 27});
+    const auto generic = AddSet(spec, 26, {{"utteranceID", "7"}, {"audioStart", "0"}, {"audioEnd", "1000"}});
+    AddSet(spec, 27);
+    const size_t before = services->Calls().size();
+    const auto request = Submit(spec);
+    EXPECT_EQ(request->SplitDictationID(), c.splitID);
+    EXPECT_THAT(errorAtCompletion, ElementsAre(c.error));
+    EXPECT_EQ(services->Calls().size() - before, *c.error ? 1u : 2u);
+    EXPECT_EQ(generic->ResponseStrings()->Items(), std::vector<std::string>{c.answer});
+    if (*c.logged) {
+      EXPECT_THAT(ErrorsLog(), HasSubstr(c.logged));
+    }
+  }
+  // A failed split ends the request; a time-out is tried again.
+  errorAtCompletion.clear();
+  services->Script("m_objSplitDictation", ScriptedAnswer::Error(kTimeOut));
+  services->Script("m_objSplitDictation", ScriptedAnswer::Error("Bad audio range"));
+  auto spec = SpecHere({26, 27});
+  const auto generic = AddSet(spec, 26);
+  AddSet(spec, 27);
+  Submit(spec);
+  EXPECT_THAT(Errors(generic), ElementsAre("Bad audio range"));
+  EXPECT_EQ(FieldsCalled().back(), "m_objSplitDictation");
+}
+
+TEST_F(DictationOperationsTest, TestSplitFlagLetsTheTesterChooseTheOutcome) {
+  platform::WriteFileAtomically(AppFile("TestSplit.flg"), "");
+  struct Case {
+    int answer;
+    const char* splitID;
+    const char* error;
+  };
+  const Case cases[] = {{1, "1006", ""}, {2, "1006", "Bogus error message for debugging"}, {3, "", "Bogus error message for debugging"},
+                        {7, "1006", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    errorAtCompletion.clear();
+    prompter->Answer(c.answer);
+    services->Script("m_objSplitDictation", ScriptedAnswer::Success("<InfoResponse><UtteranceID>1006</UtteranceID></InfoResponse>"));
+    auto spec = SpecHere({26});
+    AddSet(spec, 26);
+    const auto request = Submit(spec);
+    EXPECT_EQ(request->SplitDictationID(), c.splitID);
+    EXPECT_THAT(errorAtCompletion, ElementsAre(c.error));
+    ASSERT_FALSE(prompter->Shown().empty());
+    EXPECT_EQ(prompter->Shown().back().title, "Penwright Debugging");
+    EXPECT_THAT(prompter->Shown().back().text, HasSubstr("3 = Return an error with no split ID"));
+  }
+  EXPECT_THAT(DetailLog(), HasSubstr("Unexpected response.  Continuing with normal processing"));
+}
+
+// --- create ---------------------------------------------------------------------------------------
+
+TEST_F(DictationOperationsTest, CreatedDictationBecomesTheRequestsOnlyRecordWithItsFile) {
+  info->SetCurrentDatabaseURL("https://north.example/servlet");
+  services->Script("m_objCreateDictation",
+                   ScriptedAnswer::Success("<InfoResponse><WorkQueueItem><utteranceID>2001</utteranceID><locationID>3</locationID>"
+                                           "<queueStatus>Ready for Transcription</queueStatus></WorkQueueItem></InfoResponse>"));
+  const auto request = Submit(SpecHere({33}));
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  EXPECT_EQ(services->Calls().at(0).arguments.at(0).ToString(), "WS-1");
+  const auto created = request->Dictations();
+  ASSERT_EQ(created->Count(), 1);
+  const auto record = created->Items().front();
+  EXPECT_EQ(record->UtteranceID(), 2001);
+  const std::string file = (folder.Path() / "App/Downloads/Local_2001.cfg").string();
+  EXPECT_EQ(record->ConfigFile(), file);
+  const std::string written = ReadFile(file);
+  EXPECT_THAT(written, HasSubstr("<DatabaseURL>https://north.example/servlet</DatabaseURL>"));
+  EXPECT_THAT(written, HasSubstr("<MachineID>WS-1</MachineID>"));
+
+  struct Case {
+    ScriptedAnswer answer;
+    const char* error;
+  };
+  const Case failures[] = {
+      {ScriptedAnswer::Success("<InfoResponse><Nothing/></InfoResponse>"),
+       "The database returned invalid XML while creating a new dictation: No Row or WorkQueueItem Element in XML"},
+      {ScriptedAnswer::Success("<InfoResponse><WorkQueueItem><queueStatus>x</queueStatus></WorkQueueItem></InfoResponse>"),
+       "The database returned invalid XML while creating a new dictation: no utteranceID in "},
+      {ScriptedAnswer::Error("Wrong locationID 4"), "Wrong locationID 4"},
+  };
+  for (const Case& c : failures) {
+    SCOPED_TRACE(c.error);
+    errorAtCompletion.clear();
+    services->Script("m_objCreateDictation", c.answer);
+    Submit(SpecHere({33, 27}));
+    ASSERT_EQ(errorAtCompletion.size(), 1u);
+    EXPECT_THAT(errorAtCompletion[0], ::testing::StartsWith(c.error));
+    EXPECT_EQ(FieldsCalled().back(), "m_objCreateDictation") << "nothing follows a failed creation";
+  }
+}
+
+// --- settings files -----------------------------------------------------------------------------
+
+TEST_F(DictationOperationsTest, SettingsAnswersBecomeFilesNamedForTheInstitution) {
+  struct Case {
+    std::int32_t action;
+    const char* field;
+    const char* file;
+    const char* failure;  // GlobalErrorMessage of another error, or "" when the request goes on
+  };
+  const Case cases[] = {
+      {47, "m_objAppFeatures", "AppConsoleFeatures_12_3_Dev.xml", ""},
+      {48, "m_objQAGradeCriteria", "QAGradeCriteria_12_3_Dev.xml",
+       "Unexpected internal error: Could not retrieve Grading Criteria.  Error returned: Database down"},
+      {60, "m_objPRCriteria", "PendingCriteria_12_3_Dev.xml",
+       "Unexpected internal error: Could not retrieve Pending Criteria.  Error returned: Database down"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    errorAtCompletion.clear();
+    services->Script(c.field, ScriptedAnswer::Error(kTimeOut));
+    services->Script(c.field, ScriptedAnswer::Success("<InfoResponse><Feature name=\"QA\"/></InfoResponse>"));
+    auto spec = SpecHere({c.action});
+    const auto generic = AddSet(spec, c.action);
+    Submit(spec);
+    EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+    EXPECT_EQ(ReadFile(AppFile(c.file)), "<?xml version=\"1.0\" standalone=\"yes\" ?>\r\n<InfoResponse>\r\n    <Feature name=\"QA\"/>\r\n</InfoResponse>\r\n");
+    EXPECT_EQ(generic->ResponseStrings()->Count(), 0) << "the file instead of a response string";
+
+    // An answer that is no XML is reported in the parameter set and the request goes on.
+    services->Script(c.field, ScriptedAnswer::Success("not xml"));
+    auto broken = SpecHere({c.action});
+    const auto brokenSet = AddSet(broken, c.action);
+    Submit(broken);
+    ASSERT_EQ(Errors(brokenSet).size(), 1u);
+    EXPECT_THAT(Errors(brokenSet)[0], HasSubstr("Unable to write"));
+
+    errorAtCompletion.clear();
+    services->Script(c.field, ScriptedAnswer::Error("Database down"));
+    auto failed = SpecHere({c.action, 27});
+    const auto failedSet = AddSet(failed, c.action);
+    AddSet(failed, 27);
+    const size_t before = services->Calls().size();
+    Submit(failed);
+    EXPECT_THAT(Errors(failedSet), ElementsAre("Database down"));
+    EXPECT_THAT(errorAtCompletion, ElementsAre(c.failure));
+    EXPECT_EQ(services->Calls().size() - before, *c.failure ? 1u : 2u);
+    if (*c.failure) {
+      EXPECT_THAT(ErrorsLog(), HasSubstr(c.failure));
+    }
+  }
+  EXPECT_THAT(DetailLog(), HasSubstr("Writing QAGradeCriteria to " + AppFile("QAGradeCriteria_12_3_Dev.xml").string()));
+
+  // A realm that would lead the name out of the application folder writes nothing.
+  info->SetRealm("../../etc");
+  services->Script("m_objAppFeatures", ScriptedAnswer::Success("<InfoResponse/>"));
+  auto spec = SpecHere({47});
+  const auto generic = AddSet(spec, 47);
+  Submit(spec);
+  ASSERT_EQ(Errors(generic).size(), 1u);
+  EXPECT_THAT(Errors(generic)[0], HasSubstr("does not name a file in the application folder"));
+}
+
+// --- QA grading and pending-reason files ------------------------------------------------------
+
+TEST_F(DictationOperationsTest, GradingAndPendingReasonAnswersAreWrittenWholePerDictation) {
+  ScriptedAnswer grading;
+  grading.errors = true;
+  grading.errorArray = {"", "", "Utterance 12: You may not view the errors for dictation: 12 version 0  documentVersion=0", "", ""};
+  grading.dictationResponses = {"<InfoResponse>seven\r\n</InfoResponse>", "<InfoResponse>nine</InfoResponse>", "", "", ""};
+  services->Script("m_objDownloadQAG", grading);
+  ScriptedAnswer reasons = ScriptedAnswer::Success();
+  reasons.dictationResponses = {"", "<InfoResponse>pr nine</InfoResponse>"};
+  services->Script("m_objDownloadPRs", reasons);
+  auto spec = SpecHere({51, 61});
+  spec->WorkQueue()->SetWorkQueueMode(2);
+  Submit(spec, [](clsDatabaseRequest& request) { request.SetUseMTReview(true); });
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_EQ(ListedIDs(services->Calls()[0]), (std::vector<std::int32_t>{7, 9, 12, 15, 20}));
+  EXPECT_EQ(services->Calls()[0].arguments.at(1).ToLong(), 2);
+  EXPECT_TRUE(services->Calls()[0].arguments.at(2).ToBoolean());
+  EXPECT_EQ(ListedIDs(services->Calls()[1]), (std::vector<std::int32_t>{7, 9, 15, 20})) << "12 failed";
+  EXPECT_EQ(services->Calls()[1].arguments.at(1).ToLong(), 2);
+
+  EXPECT_EQ(ReadFile(downloads / "Local_7.QAG"), "<InfoResponse>seven\r\n</InfoResponse>");
+  EXPECT_EQ(ReadFile(downloads / "Local_9.QAG"), "<InfoResponse>nine</InfoResponse>");
+  EXPECT_THAT(ReadFile(downloads / "Local_12.QAG"), HasSubstr("<InfoResponse xmlns="));
+  EXPECT_FALSE(std::filesystem::exists(downloads / "Local_15.QAG"));
+  EXPECT_THAT(dictations->Item("U12", "0")->ErrorString(), HasSubstr("You may not view"));
+  EXPECT_EQ(ReadFile(downloads / "Local_9.pr"), "<InfoResponse>pr nine</InfoResponse>");
+  EXPECT_FALSE(std::filesystem::exists(downloads / "Local_7.pr"));
+  EXPECT_THAT(DetailLog(), HasSubstr("User doesn't have permission to download QAG file"));
+  EXPECT_THAT(DetailLog(), HasSubstr("Writing PRs for utterance 9"));
+
+  // Nothing retrieved, and a time-out after two dictations: the retry asks for the others.
+  services->Script("m_objDownloadPRs", ScriptedAnswer::TimeOutAfter({"7", "9"}, kTimeOut));
+  Submit(SpecHere({61}));
+  ASSERT_EQ(services->Calls().size(), 4u);
+  EXPECT_EQ(ListedIDs(services->Calls()[3]), (std::vector<std::int32_t>{12, 15, 20}));
+  EXPECT_THAT(DetailLog(), HasSubstr("No PRs files retrieved"));
+  EXPECT_THAT(DetailLog(), HasSubstr("TimeoutOccurred"));
+}
+
+TEST(QAPermissionErrors, NameTheDictationBeforeTheVersion) {
+  EXPECT_EQ(DictationOfQAPermissionError("Utterance 42: You may not view the errors for dictation: 42 version 3  documentVersion=3"), "42");
+  EXPECT_EQ(DictationOfQAPermissionError("You may not view the errors for dictation:  17  version 0"), "17");
+  EXPECT_EQ(DictationOfQAPermissionError("You may not view the errors for dictation: 42"), "") << "no version";
+  EXPECT_EQ(DictationOfQAPermissionError("You may not view the errors, version 2, dictation: 4"), "") << "no dictation before the version";
+}
+
+// --- records: dictation information and permissions ---------------------------------------------
+
+TEST_F(DictationOperationsTest, PermissionsAndPendingNotesRewriteTheRecordsTheyName) {
+  ScriptedAnswer permissions = ScriptedAnswer::Success();
+  permissions.dictationResponses = {
+      "<InfoResponse><DictationPermission utteranceID=\"7\" documentVersion=\"0\" HasMTReviewSGPermission=\"False\"/></InfoResponse>",
+      "<InfoResponse><DictationPermission utteranceID=\"9\" documentVersion=\"4\" HasMTReviewSGPermission=\"False\"/></InfoResponse>",
+      "not xml",
+      "<InfoResponse><DictationPermission utteranceID=\"15\" documentVersion=\"0\" HasMTReviewSGPermission=\"True\"/></InfoResponse>"};
+  services->Script("m_objGetDictPermissions", permissions);
+  ScriptedAnswer notes = ScriptedAnswer::Success();
+  notes.dictationResponses = {"<InfoResponse><DictationInfo utteranceID=\"7\"><pendingNote>Audio &amp; text differ</pendingNote></DictationInfo></InfoResponse>"};
+  services->Script("m_objDictationInfo", notes);
+  auto spec = SpecHere({62, 58});
+  // A record without a configuration file gets one in the application's download folder.
+  dictations->Item("U15", "0")->SetConfigFile("");
+  Submit(spec);
+  // Records 9 (another version) and 12 (no answer) are left alone.
+  EXPECT_THAT(ReadFile(downloads / "Local_7.cfg"), HasSubstr("<HasMTReviewSGPermission>False</HasMTReviewSGPermission>"));
+  EXPECT_THAT(ReadFile(downloads / "Local_7.cfg"), HasSubstr("<CurrentPendingNote>Audio &amp; text differ</CurrentPendingNote>"));
+  EXPECT_FALSE(std::filesystem::exists(downloads / "Local_9.cfg"));
+  EXPECT_FALSE(std::filesystem::exists(downloads / "Local_12.cfg"));
+  EXPECT_THAT(ReadFile(folder.Path() / "App/Downloads/Local_15.cfg"), HasSubstr("<HasMTReviewSGPermission>True</HasMTReviewSGPermission>"));
+  EXPECT_THAT(ErrorsLog(), HasSubstr("The database returned invalid XML for dictation 12: not xml"));
+  EXPECT_THAT(DetailLog(), HasSubstr("found pending note for dictationid 7"));
+  ASSERT_EQ(services->Calls().size(), 2u);
+  EXPECT_EQ(ListedIDs(services->Calls()[0]), (std::vector<std::int32_t>{7, 9, 12, 15, 20}));
+}
+
+TEST_F(DictationOperationsTest, DictationListActionsWithoutDictationsMakeNoCall) {
+  for (const std::int32_t action : {58, 61, 62}) {
+    SCOPED_TRACE(action);
+    errorAtCompletion.clear();
+    auto spec = SpecHere({action});
+    spec->SetUtterances(std::make_shared<clsUtterances>());
+    Submit(spec);
+    EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  }
+  EXPECT_TRUE(services->Calls().empty());
+}
+
+// --- review mode ----------------------------------------------------------------------------------
+
+TEST_F(DictationOperationsTest, WorkQueueSendsTheReviewArgumentsOnlyInReviewMode) {
+  struct Case {
+    std::int16_t mode;
+    bool withSet;
+    std::vector<std::string> expected;  // Init values 7 to 10
+  };
+  const Case cases[] = {
+      {3, true, {"mtaylor", "Y", "N", "jdoe"}},
+      {3, false, {"", "N", "N", ""}},
+      {0, true, {"", "N", "N", ""}},
+      {2, true, {"", "N", "N", ""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    auto spec = Spec({2}, 1);
+    spec->SetLocation("North Clinic");
+    spec->WorkQueue()->SetWorkQueueMode(c.mode);
+    if (c.withSet) {
+      // The first parameter set holds them, whatever action it is for.
+      AddSet(spec, 27, {{"includeViewed", "N"}, {"includeViewing", "Y"}, {"rdrTranscriptionist", "mtaylor"}, {"rdrReviewer", "jdoe"}});
+    }
+    const size_t before = services->Calls().size();
+    Submit(spec);
+    ASSERT_EQ(services->Calls().size(), before + 1);
+    const auto& init = services->Calls().back().init;
+    std::vector<std::string> review;
+    for (size_t i = 7; i <= 10; ++i) review.push_back(init.at(i).ToString());
+    EXPECT_EQ(review, c.expected);
+  }
+  EXPECT_THAT(DetailLog(), HasSubstr("Returning mtaylor"));
+}
+
+TEST_F(DictationOperationsTest, ReviewModeDownloadsOneDictationAtATime) {
+  struct Case {
+    std::int16_t numToRetrieve;
+    bool gridDownload;
+    bool firstDownloaded;  // .wav and .hd3 of dictation 7 already there
+    std::vector<std::int32_t> listed;  // empty: no call, the request closes
+    std::int32_t dictationsLeft;
+  };
+  const Case cases[] = {
+      {-1, false, false, {7}, 1},
+      {5, false, false, {7}, 1},
+      {6, false, false, {}, 0},   // fewer dictations than asked for
+      {1, false, true, {}, 1},    // the first one is downloaded already
+      {-1, true, false, {7, 9, 12, 15, 20}, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.numToRetrieve);
+    WriteDownloads();
+    for (const char* extension : {".wav", ".hd3"}) {
+      std::error_code ignored;
+      std::filesystem::remove(downloads / (std::string("Local_7") + extension), ignored);
+      if (c.firstDownloaded) platform::WriteFileAtomically(downloads / (std::string("Local_7") + extension), "x");
+    }
+    const size_t before = services->Calls().size();
+    auto spec = SpecHere({1});
+    spec->WorkQueue()->SetWorkQueueMode(3);
+    spec->WorkQueue()->SetNumToRetrieve(c.numToRetrieve);
+    spec->WorkQueue()->SetGridDownload(c.gridDownload);
+    const auto request = Submit(spec);
+    if (c.listed.empty()) {
+      EXPECT_EQ(services->Calls().size(), before);
+    } else {
+      ASSERT_EQ(services->Calls().size(), before + 1);
+      EXPECT_EQ(ListedIDs(services->Calls().back()), c.listed);
+    }
+    EXPECT_EQ(request->Dictations()->Count(), c.dictationsLeft);
+    if (!c.gridDownload && c.dictationsLeft == 1) {
+      EXPECT_EQ(request->WorkQueue()->NumToRetrieve(), 1);
+    }
+  }
+  const std::string log = DetailLog();
+  EXPECT_THAT(log, HasSubstr("NumUtterancesRequested (6) less than num utterances available (5). Returning 0."));
+  EXPECT_THAT(log, HasSubstr("Reinitializing utterance collection to include only: 7"));
+  EXPECT_THAT(log, HasSubstr("Utterance 7 already downloaded.  Ignoring."));
+  EXPECT_THAT(log, HasSubstr("Utterance 7 has already been downloaded.  Returning 0."));
+}
+
+}  // namespace
+}  // namespace vz
