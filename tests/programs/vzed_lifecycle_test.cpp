@@ -72,13 +72,18 @@ TEST(VzedLifecycle, TheExitWindowsTimerIsStartedFromOutsideBySigusr1) {
 }
 
 TEST(VzedLifecycle, ForceCrashLeavesACrashReportInTheErrorsFolder) {
-  VzedProcess vzed;
+  // ForceCrash ends every process of the name: this vzed runs under a name of its own, so that no
+  // other vzed on the machine (another test's, a user's) is hit.
+  TempFolder programs;
+  const std::string name = "vzcrash" + std::to_string(::getpid());
+  fs::create_symlink(VZED_PATH, programs / name);
+  VzedProcess vzed({}, {}, Actions::kInstant, programs / name);
   vze::RpcClient client = vzed.Client();
   const auto server = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
   fs::create_directories(vzed.folder.Path() / "Logs");
   client.Call("set", {{"handle", server}, {"name", "GlobalLogFile"}, {"value", vzed.folder / "Logs/Global.log"}});
   client.Call("call", {{"handle", server}, {"name", "InitCrashHandlers"}, {"args", Json::array({false})}});
-  EXPECT_THROW(client.Call("call", {{"handle", server}, {"name", "ForceCrash"}, {"args", Json::array({"vzed"})}}), std::runtime_error);
+  EXPECT_THROW(client.Call("call", {{"handle", server}, {"name", "ForceCrash"}, {"args", Json::array({name})}}), std::runtime_error);
   const auto status = vzed.WaitForExit();
   ASSERT_TRUE(status && WIFSIGNALED(*status));
   EXPECT_EQ(WTERMSIG(*status), SIGSEGV);

@@ -37,13 +37,14 @@ class VzedProcess {
  public:
   // Starts vzed with a 5 ms pump and the given extra arguments, and waits until it accepts
   // connections.
+  // `executable` is vzed by another name, for tests that find it by its process name.
   explicit VzedProcess(std::vector<std::string> extra = {}, std::vector<std::string> environment = {},
-                       Actions actions = Actions::kInstant) {
+                       Actions actions = Actions::kInstant, std::string executable = VZED_PATH) {
     std::filesystem::create_directories(folder.Path() / "run");
     std::filesystem::permissions(folder.Path() / "run", std::filesystem::perms::owner_all);
     socket = folder / "run/vzed.sock";
     logFolder = folder / "log";
-    std::vector<std::string> args = {VZED_PATH, "--socket", socket, "--log-folder", logFolder,
+    std::vector<std::string> args = {executable, "--socket", socket, "--log-folder", logFolder,
                                      "--tick-interval", "5", "--event-timeout", "3"};
     if (actions == Actions::kInstant) args.insert(args.end(), {"--test-actions", "instant"});
     args.insert(args.end(), extra.begin(), extra.end());
