@@ -100,7 +100,7 @@ class VzedProcess {
     std::vector<char*> envp;
     for (const auto& entry : envStrings) envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
-    if (::posix_spawn(&pid, VZED_PATH, nullptr, nullptr, argv.data(), envp.data()) != 0) {
+    if (::posix_spawn(&pid, args.front().c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
       throw std::runtime_error("cannot start vzed");
     }
   }

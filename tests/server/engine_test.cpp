@@ -163,7 +163,9 @@ TEST_F(EngineTest, WarningsGoToTheClientByRequestKind) {
 
 TEST_F(EngineTest, TruncationDuringShutdownIsIgnoredWithoutARetry) {
   services->Script("m_Wr", ScriptedAnswer::Error("REQUEST TERMINATED DURING SHUTDOWN"));
-  const auto request = Add({2, 13}, 1);
+  auto spec = Spec({2, 13}, 1);
+  spec->GenericRequests()->Add(13);  // where the locked list's answer goes
+  const auto request = server->DatabaseRequests()->Add(spec);
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
   EXPECT_TRUE(request->Ignore());
