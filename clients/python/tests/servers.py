@@ -28,7 +28,7 @@ class Vzed:
     """vzed on a socket in a private temporary folder."""
 
     def __init__(self, *, instant_actions: bool = False, extra: Optional[List[str]] = None,
-                 environment: Optional[Dict[str, str]] = None):
+                 environment: Optional[Dict[str, str]] = None, tick_interval: int = 5):
         self.folder = tempfile.TemporaryDirectory(prefix="vze-test-")
         root = Path(self.folder.name)
         (root / "run").mkdir(mode=0o700)
@@ -38,7 +38,7 @@ class Vzed:
         notify = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
         notify.bind(notify_path)
         args = [program("VZED", "vzed"), "--socket", self.socket, "--log-folder", str(self.logs),
-                "--tick-interval", "5", "--event-timeout", "5"]
+                "--tick-interval", str(tick_interval), "--event-timeout", "5"]
         if instant_actions:
             args += ["--test-actions", "instant"]
         args += extra or []
