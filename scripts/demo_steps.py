@@ -120,7 +120,7 @@ class Day:
         return files
 
     def _written_since(self, before: Snapshot) -> Dict[str, int]:
-        written = {path: size for path, (mtime, size) in self._snapshot().items() if before.get(path, (None, None))[0] != mtime}
+        written = {path: state[1] for path, state in self._snapshot().items() if before.get(path) != state}
         self.files_written.update(written)
         return written
 

@@ -46,6 +46,14 @@ class Workstation:
         self._progress: Dict[str, List[vze.Progress]] = {}
 
         self.session = vze.connect(socket_path, timeout=60)
+        try:
+            self._set_up(password, machine_id)
+        except BaseException:
+            self.session.close()
+            raise
+
+    def _set_up(self, password: str, machine_id: str) -> None:
+        folder = self.folder
         self.server = self.session.server()
         self.server.LogFilePath = os.path.join(folder, "Logs", "Server.log")
         self.server.GlobalLogFile = os.path.join(folder, "Logs", "Global.log")
@@ -60,8 +68,8 @@ class Workstation:
         # institution and location IDs are left to the login, which finds them by the location's
         # name through the realm's information servlet.
         self.connection = self.server.DatabaseRequests.ConnectionInfo
-        self.connection.Transcriptionist, self.connection.Password = login, password
-        self.connection.Realm, self.connection.MachineID = realm, machine_id
+        self.connection.Transcriptionist, self.connection.Password = self.login, password
+        self.connection.Realm, self.connection.MachineID = self.realm, machine_id
         self.connection.DownloadPath = self.downloads
 
     def close(self) -> None:
