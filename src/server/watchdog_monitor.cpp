@@ -13,7 +13,7 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-std::int64_t Now() { return Steady::now().time_since_epoch().count(); }
+std::int64_t SteadyNow() { return Steady::now().time_since_epoch().count(); }
 
 // Wakes often enough to probe the loop several times per interval, but not busily.
 std::chrono::milliseconds CheckPeriod(std::chrono::milliseconds interval) {
@@ -22,15 +22,24 @@ std::chrono::milliseconds CheckPeriod(std::chrono::milliseconds interval) {
 
 }  // namespace
 
-void WatchdogMonitor::State::Beat() { lastBeat.store(Now()); }
+void WatchdogMonitor::State::Beat() { lastBeat.store(clock()); }
 
-WatchdogMonitor::WatchdogMonitor(Options options) : options_(std::move(options)) { state_->Beat(); }
+WatchdogMonitor::WatchdogMonitor(Options options) : options_(std::move(options)) {
+  state_->clock = options_.clock ? options_.clock : SteadyNow;
+  state_->Beat();
+}
 
 WatchdogMonitor::~WatchdogMonitor() { Stop(); }
 
 void WatchdogMonitor::Start(const std::string& applicationName, std::int32_t milliseconds,
                             const MonitorLogSettings& settings, bool) {
   Stop();
+  Arm(applicationName, milliseconds, settings);
+  thread_ = std::thread([this] { Watch(); });
+}
+
+void WatchdogMonitor::Arm(const std::string& applicationName, std::int32_t milliseconds,
+                          const MonitorLogSettings& settings) {
   // The errors folder is worked out here, on the loop thread: the trace module is not shared.
   std::string folder = ErrorsFolder();
   if (folder.empty()) folder = options_.fallbackErrorsFolder;
@@ -41,9 +50,9 @@ void WatchdogMonitor::Start(const std::string& applicationName, std::int32_t mil
     reportFolder_ = folder;
     interval_ = std::chrono::milliseconds(std::max<std::int32_t>(milliseconds, 1));
     stopping_ = false;
+    reportedBeat_ = -1;
   }
   state_->Beat();
-  thread_ = std::thread([this] { Watch(); });
 }
 
 void WatchdogMonitor::SetInterval(std::int32_t milliseconds) {
@@ -73,27 +82,32 @@ void WatchdogMonitor::Heartbeat() {
 
 void WatchdogMonitor::Watch() {
   std::unique_lock lock(mutex_);
-  bool reported = false;
   while (!stopping_) {
     wake_.wait_for(lock, CheckPeriod(interval_), [this] { return stopping_; });
     if (stopping_) break;
-    const auto silence = std::chrono::duration_cast<std::chrono::milliseconds>(
-        Steady::duration(Now() - state_->lastBeat.load()));
-    if (silence < interval_) {
-      reported = false;
-    } else if (!reported) {
-      reported = true;
-      WriteReport(silence);
-    }
-    if (silence >= CheckPeriod(interval_) && options_.postToLoop && !state_->probeOutstanding.exchange(true)) {
-      options_.postToLoop([weak = std::weak_ptr<State>(state_)] {
-        if (const auto state = weak.lock()) {
-          state->Beat();
-          ++state->probesAnswered;
-          state->probeOutstanding.store(false);
-        }
-      });
-    }
+    lock.unlock();
+    Check();
+    lock.lock();
+  }
+}
+
+void WatchdogMonitor::Check() {
+  std::lock_guard lock(mutex_);
+  const std::int64_t beat = state_->lastBeat.load();
+  const auto silence = std::chrono::duration_cast<std::chrono::milliseconds>(Steady::duration(state_->clock() - beat));
+  // A hang is known by the heartbeat it follows: any heartbeat since, seen or not, ends it.
+  if (silence >= interval_ && beat != reportedBeat_) {
+    reportedBeat_ = beat;
+    WriteReport(silence);
+  }
+  if (silence >= CheckPeriod(interval_) && options_.postToLoop && !state_->probeOutstanding.exchange(true)) {
+    options_.postToLoop([weak = std::weak_ptr<State>(state_)] {
+      if (const auto state = weak.lock()) {
+        state->Beat();
+        ++state->probesAnswered;
+        state->probeOutstanding.store(false);
+      }
+    });
   }
 }
 

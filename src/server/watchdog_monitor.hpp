@@ -27,6 +27,8 @@ class WatchdogMonitor final : public TimeOutMonitor {
     std::string fallbackErrorsFolder;
     // Called on the loop thread with every heartbeat (the daemon sends WATCHDOG=1 from here).
     std::function<void()> onHeartbeat;
+    // The steady clock in nanoseconds; tests give a manual one and call Check themselves.
+    std::function<std::int64_t()> clock;
   };
 
   explicit WatchdogMonitor(Options options);
@@ -38,6 +40,12 @@ class WatchdogMonitor final : public TimeOutMonitor {
   void Stop() override;
   void Heartbeat() override;
 
+  // Takes the settings Start takes without starting the thread, for tests that call Check.
+  void Arm(const std::string& applicationName, std::int32_t milliseconds, const MonitorLogSettings& settings);
+  // One look at the loop, as the thread takes a few times per interval: reports a hang that has
+  // lasted a whole interval (once per hang) and probes a loop that has been silent for a while.
+  void Check();
+
   bool Running() const;
   int HangReportsWritten() const { return state_->reports.load(); }
   int ProbesAnswered() const { return state_->probesAnswered.load(); }
@@ -45,7 +53,8 @@ class WatchdogMonitor final : public TimeOutMonitor {
  private:
   // Shared with probes that may still be queued on the loop after the monitor is gone.
   struct State {
-    std::atomic<std::int64_t> lastBeat{0};  // steady clock, nanoseconds
+    std::function<std::int64_t()> clock;
+    std::atomic<std::int64_t> lastBeat{0};  // clock's nanoseconds
     std::atomic<bool> probeOutstanding{false};
     std::atomic<int> reports{0};
     std::atomic<int> probesAnswered{0};
@@ -62,6 +71,7 @@ class WatchdogMonitor final : public TimeOutMonitor {
   std::thread thread_;
   bool stopping_ = false;
   std::chrono::milliseconds interval_{60000};
+  std::int64_t reportedBeat_ = -1;  // the last heartbeat before the hang already reported
   std::string applicationName_;
   MonitorLogSettings settings_;
   std::string reportFolder_;

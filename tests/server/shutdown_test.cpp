@@ -8,8 +8,10 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "platform/fatal_signals.hpp"
 #include "server/exit_window.hpp"
@@ -120,42 +122,75 @@ TEST_F(ShutdownTest, TheWatchdogRunsFromInitializeTimeOutMechanismUntilCleanup) 
   EXPECT_FALSE(monitor->Running());
 }
 
-// The watchdog thread itself, without a server.
+// The watchdog's checks, without a server and without its thread: the test owns the clock and
+// takes each look itself.
 class WatchdogTest : public testing::DiagnosticsTest {
  protected:
   fs::path ErrorsFolder() const { return folder.Path() / "Errors"; }
+  void Advance(int milliseconds) { now += std::int64_t(milliseconds) * 1'000'000; }
+  WatchdogMonitor::Options Manual() {
+    WatchdogMonitor::Options options;
+    options.clock = [this] { return now; };
+    return options;
+  }
+  std::int64_t now = 1'000'000'000;
 };
 
 TEST_F(WatchdogTest, AStuckLoopGetsOneHangReportPerHang) {
-  WatchdogMonitor monitor({});  // no loop to probe: only real heartbeats count
-  monitor.Start("vzed", 20, {GlobalLogFile(), GlobalSummaryLogFile(), LogFilePath(), 4}, false);
-  ASSERT_TRUE(Eventually([&] { return monitor.HangReportsWritten() == 1; }));
+  WatchdogMonitor monitor(Manual());  // no loop to probe: only real heartbeats count
+  monitor.Arm("vzed", 20, {GlobalLogFile(), GlobalSummaryLogFile(), LogFilePath(), 4});
+  Advance(19);
+  monitor.Check();
+  EXPECT_EQ(monitor.HangReportsWritten(), 0);
+  Advance(6);
+  monitor.Check();
+  ASSERT_EQ(monitor.HangReportsWritten(), 1);
   const auto reports = FilesStartingWith(ErrorsFolder(), "Hang_vzed_");
   ASSERT_EQ(reports.size(), 1u);
   const std::string report = testing::ReadFile(reports[0]);
-  EXPECT_THAT(report, HasSubstr("No heartbeat for "));
-  EXPECT_THAT(report, HasSubstr("(interval 20 ms)"));
+  EXPECT_THAT(report, HasSubstr("No heartbeat for 25 ms (interval 20 ms)"));
   EXPECT_THAT(report, HasSubstr("Detail log: " + LogFilePath()));
-  // The same silence is not reported twice; a heartbeat ends the hang, the next silence is a new one.
+  // The same silence is not reported twice; a heartbeat ends the hang even when no check saw the
+  // loop alive, and the next silence is a new one.
+  Advance(500);
+  monitor.Check();
+  EXPECT_EQ(monitor.HangReportsWritten(), 1);
   monitor.Heartbeat();
-  ASSERT_TRUE(Eventually([&] { return monitor.HangReportsWritten() == 2; }));
-  monitor.Stop();
+  Advance(30);
+  monitor.Check();
+  EXPECT_EQ(monitor.HangReportsWritten(), 2);
   EXPECT_EQ(FilesStartingWith(ErrorsFolder(), "Hang_vzed_").size(), 2u);
 }
 
-TEST_F(WatchdogTest, AnIdleLoopAnswersProbesAndIsNotReported) {
-  std::atomic<int> heartbeats{0};
-  WatchdogMonitor::Options options;
-  options.postToLoop = [](std::function<void()> task) { task(); };  // an idle loop runs it at once
+TEST_F(WatchdogTest, ALoopThatAnswersItsProbesIsNotReportedOneThatDoesNotIs) {
+  std::vector<std::function<void()>> posted;
+  int heartbeats = 0;
+  auto options = Manual();
+  options.postToLoop = [&](std::function<void()> task) { posted.push_back(std::move(task)); };
   options.onHeartbeat = [&] { ++heartbeats; };
   WatchdogMonitor monitor(options);
-  monitor.Start("vzed", 40, {}, false);
-  ASSERT_TRUE(Eventually([&] { return monitor.ProbesAnswered() >= 10; }));
-  monitor.Stop();
+  monitor.Arm("vzed", 40, {});
+  // An idle loop: each probe is answered before the next look.
+  for (int look = 0; look < 10; ++look) {
+    Advance(15);
+    monitor.Check();
+    ASSERT_EQ(posted.size(), 1u) << "look " << look;
+    posted.front()();
+    posted.clear();
+  }
+  EXPECT_EQ(monitor.ProbesAnswered(), 10);
   EXPECT_EQ(monitor.HangReportsWritten(), 0);
-  EXPECT_TRUE(FilesStartingWith(ErrorsFolder(), "Hang_").empty());
+  // A busy loop: one probe stays outstanding, no second is posted, and the silence is reported.
+  for (int look = 0; look < 4; ++look) {
+    Advance(15);
+    monitor.Check();
+  }
+  EXPECT_EQ(posted.size(), 1u);
+  EXPECT_EQ(monitor.HangReportsWritten(), 1);
+  EXPECT_TRUE(FilesStartingWith(folder.Path(), "Hang_").empty());  // reports go to the errors folder only
+  // Probes are not heartbeats the daemon passes on; real ones are.
   monitor.Heartbeat();
-  EXPECT_EQ(heartbeats.load(), 1);
+  EXPECT_EQ(heartbeats, 1);
 }
 
 // Runs `body` in a child process and returns its wait status.
