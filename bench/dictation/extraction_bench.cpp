@@ -226,7 +226,8 @@ void BM_ExtractAndFormatInMemory(benchmark::State& state) {
 BENCHMARK(BM_ExtractAndFormatInMemory)->Unit(benchmark::kMillisecond);
 
 void BM_PugixmlParseAndCopy(benchmark::State& state) {
-  for (auto _ : state) PeerInMemory(Files());
+  const auto& files = Files();  // made before the clock runs
+  for (auto _ : state) PeerInMemory(files);
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 BENCHMARK(BM_PugixmlParseAndCopy)->Unit(benchmark::kMillisecond);
