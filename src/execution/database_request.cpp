@@ -1,5 +1,6 @@
 #include "execution/database_request.hpp"
 
+#include <atomic>
 #include <charconv>
 
 #include "diagnostics/error_trap.hpp"
@@ -135,11 +136,22 @@ void clsDatabaseRequest::DeActivate() {
   });
 }
 
+namespace {
+std::atomic<std::uint64_t> truncations{0};
+}  // namespace
+
+std::uint64_t clsDatabaseRequest::Truncations() { return truncations.load(std::memory_order_relaxed); }
+
+void clsDatabaseRequest::MarkTruncated() {
+  truncated_ = true;
+  truncations.fetch_add(1, std::memory_order_relaxed);
+}
+
 void clsDatabaseRequest::TruncateRequest() {
   ErrorTrap(kClass, "TruncateRequest")([&] {
     const std::string where = Where("TruncateRequest");
     GlobalTrace(where, "Truncating request " + id_);
-    truncated_ = true;
+    MarkTruncated();
     ResetRequestObjects();
     GlobalTrace(where, "Calling gobjZERUredoz.MakeNewFormHandler directly");
     if (const auto host = host_.lock()) host->MakeNewFormHandler();
@@ -151,7 +163,7 @@ void clsDatabaseRequest::TruncateRequest() {
 void clsDatabaseRequest::Abandon(const std::string& why) {
   if (!awaitingCompletion_ && currentRequest_ >= numRequests_) return;
   GlobalTrace(Where("Abandon"), "Abandoning request " + id_ + ": " + why);
-  truncated_ = true;
+  MarkTruncated();
   ResetRequestObjects();
   globalErrorMessage_ = why;
   currentRequest_ = numRequests_;
