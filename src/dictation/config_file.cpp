@@ -104,7 +104,8 @@ void clsUtteranceObject::WriteObjectToConfigFile(const std::string& sConfigFile)
 }
 
 std::string clsUtteranceObject::ConfigFileText() const {
-  return xml::FormatIndentedDocument(store_.Row(), {.declaration = false, .rootName = "Row", .observer = nullptr});
+  return xml::FormatIndentedDocument(store_.Row(),
+                                     {.declaration = false, .rootName = "Row", .observer = nullptr, .fromRawPrint = true});
 }
 
 void clsUtteranceObject::LoadRetrievedXML(const std::string& sXML) {

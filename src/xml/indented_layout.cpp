@@ -307,7 +307,9 @@ std::string FormatIndentedDocument(const pugi::xml_node& root, const IndentedDoc
   if (options.declaration) out.append(kDeclarationLine).append(kCrLf);
   AppendTag(out, name, false);
   out += kCrLf;
-  if (options.observer || !AppendLaidOutRawChildren(out, root, 4)) AppendIndentedChildren(out, root, 4, options.observer);
+  if (options.observer || !options.fromRawPrint || !AppendLaidOutRawChildren(out, root, 4)) {
+    AppendIndentedChildren(out, root, 4, options.observer);
+  }
   AppendTag(out, name, true);
   out += kCrLf;
   return out;
