@@ -110,7 +110,10 @@ void clsDatabaseRequest::StartCurrentAction() {
 
 std::int16_t clsDatabaseRequest::ActionsRemaining() const {
   const auto remaining = static_cast<std::int16_t>(numRequests_ - currentRequest_);
-  GlobalTrace(Where("ActionsRemaining"), "ActionsRemaining = " + std::to_string(remaining), kTraceDetail);
+  // Asked several times a step: the detail line is built only when it would be written.
+  if (TraceLevel() >= kTraceDetail) {
+    GlobalTrace(Where("ActionsRemaining"), "ActionsRemaining = " + std::to_string(remaining), kTraceDetail);
+  }
   return remaining;
 }
 
