@@ -148,66 +148,110 @@ std::vector<std::pair<std::string, std::string>> ExpectedFiles() {
   return files;
 }
 
+// One repetition of each measured body; the benchmarks below and the --once driver call these
+// (callgrind counts one of them with --toggle-collect='*OursInMemory*' and the like).
+bool OursWithFiles(vz::clsWorkQueue& queue) {
+  auto utterances = Extract(queue);
+  for (const auto& utterance : utterances->Items()) utterance->WriteObjectToConfigFile(utterance->ConfigFile());
+  return utterances->Count() == kRows;
+}
+
+void PeerWithFiles(const std::vector<std::pair<std::string, std::string>>& files, const std::vector<std::string>& paths) {
+  pugi::xml_document document;
+  benchmark::DoNotOptimize(document.load_buffer(Answer().data(), Answer().size()));
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const int fd = ::open(paths[i].c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    benchmark::DoNotOptimize(::write(fd, files[i].second.data(), files[i].second.size()));
+    ::close(fd);
+  }
+}
+
+// The same work without the file system: the records' files are formatted in memory, against
+// parsing the answer and copying the same bytes. This isolates the records' own cost from the
+// kernel's cost of creating a new inode for every atomic replacement.
+bool OursInMemory(vz::clsWorkQueue& queue) {
+  auto utterances = Extract(queue);
+  for (const auto& utterance : utterances->Items()) {
+    utterance->SetDownloadTime("12/03/2026 10:15:00");
+    std::string bytes = utterance->ConfigFileText();
+    benchmark::DoNotOptimize(bytes.data());
+  }
+  return utterances->Count() == kRows;
+}
+
+void PeerInMemory(const std::vector<std::pair<std::string, std::string>>& files) {
+  pugi::xml_document document;
+  benchmark::DoNotOptimize(document.load_buffer(Answer().data(), Answer().size()));
+  for (const auto& file : files) {
+    std::string bytes = file.second;
+    benchmark::DoNotOptimize(bytes.data());
+  }
+}
+
+const std::vector<std::pair<std::string, std::string>>& Files() {
+  static const auto files = ExpectedFiles();
+  return files;
+}
+
+std::vector<std::string> PeerPaths() {
+  const std::filesystem::path folder = SubFolder("peer");
+  std::vector<std::string> paths;
+  for (const auto& [name, bytes] : Files()) paths.push_back((folder / name).string());
+  return paths;
+}
+
 void BM_ExtractAndWriteConfigFiles(benchmark::State& state) {
   auto queue = Queue(SubFolder("ours"));
   for (auto _ : state) {
-    auto utterances = Extract(*queue);
-    for (const auto& utterance : utterances->Items()) utterance->WriteObjectToConfigFile(utterance->ConfigFile());
-    if (utterances->Count() != kRows) state.SkipWithError("rows were lost");
+    if (!OursWithFiles(*queue)) state.SkipWithError("rows were lost");
   }
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 BENCHMARK(BM_ExtractAndWriteConfigFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PugixmlParseAndPlainWrites(benchmark::State& state) {
-  static const auto files = ExpectedFiles();
-  const std::filesystem::path folder = SubFolder("peer");
-  std::vector<std::string> paths;
-  for (const auto& [name, bytes] : files) paths.push_back((folder / name).string());
-  for (auto _ : state) {
-    pugi::xml_document document;
-    benchmark::DoNotOptimize(document.load_buffer(Answer().data(), Answer().size()));
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      const int fd = ::open(paths[i].c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-      benchmark::DoNotOptimize(::write(fd, files[i].second.data(), files[i].second.size()));
-      ::close(fd);
-    }
-  }
+  const std::vector<std::string> paths = PeerPaths();
+  for (auto _ : state) PeerWithFiles(Files(), paths);
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 BENCHMARK(BM_PugixmlParseAndPlainWrites)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same work without the file system: the records' files are formatted in memory, against
-// parsing the answer and copying the same bytes. This isolates the records' own cost from the
-// kernel's cost of creating a new inode for every atomic replacement.
 void BM_ExtractAndFormatInMemory(benchmark::State& state) {
   auto queue = Queue(SubFolder("memory-ours"));
   for (auto _ : state) {
-    auto utterances = Extract(*queue);
-    for (const auto& utterance : utterances->Items()) {
-      utterance->SetDownloadTime("12/03/2026 10:15:00");
-      std::string bytes = vz::xml::FormatIndentedDocument(utterance->Store().Row(),
-                                                          {.declaration = false, .rootName = "Row", .observer = nullptr});
-      benchmark::DoNotOptimize(bytes.data());
-    }
+    if (!OursInMemory(*queue)) state.SkipWithError("rows were lost");
   }
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 BENCHMARK(BM_ExtractAndFormatInMemory)->Unit(benchmark::kMillisecond);
 
 void BM_PugixmlParseAndCopy(benchmark::State& state) {
-  static const auto files = ExpectedFiles();
-  for (auto _ : state) {
-    pugi::xml_document document;
-    benchmark::DoNotOptimize(document.load_buffer(Answer().data(), Answer().size()));
-    for (const auto& file : files) {
-      std::string bytes = file.second;
-      benchmark::DoNotOptimize(bytes.data());
-    }
-  }
+  const auto& files = Files();  // made before the clock runs
+  for (auto _ : state) PeerInMemory(files);
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 BENCHMARK(BM_PugixmlParseAndCopy)->Unit(benchmark::kMillisecond);
+
+// `--once NAME [COUNT]`: runs one body COUNT times (default 1) and nothing else, for profilers.
+int RunOnce(const std::string& name, int count) {
+  if (name == "ours-files") {
+    auto queue = Queue(SubFolder("ours"));
+    for (int i = 0; i < count; ++i) OursWithFiles(*queue);
+  } else if (name == "peer-files") {
+    const std::vector<std::string> paths = PeerPaths();
+    for (int i = 0; i < count; ++i) PeerWithFiles(Files(), paths);
+  } else if (name == "ours-memory") {
+    auto queue = Queue(SubFolder("memory-ours"));
+    for (int i = 0; i < count; ++i) OursInMemory(*queue);
+  } else if (name == "peer-memory") {
+    Files();
+    for (int i = 0; i < count; ++i) PeerInMemory(Files());
+  } else {
+    std::fprintf(stderr, "--once takes ours-files, peer-files, ours-memory or peer-memory\n");
+    return 2;
+  }
+  return 0;
+}
 
 // The extraction alone, in memory, at 1,500 and 15,000 rows: the time per row must not grow with
 // the queue.
@@ -277,6 +321,11 @@ int main(int argc, char** argv) {
   vz::SetTraceLevel(1);  // the records' own traces are level 2 and 4: measure the work alone
   vz::ClassRegistry registry;
   vz::RegisterDictationClasses(registry);
+  if (argc >= 3 && std::string(argv[1]) == "--once") {
+    const int status = RunOnce(argv[2], argc >= 4 ? std::atoi(argv[3]) : 1);
+    std::filesystem::remove_all(Folder());
+    return status;
+  }
   ReportMemoryPerRecord();
   using By = vz::bench::Comparison::By;
   const int status = vz::bench::RunAndCompare(

@@ -98,11 +98,14 @@ void clsUtteranceObject::WriteObjectToConfigFile(const std::string& sConfigFile)
       AssignPropertyValue("DownloadTime", now);
       if (Tracing()) GlobalTrace(location, "Set download time to: " + now);
     }
-    const std::string content =
-        xml::FormatIndentedDocument(store_.Row(), {.declaration = false, .rootName = "Row", .observer = nullptr});
-    platform::WriteFileAtomically(sConfigFile, content);
+    platform::WriteFileAtomically(sConfigFile, ConfigFileText());
     if (Tracing()) GlobalTrace(location, "Exiting sub.");
   });
+}
+
+std::string clsUtteranceObject::ConfigFileText() const {
+  return xml::FormatIndentedDocument(store_.Row(),
+                                     {.declaration = false, .rootName = "Row", .observer = nullptr, .fromRawPrint = true});
 }
 
 void clsUtteranceObject::LoadRetrievedXML(const std::string& sXML) {

@@ -39,7 +39,7 @@ void SetText(pugi::xml_node element, std::string_view text) {
 
 // Names are short identifiers, told apart well enough by their length and their first and last
 // four bytes; the index compares the names themselves anyway.
-std::uint32_t NameHash(std::string_view name) {
+inline std::uint32_t NameHash(std::string_view name) {
   std::uint32_t head = 0;
   std::uint32_t tail = 0;
   if (name.size() >= 4) {
@@ -50,11 +50,6 @@ std::uint32_t NameHash(std::string_view name) {
   }
   const std::uint64_t mixed = ((std::uint64_t{head} << 32 | tail) ^ name.size()) * 0x9E3779B97F4A7C15u;
   return static_cast<std::uint32_t>(mixed >> 32);
-}
-
-bool HasName(const pugi::xml_node& node, std::string_view name) {
-  const char* own = node.name();
-  return std::strncmp(own, name.data(), name.size()) == 0 && own[name.size()] == '\0';
 }
 
 }  // namespace
@@ -85,30 +80,37 @@ pugi::xml_node RowStore::FindIndexed(std::string_view name, std::uint32_t hash) 
   if (slots_.empty()) return {};
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-    if (slots_[at] == nullptr) return {};
-    const pugi::xml_node candidate(slots_[at]);
-    if (HasName(candidate, name)) return candidate;
+    const Slot& slot = slots_[at];
+    if (slot.node == nullptr) return {};
+    if (slot.hash == hash && slot.length == name.size()) {
+      const pugi::xml_node candidate(slot.node);
+      if (std::memcmp(candidate.name(), name.data(), name.size()) == 0) return candidate;
+    }
   }
 }
 
-void RowStore::Insert(pugi::xml_node child, std::string_view name) const {
+void RowStore::Insert(pugi::xml_node_struct* child, std::string_view name, std::uint32_t hash) const {
   if ((indexed_ + 1) * 2 > slots_.size()) {
     // Room for a row's usual fifty children and the properties added to it, without growing.
-    std::vector<pugi::xml_node_struct*> old(std::max<std::size_t>(128, slots_.size() * 2));
+    std::vector<Slot> old(std::max<std::size_t>(128, slots_.size() * 2));
     old.swap(slots_);
     indexed_ = 0;
-    for (pugi::xml_node_struct* kept : old) {
-      if (kept != nullptr) Insert(pugi::xml_node(kept), pugi::xml_node(kept).name());
+    for (const Slot& kept : old) {
+      if (kept.node != nullptr) Insert(kept.node, std::string_view(pugi::xml_node(kept.node).name(), kept.length), kept.hash);
     }
   }
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t at = NameHash(name) & mask;; at = (at + 1) & mask) {
-    if (slots_[at] == nullptr) {
-      slots_[at] = child.internal_object();
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    Slot& slot = slots_[at];
+    if (slot.node == nullptr) {
+      slot = {child, hash, static_cast<std::uint32_t>(name.size())};
       ++indexed_;
       return;
     }
-    if (HasName(pugi::xml_node(slots_[at]), name)) return;  // a later child of a name already indexed
+    if (slot.hash == hash && slot.length == name.size() &&
+        std::memcmp(pugi::xml_node(slot.node).name(), name.data(), name.size()) == 0) {
+      return;  // a later child of a name already indexed
+    }
   }
 }
 
@@ -118,7 +120,7 @@ bool RowStore::IndexNewChildren() const {
   for (; next; next = next.next_sibling()) {
     lastIndexed_ = next;
     const std::string_view name = next.name();
-    if (!name.empty()) Insert(next, name);
+    if (!name.empty()) Insert(next.internal_object(), name, NameHash(name));
   }
   return true;
 }

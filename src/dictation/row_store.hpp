@@ -69,18 +69,25 @@ class RowStore {
 
  private:
   void Release();
+  // An indexed child with its name's hash and length, which settle almost every comparison
+  // without asking pugixml for the name.
+  struct Slot {
+    pugi::xml_node_struct* node = nullptr;
+    std::uint32_t hash = 0;
+    std::uint32_t length = 0;
+  };
   // The indexed child named `name` (hash `hash`), or an empty node.
   pugi::xml_node FindIndexed(std::string_view name, std::uint32_t hash) const;
   // Indexes the children appended since the last call; false when there were none.
   bool IndexNewChildren() const;
-  void Insert(pugi::xml_node child, std::string_view name) const;
+  void Insert(pugi::xml_node_struct* child, std::string_view name, std::uint32_t hash) const;
 
   std::shared_ptr<pugi::xml_document> document_;
   pugi::xml_node row_;
   bool shared_ = false;
   // The first child of each name, by open addressing on the name's hash (a power of two of
   // slots, at most half of them used); complete up to `lastIndexed_`.
-  mutable std::vector<pugi::xml_node_struct*> slots_;
+  mutable std::vector<Slot> slots_;
   mutable std::size_t indexed_ = 0;
   mutable pugi::xml_node lastIndexed_;
 };

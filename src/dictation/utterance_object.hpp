@@ -149,6 +149,8 @@ class clsUtteranceObject : public AutomationObject<clsUtteranceObject> {
   // caller.
   void ReadConfigFileToObject(const std::string& sConfigFile);
   void WriteObjectToConfigFile(const std::string& sConfigFile);
+  // The bytes WriteObjectToConfigFile writes (it sets the download time first when there is none).
+  std::string ConfigFileText() const;
   void LoadRetrievedXML(const std::string& sXML);
   std::string GetProperty(const std::string& sPropertyName) const;
   void SetProperty(const std::string& sPropertyName, const std::string& sValue);

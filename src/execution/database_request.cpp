@@ -1,5 +1,6 @@
 #include "execution/database_request.hpp"
 
+#include <atomic>
 #include <charconv>
 
 #include "diagnostics/error_trap.hpp"
@@ -109,7 +110,10 @@ void clsDatabaseRequest::StartCurrentAction() {
 
 std::int16_t clsDatabaseRequest::ActionsRemaining() const {
   const auto remaining = static_cast<std::int16_t>(numRequests_ - currentRequest_);
-  GlobalTrace(Where("ActionsRemaining"), "ActionsRemaining = " + std::to_string(remaining), kTraceDetail);
+  // Asked several times a step: the detail line is built only when it would be written.
+  if (TraceLevel() >= kTraceDetail) {
+    GlobalTrace(Where("ActionsRemaining"), "ActionsRemaining = " + std::to_string(remaining), kTraceDetail);
+  }
   return remaining;
 }
 
@@ -135,11 +139,22 @@ void clsDatabaseRequest::DeActivate() {
   });
 }
 
+namespace {
+std::atomic<std::uint64_t> truncations{0};
+}  // namespace
+
+std::uint64_t clsDatabaseRequest::Truncations() { return truncations.load(std::memory_order_relaxed); }
+
+void clsDatabaseRequest::MarkTruncated() {
+  truncated_ = true;
+  truncations.fetch_add(1, std::memory_order_relaxed);
+}
+
 void clsDatabaseRequest::TruncateRequest() {
   ErrorTrap(kClass, "TruncateRequest")([&] {
     const std::string where = Where("TruncateRequest");
     GlobalTrace(where, "Truncating request " + id_);
-    truncated_ = true;
+    MarkTruncated();
     ResetRequestObjects();
     GlobalTrace(where, "Calling gobjZERUredoz.MakeNewFormHandler directly");
     if (const auto host = host_.lock()) host->MakeNewFormHandler();
@@ -151,7 +166,7 @@ void clsDatabaseRequest::TruncateRequest() {
 void clsDatabaseRequest::Abandon(const std::string& why) {
   if (!awaitingCompletion_ && currentRequest_ >= numRequests_) return;
   GlobalTrace(Where("Abandon"), "Abandoning request " + id_ + ": " + why);
-  truncated_ = true;
+  MarkTruncated();
   ResetRequestObjects();
   globalErrorMessage_ = why;
   currentRequest_ = numRequests_;

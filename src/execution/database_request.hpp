@@ -94,6 +94,9 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   bool Active() const { return active_; }
   void SetActive(bool active) { active_ = active; }
   bool Truncated() const { return truncated_; }
+  // How many times a request of this process has been truncated or abandoned: a pump that saw no
+  // truncated request need not look again until this changes.
+  static std::uint64_t Truncations();
   bool Ignore() const { return ignore_; }
   void SetIgnore(bool ignore) { ignore_ = ignore; }
   const std::string& Location() const { return location_; }
@@ -233,6 +236,7 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::shared_ptr<RequestHost> Host() const { return host_.lock(); }
 
  private:
+  void MarkTruncated();
   // The certificate file's path; raises when the realm or login could not name a folder.
   std::string CertificatePath() const;
   // Run's check that the connection points at the request's location. Closed: the request was

@@ -1,13 +1,15 @@
 #pragma once
 // Collection<T>: the ordered, keyed store behind the server's collection classes. Items keep
 // insertion order and are addressed by 1-based position or by the key they were added with;
-// keys are optional and match case-insensitively. Key lookup is a hash lookup, so queues of
-// thousands of items stay fast; removal shifts the later positions down by one.
+// keys are optional and match case-insensitively. Key lookup is a hash lookup and removal at
+// either end takes constant time, so queues of thousands of items stay fast; removal shifts the
+// later positions down by one.
 //
 // Errors, as automation collections raise them: 457 a key already in use (nothing is added),
 // 5 an unknown key, 9 a position outside 1..Count, 13 an index that is neither number nor text.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,7 +31,8 @@ class Collection {
     T item;
     std::optional<std::string> key;
   };
-  using Entries = std::vector<std::unique_ptr<Entry>>;
+  // A queue removes from the front: a deque does that without moving the other entries.
+  using Entries = std::deque<std::unique_ptr<Entry>>;
 
  public:
   // Iterates the items in order.
@@ -66,13 +69,18 @@ class Collection {
       folded = FoldCase(*key);
       if (byKey_.contains(folded)) RaiseStandardError(kErrDuplicateKey, *key);
     }
-    // So that nothing below can fail after the key is in; growing by half keeps adding n items
-    // linear (reserving one more each time would move every entry on every Add).
-    if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() + entries_.size() / 2 + 8);
     auto entry = std::make_unique<Entry>(Entry{std::move(item), std::move(key)});
-    if (entry->key) byKey_.emplace(std::move(folded), entry.get());
+    Entry& added = *entry;
     entries_.push_back(std::move(entry));
-    return entries_.back()->item;
+    if (added.key) {
+      try {
+        byKey_.emplace(std::move(folded), &added);
+      } catch (...) {
+        entries_.pop_back();  // a key that cannot be kept adds nothing
+        throw;
+      }
+    }
+    return added.item;
   }
 
   std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }

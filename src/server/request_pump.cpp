@@ -1,5 +1,6 @@
 #include "server/request_pump.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "diagnostics/abnormal_end.hpp"
@@ -123,9 +124,17 @@ void frmTimer::Tick() {
 }
 
 void frmTimer::EndSkippedTruncatedRequests(clsDatabaseRequests& queue) {
+  const std::uint64_t truncations = clsDatabaseRequest::Truncations();
+  if (noneTruncatedAt_ == truncations) return;
+  const std::vector<std::shared_ptr<clsDatabaseRequest>> requests = queue.Requests();
+  if (std::none_of(requests.begin(), requests.end(), [](const auto& request) { return request->Truncated(); })) {
+    noneTruncatedAt_ = truncations;
+    return;
+  }
+  noneTruncatedAt_.reset();
   const std::shared_ptr<const bool> alive = alive_;
   const std::shared_ptr<clsDatabaseRequest> current = queue.CurrentRequest();
-  for (const auto& request : queue.Requests()) {
+  for (const auto& request : requests) {
     if (request == current || !request->Truncated()) continue;
     const std::string key = request->ID();
     GlobalTrace(kTickLocation, "Deactivating truncated request: " + key);

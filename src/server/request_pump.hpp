@@ -3,7 +3,9 @@
 // most one request, deactivates and removes a finished one, moves on to the next pending request,
 // and leaves the timer off whenever a step is in flight or nothing is left to do. The pump also
 // answers the process's close requests.
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/clock.hpp"
 #include "platform/timer.hpp"
@@ -48,6 +50,9 @@ class frmTimer {
   std::shared_ptr<clsDatabaseRequests> requests_;
   Timer timer_;
   bool afterRetryPause_ = false;
+  // clsDatabaseRequest::Truncations() when the last look found no truncated request queued: until
+  // it changes there is none to end, and the tick need not walk the queue.
+  std::optional<std::uint64_t> noneTruncatedAt_;
   // False once the window is gone: a tick that raised an event (in which the client may clean
   // the server up) checks it before it touches the window again.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

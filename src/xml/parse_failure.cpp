@@ -6,25 +6,26 @@
 namespace vz::xml {
 namespace {
 
-// The first node nested deeper than kMaxElementDepth, found without recursion; or none.
-pugi::xml_node TooDeep(const pugi::xml_document& document) {
-  int depth = 1;
-  pugi::xml_node node = document.first_child();
-  while (node) {
-    if (depth > kMaxElementDepth && node.type() == pugi::node_element) return node;
-    if (node.first_child()) {
-      node = node.first_child();
-      ++depth;
-      continue;
-    }
-    while (!node.next_sibling()) {
-      node = node.parent();
-      --depth;
-      if (!node || node == document) return {};
-    }
-    node = node.next_sibling();
+// The first element nested deeper than kMaxElementDepth, or none. pugixml walks the tree itself,
+// without recursion: walking it through the node accessors cost most of a parse again.
+class DepthLimit final : public pugi::xml_tree_walker {
+ public:
+  bool for_each(pugi::xml_node& node) override {
+    // depth() is 0 for the document's own children, which count as level 1.
+    if (depth() < kMaxElementDepth || node.type() != pugi::node_element) return true;
+    tooDeep_ = node;
+    return false;
   }
-  return {};
+  pugi::xml_node TooDeep() const { return tooDeep_; }
+
+ private:
+  pugi::xml_node tooDeep_;
+};
+
+pugi::xml_node TooDeep(pugi::xml_document& document) {
+  DepthLimit limit;
+  document.traverse(limit);
+  return limit.TooDeep();
 }
 
 }  // namespace

@@ -70,6 +70,29 @@ TEST(RowStore, RecordsSharingAnAnswerSeeOnlyTheirOwnRows) {
   EXPECT_EQ(two->Serialise(), "<Row><id>22</id></Row>");
 }
 
+// The index tells names apart by a hash of their length and first and last four bytes, so names
+// that agree there must still be compared in full, both when indexing and when looking up.
+TEST(RowStore, NamesAlikeInLengthAndEndsAreToldApart) {
+  RowStore store;
+  ASSERT_FALSE(store.Load("<Row><recordOneFieldID>1</recordOneFieldID><recordTwoFieldID>2</recordTwoFieldID>"
+                          "<ab>3</ab><abab>4</abab></Row>"));
+  store.SetRow(store.Document().child("Row"));
+  EXPECT_EQ(store.Read("recordTwoFieldID"), "2");
+  EXPECT_EQ(store.Read("recordOneFieldID"), "1");
+  EXPECT_EQ(store.Read("recordSixFieldID"), "");
+  EXPECT_FALSE(store.Assign("recordSixFieldID", "6"));
+  EXPECT_TRUE(store.Assign("recordOneFieldID", "11"));
+  EXPECT_EQ(store.Read("recordSixFieldID"), "6");
+  EXPECT_EQ(store.Read("recordOneFieldID"), "11");
+  EXPECT_EQ(store.Read("ab"), "3");
+  EXPECT_EQ(store.Read("abab"), "4");
+  EXPECT_EQ(store.Read("a"), "");
+  // More children than the first table holds: it grows and keeps every name.
+  for (int i = 0; i < 200; ++i) EXPECT_FALSE(store.Assign("p" + std::to_string(i), std::to_string(i)));
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(store.Read("p" + std::to_string(i)), std::to_string(i));
+  EXPECT_EQ(store.Read("recordTwoFieldID"), "2");
+}
+
 // Assign leaves the element with its text as the only child, or none for empty text.
 TEST(RowStore, AssignReplacesWhateverTheElementHeld) {
   struct Case {

@@ -82,6 +82,24 @@ TEST(CollectionTest, AnObjectIndexStandsForItsDefaultValue) {
   EXPECT_EQ(c.ItemByIndex(Value(note)), "found");
 }
 
+// Used as a queue: added at the back, taken from the front, positions and keys stay right.
+TEST(CollectionTest, AQueueTakenFromTheFrontKeepsPositionsAndKeys) {
+  Collection<std::int32_t> c;
+  std::int32_t next = 1;
+  std::int32_t first = 1;
+  for (int round = 0; round < 300; ++round) {
+    for (int i = 0; i < 3; ++i, ++next) c.Add(next, "K" + std::to_string(next));
+    for (int i = 0; i < 2; ++i, ++first) c.Remove("k" + std::to_string(first));
+  }
+  ASSERT_EQ(c.Count(), next - first);
+  EXPECT_EQ(c.Item(1), first);
+  EXPECT_EQ(c.Item(c.Count()), next - 1);
+  EXPECT_EQ(c.Item("K" + std::to_string(first + 10)), first + 10);
+  EXPECT_FALSE(c.Contains("K" + std::to_string(first - 1)));
+  c.Remove(1);
+  EXPECT_EQ(c.Item(1), first + 1);
+}
+
 TEST(CollectionTest, ManyItemsStayReachableByKeyAfterRemovals) {
   Collection<std::int32_t> c;
   for (std::int32_t i = 1; i <= 5000; ++i) c.Add(i, "DBR" + std::to_string(i));

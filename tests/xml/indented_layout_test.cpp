@@ -91,5 +91,30 @@ TEST(IndentedLayout, LeafLinesAreExactlyPugixmlsRawPrint) {
   EXPECT_EQ(FormatIndentedDocument(root, {.declaration = false, .rootName = {}, .observer = nullptr}), expected);
 }
 
+// Laid out from pugixml's raw print of the whole tree, where that print shows every node, or by
+// walking the nodes: the same bytes for every tree, including those the raw print cannot lay out.
+TEST(IndentedLayout, LaidOutRawPrintAndNodeWalkAgree) {
+  const char* documents[] = {
+      "<R/>",
+      "<R a=\"1\"><x>1</x><y/><z></z></R>",
+      "<R><P k=\"a&quot;b&gt;c\"><q u=\"/&gt;\">t</q><Q><d>1</d></Q><e/></P><t>x &amp; y</t></R>",
+      "<R><M>a<b>c</b>d<e/></M><N><o/>text<p/></N></R>",
+      "<R><P><Q><S><T>deep</T></S></Q></P></R>",
+      "<R>loose<a/>text</R>",
+      "<R><a><![CDATA[x<y]]></a><b>c</b></R>",
+      "<R><a>x<!--c-->y</a><b/></R>",
+      "<R><:a>1</:a><b/></R>",
+      "<R><a>tab\there\r\nnext</a><b>&#1;</b></R>",
+  };
+  for (const char* text : documents) {
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(text, pugi::parse_default | pugi::parse_comments)) << text;
+    const pugi::xml_node root = document.document_element();
+    EXPECT_EQ(FormatIndentedDocument(root, {.declaration = false, .rootName = "Row", .observer = nullptr, .fromRawPrint = true}),
+              FormatIndentedDocument(root, {.declaration = false, .rootName = "Row", .observer = nullptr}))
+        << text;
+  }
+}
+
 }  // namespace
 }  // namespace vz::xml
