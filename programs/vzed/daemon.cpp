@@ -82,8 +82,10 @@ int Daemon::Run() {
   progress_ = std::make_shared<vz::protocol::ProgressPublisher>(*hub_, loop_.LoopClock());
   InstallEnvironment();
 
-  StartTransport();
+  // Signals first: once the socket listens a client may connect and signal us at once, and an
+  // unwatched SIGUSR1 or SIGHUP would end the process.
   WatchSignals();
+  StartTransport();
   StartServiceWatchdog();
   const std::string where = options_.stdio ? std::string("standard input and output") : options_.socketPath;
   vz::GlobalTrace(kWhere, "Serving on " + where);

@@ -171,6 +171,15 @@ void GlobalTrace(std::string_view location, std::string_view message, int level,
   if (echo) Echo(location, message, "Exiting GlobalTrace: ");
 }
 
+bool TraceWanted(int level) {
+  auto& module = Module();
+  if (module.traceLevel < 1) module.traceLevel = kTraceProgress;  // as the first GlobalTrace would
+  if (level > module.traceLevel) return false;
+  return module.useSendTrace || !module.logFilePath.empty() || platform::DebuggerOutputEnabled();
+}
+
+bool SummaryWanted() { return !Module().globalSummaryLogFile.empty(); }
+
 void GlobalLog(std::string_view text, bool withTimestamp) {
   // Binary data keeps its leading NUL so that the detail log recognises and refuses it.
   if (StartsWithNul(text)) {

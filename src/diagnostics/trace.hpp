@@ -22,6 +22,11 @@ void GlobalTrace(std::string_view location, std::string_view message, int level 
                  bool withTimestamp = true, bool echo = false, int productivityCode = 1,
                  bool alsoToSummary = false);
 
+// Whether a trace line at `level`, or a summary line, would be written anywhere: hot paths ask
+// before building a message that would only be thrown away.
+bool TraceWanted(int level = kTraceProgress);
+bool SummaryWanted();
+
 // Formats one detail-log line (time stamp, TAB, text; or TAB, text) and delivers it to the trace
 // channel when that is on, otherwise to the detail log.
 void GlobalLog(std::string_view text, bool withTimestamp = true);

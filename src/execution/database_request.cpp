@@ -31,7 +31,7 @@ clsDatabaseRequest::clsDatabaseRequest(std::weak_ptr<RequestHost> host, std::sha
 
 clsDatabaseRequest::~clsDatabaseRequest() {
   try {
-    GlobalTrace(Where("Class_Terminate"), "Terminating DBRequest: " + id_);
+    if (TraceWanted()) GlobalTrace(Where("Class_Terminate"), "Terminating DBRequest: " + id_);
   } catch (...) {
     // A destructor never lets the trace's binary-data refusal escape.
   }
@@ -54,7 +54,7 @@ void clsDatabaseRequest::Run() {
     ResetRequestObjects();
     const std::string url = connectionInfo_ ? connectionInfo_->CurrentDatabaseURL() : std::string();
     const std::string current = connectionInfo_ ? connectionInfo_->CurrentLocation() : std::string();
-    GlobalTrace(where, "URL = " + url + ".  m_sLocation = " + location_ +
+    if (TraceWanted()) GlobalTrace(where, "URL = " + url + ".  m_sLocation = " + location_ +
                            ". m_objConnectionInfo.CurrentLocation = " + current);
     if (currentRequest_ >= numRequests_) {
       // Nothing left to start: hand the request back so that the pump deactivates it.
@@ -67,7 +67,7 @@ void clsDatabaseRequest::Run() {
       currentAction_ = actions_[static_cast<size_t>(currentRequest_)];
       ++currentRequest_;
       if (current == location_) {
-        GlobalTrace(where, "Incremented m_nCurrentRequest to: " + std::to_string(currentRequest_) +
+        if (TraceWanted()) GlobalTrace(where, "Incremented m_nCurrentRequest to: " + std::to_string(currentRequest_) +
                                ".  NumActions: " + std::to_string(numRequests_));
       }
     }
@@ -127,7 +127,7 @@ std::int32_t clsDatabaseRequest::CurrentActionID() const {
 void clsDatabaseRequest::DeActivate() {
   ErrorTrap(kClass, "DeActivate")([&] {
     const std::string where = Where("DeActivate");
-    GlobalTrace(where, "Entering sub. ID = " + id_);
+    if (TraceWanted()) GlobalTrace(where, "Entering sub. ID = " + id_);
     if (truncated_) GlobalTrace(where, "Request " + id_ + " was truncated.");
     const auto host = host_.lock();
     if (host) host->HeartbeatTimeOutMonitor();
@@ -173,7 +173,7 @@ void clsDatabaseRequest::Abandon(const std::string& why) {
 }
 
 void clsDatabaseRequest::CloseRequest() {
-  GlobalTrace(Where("CloseRequest"), "m_nNumRequests = " + std::to_string(numRequests_));
+  if (TraceWanted()) GlobalTrace(Where("CloseRequest"), "m_nNumRequests = " + std::to_string(numRequests_));
   currentRequest_ = numRequests_;
   ResumePump();
 }
@@ -209,7 +209,7 @@ std::shared_ptr<clsDatabaseRequest> clsDatabaseRequest::NextRequest(std::int32_t
   const char* digits = id_.data() + id_.size() - 5;
   if (std::from_chars(digits, id_.data() + id_.size(), number).ec != std::errc()) return nullptr;
   const std::string key = id_.substr(0, static_cast<size_t>(prefixLength)) + std::to_string(number + 1);
-  GlobalTrace(Where("NextRequest"), "Checking for next request: " + key);
+  if (TraceWanted()) GlobalTrace(Where("NextRequest"), "Checking for next request: " + key);
   try {
     const auto host = host_.lock();
     return host ? host->FindRequest(key) : nullptr;

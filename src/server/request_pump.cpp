@@ -80,9 +80,10 @@ void frmTimer::Tick() {
 
   if (request->ActionsRemaining() == 0 || request->Truncated()) {
     const std::string key = request->ID();
-    GlobalTrace(kTickLocation, "Deactivating request: " + key + ".  Truncate = " + BoolText(request->Truncated()));
+    if (TraceWanted())
+      GlobalTrace(kTickLocation, "Deactivating request: " + key + ".  Truncate = " + BoolText(request->Truncated()));
     request->DeActivate();
-    GlobalTrace(kTickLocation, "After deactivating request: " + key);
+    if (TraceWanted()) GlobalTrace(kTickLocation, "After deactivating request: " + key);
     // The client may have cleaned the server up from inside the event: the pump is gone.
     if (!*alive) return;
 
@@ -92,34 +93,34 @@ void frmTimer::Tick() {
       std::string currentKey = queue->CurrentKey();
       next = queue->GetNextPending(currentKey);
     }
-    GlobalTrace(kTickLocation, "Before removing request " + key + " from collection.");
+    if (TraceWanted()) GlobalTrace(kTickLocation, "Before removing request " + key + " from collection.");
     try {
       queue->RemoveRequest(key);
     } catch (...) {
       const AutomationError error = CurrentErrorAsAutomationError();
       GlobalErrorsLog(kTickLocation, "Error " + std::to_string(error.Number()) + " removing " + key + ":\r\n" + error.Description());
     }
-    GlobalTrace(kTickLocation, "After removing request " + key + " from collection.");
+    if (TraceWanted()) GlobalTrace(kTickLocation, "After removing request " + key + " from collection.");
     if (cancelAll) return;
     if (!next) {
       GlobalTrace(kTickLocation, "No more requests pending. Exiting with timer disabled.");
       queue->SetRequestActive(false);
       return;
     }
-    GlobalSummaryLog("DBR Timer Event", next->Description(kStarted));
+    if (SummaryWanted()) GlobalSummaryLog("DBR Timer Event", next->Description(kStarted));
     queue->SetCurrentRequestKey(Value(next->ID()));
     if (!next->Discardable()) server_.TurnOffTruncateFlag();
-    GlobalTrace(kTickLocation, "Processing next request: " + queue->CurrentKey());
+    if (TraceWanted()) GlobalTrace(kTickLocation, "Processing next request: " + queue->CurrentKey());
     request = std::move(next);
   }
 
   if (request->AwaitingCompletion()) {
     // Another request re-enabled the pump (it was truncated while queued): the call in flight
     // is left alone, and its completion re-enables the pump.
-    GlobalTrace(kTickLocation, "Request " + request->ID() + " is waiting for its call to complete.");
+    if (TraceWanted()) GlobalTrace(kTickLocation, "Request " + request->ID() + " is waiting for its call to complete.");
     return;
   }
-  GlobalTrace(kTickLocation, "Running DatabaseRequest: " + request->ID());
+  if (TraceWanted()) GlobalTrace(kTickLocation, "Running DatabaseRequest: " + request->ID());
   request->Run();
 }
 
@@ -137,7 +138,7 @@ void frmTimer::EndSkippedTruncatedRequests(clsDatabaseRequests& queue) {
   for (const auto& request : requests) {
     if (request == current || !request->Truncated()) continue;
     const std::string key = request->ID();
-    GlobalTrace(kTickLocation, "Deactivating truncated request: " + key);
+    if (TraceWanted()) GlobalTrace(kTickLocation, "Deactivating truncated request: " + key);
     request->DeActivate();
     if (!*alive) return;
     // The client may have removed it from inside its event.

@@ -90,10 +90,13 @@ std::shared_ptr<clsDatabaseRequest> clsDatabaseRequests::Add(const std::shared_p
     auto request = std::make_shared<clsDatabaseRequest>(host_, catalogue_);
     request->SetID(NewKey());
     const std::string key = request->ID();
-    GlobalTrace(where, "Adding request: " + key + ".  ConnectionInfo: \r\n\tLocation: " + connectionInfo_->CurrentLocation() +
-                           "\r\n\tLocationID: " + std::to_string(connectionInfo_->CurrentLocationID()) +
-                           "\r\n\tLogin: " + connectionInfo_->Transcriptionist());
-    GlobalTrace(where, "Adding request. ObjRequestSpec.Location: " + objRequestSpec->Location());
+    if (TraceWanted()) {
+      GlobalTrace(where, "Adding request: " + key + ".  ConnectionInfo: \r\n\tLocation: " +
+                             connectionInfo_->CurrentLocation() + "\r\n\tLocationID: " +
+                             std::to_string(connectionInfo_->CurrentLocationID()) +
+                             "\r\n\tLogin: " + connectionInfo_->Transcriptionist());
+    }
+    if (TraceWanted()) GlobalTrace(where, "Adding request. ObjRequestSpec.Location: " + objRequestSpec->Location());
 
     request->SetLocation(objRequestSpec->Location());
     request->SetShowProgress(false);
@@ -110,19 +113,19 @@ std::shared_ptr<clsDatabaseRequest> clsDatabaseRequests::Add(const std::shared_p
     request->ConstructDescription();
 
     requests_.Add(request, request->ID());
-    GlobalSummaryLog(where, request->Description(kAddedToQueue));
+    if (SummaryWanted()) GlobalSummaryLog(where, request->Description(kAddedToQueue));
 
     const bool holdBack = request->CompletionAction() == kLabTestCompletionAction && LabTestDelaySwitch();
     if (holdBack) {
-      GlobalTrace(where, "Reproducing TTP 20654, delaying databaserequestid: " + request->ID());
+      if (TraceWanted()) GlobalTrace(where, "Reproducing TTP 20654, delaying databaserequestid: " + request->ID());
       requestActive_ = true;
     }
     if (!requestActive_) {
       requestActive_ = true;
       currentRequest_ = requests_.Item(1);
       currentRequestKey_ = currentRequest_->ID();
-      GlobalSummaryLog(where, currentRequest_->Description(kStarted));
-      GlobalTrace(where, "Enabling timer for request: " + currentRequestKey_);
+      if (SummaryWanted()) GlobalSummaryLog(where, currentRequest_->Description(kStarted));
+      if (TraceWanted()) GlobalTrace(where, "Enabling timer for request: " + currentRequestKey_);
       if (const auto host = host_.lock()) host->EnablePump();
     }
     if (holdBack) requestActive_ = false;
@@ -133,13 +136,14 @@ std::shared_ptr<clsDatabaseRequest> clsDatabaseRequests::Add(const std::shared_p
 std::shared_ptr<clsDatabaseRequest> clsDatabaseRequests::GetNextPending(std::string& sKey) {
   return ErrorTrap(kClass, "GetNextPending")([&]() -> std::shared_ptr<clsDatabaseRequest> {
     constexpr std::string_view where = "clsDatabaseRequests.GetNextPending";
-    GlobalTrace(where, "CurKey = " + sKey + ".  Requests in list: " + std::to_string(requests_.Count()));
+    if (TraceWanted())
+      GlobalTrace(where, "CurKey = " + sKey + ".  Requests in list: " + std::to_string(requests_.Count()));
     std::shared_ptr<clsDatabaseRequest> chosen;
     if (!requests_.Empty()) {
       bool startSearch = false;
       const auto walk = [&] {
         for (const auto& request : requests_) {
-          GlobalTrace(where, "Examining " + request->ID());
+          if (TraceWanted()) GlobalTrace(where, "Examining " + request->ID());
           if (request->ID() == sKey) {
             startSearch = true;
           } else if (startSearch && !request->Truncated()) {
@@ -157,7 +161,7 @@ std::shared_ptr<clsDatabaseRequest> clsDatabaseRequests::GetNextPending(std::str
       }
     }
     currentRequest_ = chosen;
-    GlobalTrace(where, chosen ? "Returning " + chosen->ID() : std::string("Returning nothing."));
+    if (TraceWanted()) GlobalTrace(where, chosen ? "Returning " + chosen->ID() : std::string("Returning nothing."));
     return chosen;
   });
 }
@@ -165,7 +169,7 @@ std::shared_ptr<clsDatabaseRequest> clsDatabaseRequests::GetNextPending(std::str
 void clsDatabaseRequests::Remove(const Value& Index) {
   if (shutDownInProcess_) {
     try {
-      GlobalTrace("clsDatabaseRequests.Remove", "Removing request " + IndexText(Index));
+      if (TraceWanted()) GlobalTrace("clsDatabaseRequests.Remove", "Removing request " + IndexText(Index));
       requests_.RemoveByIndex(Index);
     } catch (const AutomationError&) {
       GlobalErrorsLog("clsDatabaseRequests.Remove", "Error removing index: " + IndexText(Index) + " during shutdown.");
@@ -173,13 +177,13 @@ void clsDatabaseRequests::Remove(const Value& Index) {
     return;
   }
   ErrorTrap(kClass, "Remove")([&] {
-    GlobalTrace("clsDatabaseRequests.Remove", "Removing request " + IndexText(Index));
+    if (TraceWanted()) GlobalTrace("clsDatabaseRequests.Remove", "Removing request " + IndexText(Index));
     requests_.RemoveByIndex(Index);
   });
 }
 
 void clsDatabaseRequests::RemoveRequest(std::string_view key) {
-  GlobalTrace("clsDatabaseRequests.Remove", "Removing request " + std::string(key));
+  if (TraceWanted()) GlobalTrace("clsDatabaseRequests.Remove", "Removing request " + std::string(key));
   requests_.Remove(key);
 }
 

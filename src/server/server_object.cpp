@@ -120,7 +120,7 @@ void clsZERUredoz::Fire_DatabaseRequestComplete(const std::shared_ptr<clsDatabas
       bool received = false;
       GlobalTrace(where, "Before event");
       RaiseEvent(kDatabaseRequestComplete, objRequest, received);
-      GlobalTrace(where, "After event.  bReceived = " + BoolText(received));
+      if (TraceWanted()) GlobalTrace(where, "After event.  bReceived = " + BoolText(received));
       if (received) return;
       if (pass >= 4) {
         GlobalErrorsLog(where, "Pass " + std::to_string(pass) + ": Exiting sub");

@@ -91,6 +91,24 @@ TEST_F(TraceTest, UnwritableOrMissingLogIsSilent) {
   EXPECT_NO_THROW(GlobalTrace("clsTest.Op", "nowhere"));
 }
 
+// Hot paths skip building lines nobody would read; they must never skip one that would be written.
+TEST_F(TraceTest, ALineIsWantedExactlyWhenItWouldGoSomewhere) {
+  SetTraceLevel(0);
+  EXPECT_TRUE(TraceWanted(2));
+  EXPECT_EQ(TraceLevel(), 2);  // asking settles an unset level as the first line would
+  EXPECT_FALSE(TraceWanted(3));
+  SetTraceLevel(4);
+  EXPECT_TRUE(TraceWanted(4));
+  EXPECT_TRUE(SummaryWanted());
+  SetLogFilePath("");
+  EXPECT_FALSE(TraceWanted(2));
+  SetUseSendTrace(true);
+  EXPECT_TRUE(TraceWanted(2));
+  SetUseSendTrace(false);
+  SetGlobalSummaryLogFile("");
+  EXPECT_FALSE(SummaryWanted());
+}
+
 TEST_F(TraceTest, SummaryLineCarriesApplicationAndLocation) {
   GlobalSummaryLog("DBR Timer Event", "Started request DBR00001", true, /*alsoTrace=*/true);
   EXPECT_THAT(ReadFile(folder / "Logs/Summary.log"),
