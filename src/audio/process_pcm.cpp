@@ -13,6 +13,7 @@
 
 #include "audio/sphere_decode.hpp"
 #include "audio/sphere_header.hpp"
+#include "platform/temporary_files.hpp"
 
 namespace vz {
 namespace {
@@ -65,44 +66,34 @@ int CheckNotTruncated(const std::filesystem::path& path, std::int64_t fileBytes,
 
 class WavOutput {
  public:
-  WavOutput(const std::filesystem::path& target, int rate, int channels) : target_(target) {
-    temporary_ = target;
-    temporary_ += ".part";
+  // The WAV is written to a temporary file beside the target (platform/temporary_files.hpp), so
+  // that one left by a killed process is recognised and removed later.
+  WavOutput(const std::filesystem::path& target, int rate, int channels) : temporary_(target, ".part") {
+    if (!temporary_.IsOpen() || !temporary_.Close()) return;
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    file_.reset(sf_open(temporary_.c_str(), SFM_WRITE, &info));
-  }
-  ~WavOutput() {
-    if (!committed_) {
-      file_.reset();
-      std::error_code ignored;
-      std::filesystem::remove(temporary_, ignored);
-    }
+    file_.reset(sf_open(temporary_.Path().c_str(), SFM_WRITE, &info));
   }
   bool IsOpen() const { return file_ != nullptr; }
   bool Write(const std::int16_t* frames, sf_count_t count) { return sf_writef_short(file_.get(), frames, count) == count; }
   bool Commit(std::string& problem) {
     if (sf_close(file_.release()) != 0) {
-      problem = "cannot finish " + temporary_.filename().string();
+      problem = "cannot finish " + temporary_.Path().filename().string();
       return false;
     }
-    std::error_code error;
-    std::filesystem::rename(temporary_, target_, error);
-    if (error) {
-      problem = "cannot move " + temporary_.filename().string() + " into place: " + error.message();
+    if (const std::error_code error = temporary_.Commit()) {
+      problem = "cannot move " + temporary_.Path().filename().string() + " into place: " + error.message();
       return false;
     }
-    committed_ = true;
     return true;
   }
 
  private:
-  std::filesystem::path target_;
-  std::filesystem::path temporary_;
+  // Declared first, so that the file is closed before an uncommitted temporary file is removed.
+  platform::TemporaryFile temporary_;
   std::unique_ptr<SNDFILE, SndCloser> file_;
-  bool committed_ = false;
 };
 
 int WriteEmptyWav(const std::filesystem::path& wav) {

@@ -10,12 +10,14 @@ namespace vz::audio {
 static_assert(std::endian::native == std::endian::little, "samples are written in the host's byte order");
 
 SphereWriter::SphereWriter(std::filesystem::path target, int sampleRate, int channels)
-    : target_(std::move(target)), sampleRate_(sampleRate), channels_(channels) {
-  temporary_ = target_;
-  temporary_ += ".part";
-  file_ = std::fopen(temporary_.c_str(), "wb");
+    : target_(std::move(target)), temporary_(target_, ".part"), sampleRate_(sampleRate), channels_(channels) {
+  if (!temporary_.IsOpen() || !temporary_.Close()) {
+    problem_ = "cannot create a temporary file for " + target_.string() + ": " + std::strerror(temporary_.Error());
+    return;
+  }
+  file_ = std::fopen(temporary_.Path().c_str(), "wb");
   if (file_ == nullptr) {
-    problem_ = "cannot create " + temporary_.string() + ": " + std::strerror(errno);
+    problem_ = "cannot create " + temporary_.Path().string() + ": " + std::strerror(errno);
     return;
   }
   const std::string placeholder(1024, '\0');
@@ -23,15 +25,12 @@ SphereWriter::SphereWriter(std::filesystem::path target, int sampleRate, int cha
 }
 
 SphereWriter::~SphereWriter() {
-  if (file_ != nullptr) {
-    std::fclose(file_);
-    std::error_code ignored;
-    std::filesystem::remove(temporary_, ignored);
-  }
+  // The temporary file goes with `temporary_` unless it was moved into place.
+  if (file_ != nullptr) std::fclose(file_);
 }
 
 void SphereWriter::Fail(const std::string& what) {
-  if (problem_.empty()) problem_ = what + " " + temporary_.string() + ": " + std::strerror(errno);
+  if (problem_.empty()) problem_ = what + " " + temporary_.Path().string() + ": " + std::strerror(errno);
 }
 
 bool SphereWriter::Write(std::span<const std::int16_t> samples) {
@@ -56,15 +55,13 @@ bool SphereWriter::Finish(std::optional<std::uint16_t> declaredChecksum) {
   const bool flushed = std::fflush(file_) == 0;
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
-  std::error_code error;
   if (!flushed || !closed) {
     Fail("cannot finish");
-  } else {
-    std::filesystem::rename(temporary_, target_, error);
-    if (!error) return true;
-    problem_ = "cannot move " + temporary_.string() + " into place: " + error.message();
+    return false;
   }
-  std::filesystem::remove(temporary_, error);
+  const std::error_code error = temporary_.Commit();
+  if (!error) return true;
+  problem_ = "cannot move " + temporary_.Path().string() + " into place: " + error.message();
   return false;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Writes a canonical NIST SPHERE file (16-bit little-endian PCM) block by block: the samples go to
-// a temporary file beside the target while their checksum accumulates; Finish writes the header
-// and renames the file into place. A writer dropped without Finish removes its temporary file.
+// a temporary file beside the target (named as platform/temporary_files.hpp says, so that one left
+// by a killed process is recognised and removed later) while their checksum accumulates; Finish
+// writes the header and renames the file into place. A writer dropped without Finish removes its
+// temporary file.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "audio/sphere_header.hpp"
+#include "platform/temporary_files.hpp"
 
 namespace vz::audio {
 
@@ -35,7 +38,7 @@ class SphereWriter {
   void Fail(const std::string& what);
 
   std::filesystem::path target_;
-  std::filesystem::path temporary_;
+  platform::TemporaryFile temporary_;
   int sampleRate_;
   int channels_;
   std::int64_t samplesWritten_ = 0;

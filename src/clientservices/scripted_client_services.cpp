@@ -1,5 +1,7 @@
 #include "clientservices/scripted_client_services.hpp"
 
+#include "diagnostics/automation_error.hpp"
+
 namespace vz {
 
 ScriptedAnswer ScriptedAnswer::Success(std::string xml) {
@@ -64,14 +66,19 @@ class ScriptedClientServices::ScriptedObject : public ClientServiceObject,
     return !failureFlag;
   }
 
-  std::string getErrorMessage() const override { return answer_.errorMessage; }
-  std::string getXMLResponse() const override { return answer_.xml; }
+  std::string getErrorMessage() const override { return Read(answer_.errorMessage); }
+  std::string getXMLResponse() const override { return Read(answer_.xml); }
   std::vector<std::string> ErrorMessages() const override { return answer_.errors ? answer_.errorArray : std::vector<std::string>{}; }
   std::vector<std::string> UtterancesCompleted() const override { return answer_.utterancesCompleted; }
   std::vector<std::string> DictationResponses() const override { return answer_.dictationResponses; }
   std::vector<std::string> ListNames() const override { return answer_.errors ? std::vector<std::string>{} : answer_.listNames; }
 
  private:
+  const std::string& Read(const std::string& text) const {
+    if (answer_.failsWhenRead) RaiseServerError("The client services failed to hand over the answer of " + field_);
+    return text;
+  }
+
   ScriptedClientServices& owner_;
   std::string field_;
   std::vector<Value> init_;

@@ -25,6 +25,7 @@ struct ScriptedAnswer {
   std::vector<std::string> dictationResponses;   // per dictation answers
   std::vector<std::string> listNames;            // names a list call returns
   bool neverCompletes = false;        // the call stays in flight
+  bool failsWhenRead = false;         // reading the answer raises, as a failing library would
 
   static ScriptedAnswer Success(std::string xml = {});
   static ScriptedAnswer Refused();

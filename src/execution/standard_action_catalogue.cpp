@@ -1,5 +1,6 @@
 #include "execution/standard_action_catalogue.hpp"
 
+#include "diagnostics/automation_error.hpp"
 #include "diagnostics/error_log.hpp"
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/trace.hpp"
@@ -147,12 +148,24 @@ void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const Actio
 }
 
 void StandardActionCatalogue::OnCompleted(clsDatabaseRequest& request, const ActionEntry& entry, bool errorsOccurred) {
-  ErrorTrap("clsDatabaseRequest", entry.handler)([&] {
-    const auto service = request.Service(std::string(entry.field));
-    const ActionBranch* branch = BranchFor(entry.id);
-    if (!service || branch == nullptr || branch->complete == nullptr) return;
-    branch->complete(request, *service, errorsOccurred);
-  });
+  for (;;) {
+    try {
+      const auto service = request.Service(std::string(entry.field));
+      const ActionBranch* branch = BranchFor(entry.id);
+      if (!service || branch == nullptr || branch->complete == nullptr) return;
+      branch->complete(request, *service, errorsOccurred);
+      return;
+    } catch (...) {
+      // The handler's trap. A handler that raised has neither handed the request back to the pump
+      // nor closed it: after the report, it ends with the error's text, so that the editor hears
+      // how it ended, unless the answer asks to run the handler again.
+      const AutomationError error = CurrentErrorAsAutomationError();
+      if (ReportTrappedError(error, "clsDatabaseRequest", entry.handler) == 4 /* Retry */) continue;
+      request.SetGlobalErrorMessage(error.Description());
+      request.CloseRequest();
+      return;
+    }
+  }
 }
 
 }  // namespace vz

@@ -18,7 +18,11 @@ std::int16_t IntegerOr(const std::optional<Value>& argument, std::int16_t missin
 
 }  // namespace
 
-clsWorkQueue::clsWorkQueue() : downloadPath_(ApplicationPath() + "/Downloads") {}
+std::string clsWorkQueue::DownloadPath() const {
+  if (!downloadPath_.empty()) return downloadPath_;
+  const std::string& application = ApplicationPath();
+  return (application.empty() ? std::string(".") : application) + "/Downloads";
+}
 
 void clsWorkQueue::ReInitialize(std::optional<Value> nNumToRetrieve, std::optional<Value> bLocked,
                                 std::optional<Value> nRetrieveLocation) {

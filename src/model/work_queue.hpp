@@ -19,8 +19,7 @@ class clsWorkQueue : public AutomationObject<clsWorkQueue> {
   static constexpr std::string_view kClassName = "clsWorkQueue";
   static void Describe(ClassBuilder<clsWorkQueue>& c);
 
-  // The download folder starts as the application folder + "/Downloads".
-  clsWorkQueue();
+  clsWorkQueue() = default;
 
   // Clears XMLResponse and sets the three retrieval values from the arguments, or to their
   // "not given" values (-1, 0, -1) when left out; the other properties stay.
@@ -35,7 +34,10 @@ class clsWorkQueue : public AutomationObject<clsWorkQueue> {
   void SetNumToRetrieve(std::int16_t value) { numToRetrieve_ = value; }
   const std::string& XMLResponse() const { return xmlResponse_; }
   void SetXMLResponse(std::string value) { xmlResponse_ = std::move(value); }
-  const std::string& DownloadPath() const { return downloadPath_; }
+  // The folder as set, or else the application folder + "/Downloads" ("./Downloads" while no
+  // application folder is set): a queue made before the client sets the application folder still
+  // follows it, as a dictation record's folder does.
+  std::string DownloadPath() const;
   void SetDownloadPath(std::string value) { downloadPath_ = std::move(value); }
   const std::string& DatabaseURL() const { return databaseURL_; }
   void SetDatabaseURL(std::string value) { databaseURL_ = std::move(value); }

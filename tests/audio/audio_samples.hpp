@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/sphere_writer.hpp"
+#include "platform/temporary_files.hpp"
 
 namespace vz::testing {
 
@@ -43,6 +44,14 @@ inline std::optional<WavContent> ReadAudio(const std::filesystem::path& path) {
   sf_readf_short(file, content.samples.data(), info.frames);
   sf_close(file);
   return content;
+}
+
+// Whether `folder` holds a temporary file of ours (one a writer left behind).
+inline bool HoldsTemporaryFiles(const std::filesystem::path& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (platform::IsTemporaryFileName(entry.path().filename().string())) return true;
+  }
+  return false;
 }
 
 }  // namespace vz::testing

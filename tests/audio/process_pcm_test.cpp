@@ -15,6 +15,7 @@
 namespace vz {
 namespace {
 
+using testing::HoldsTemporaryFiles;
 using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
@@ -42,7 +43,7 @@ TEST(ProcessPCM, NormalisesAQuietDictationToTheTargetPeakKeepingEverySample) {
   // Every sample scaled by the same gain: a sample at half the peak lands at half the target.
   const double gain = static_cast<double>(audio::kTargetPeak) / 4000.0;
   for (std::size_t i = 0; i < samples.size(); i += 997) EXPECT_NEAR(wav->samples[i], samples[i] * gain, 0.51) << i;
-  EXPECT_FALSE(std::filesystem::exists(folder / "Local_21.wav.part"));
+  EXPECT_FALSE(HoldsTemporaryFiles(folder.Path()));
 }
 
 TEST(ProcessPCM, LoudAudioIsLoweredAndSilenceStaysSilent) {
@@ -102,7 +103,7 @@ TEST(ProcessPCM, DamagedInputWritesNoWavAndKeepsAnEarlierOne) {
   EXPECT_NE(ProcessPCMforPenwright(garbage.c_str(), false), 0);
   EXPECT_THAT(audio::LastProcessPCMError(), ::testing::StartsWith("Cannot read audio Local_27.pcm: "));
   EXPECT_FALSE(std::filesystem::exists(folder / "Local_27.wav"));
-  EXPECT_FALSE(std::filesystem::exists(folder / "Local_27.wav.part"));
+  EXPECT_FALSE(HoldsTemporaryFiles(folder.Path()));
 
   EXPECT_EQ(ProcessPCMforPenwright((folder / "Local_28.pcm").c_str(), false), audio::kAudioCannotOpen);
 }

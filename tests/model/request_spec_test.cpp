@@ -146,7 +146,18 @@ TEST_F(WorkQueueTest, FreshValues) {
   EXPECT_EQ(Get(*queue, "HighPriorityLevelRequired"), Long(0));
   EXPECT_EQ(Get(*queue, "GridDownload"), Value(false));
   EXPECT_EQ(queue->DownloadPath(), ApplicationPath() + "/Downloads");
-  EXPECT_THAT(queue->DownloadPath(), ::testing::EndsWith("/Downloads"));
+}
+
+TEST_F(WorkQueueTest, TheDefaultDownloadFolderFollowsTheApplicationFolder) {
+  const std::string before = ApplicationPath();
+  SetApplicationPath("");
+  auto queue = Create<clsWorkQueue>();  // made before the client names its application folder
+  EXPECT_EQ(queue->DownloadPath(), "./Downloads");
+  SetApplicationPath("/srv/editor");
+  EXPECT_EQ(queue->DownloadPath(), "/srv/editor/Downloads");
+  queue->SetDownloadPath("/data/dictations");
+  EXPECT_EQ(queue->DownloadPath(), "/data/dictations");
+  SetApplicationPath(before);
 }
 
 TEST_F(WorkQueueTest, ReInitializeSetsTheRetrievalValuesAndClearsTheAnswer) {

@@ -281,6 +281,17 @@ TEST_F(EngineTest, UnhandledActionAndRefusedLogin) {
   EXPECT_THAT(client->completed, ElementsAre("DBR00003"));
 }
 
+TEST_F(EngineTest, AHandlerThatRaisesEndsItsRequestWithTheErrorsText) {
+  ScriptedAnswer failing = ScriptedAnswer::Success("<InfoResponse/>");
+  failing.failsWhenRead = true;
+  services->Script("m_Wr", failing);
+  Add({2, 13});
+  RunToCompletion();
+  EXPECT_THAT(prompter->Shown().back().text, HasSubstr("in ZERUredoz.clsDatabaseRequest.m_Wr_RetrievalComplete."));
+  EXPECT_THAT(errorAtCompletion, ElementsAre("The client services failed to hand over the answer of m_Wr"));
+  EXPECT_EQ(services->Calls().size(), 1u) << "the request ends instead of going on";
+}
+
 TEST(DictationKeys, StrippedFromErrorTexts) {
   EXPECT_EQ(clsDatabaseRequest::sfnStripUtteranceKeyFromError("Utterance 12: No such dictation"), "12");
   EXPECT_EQ(clsDatabaseRequest::sfnStripUtteranceKeyFromError("failed: UTTERANCE:   123 is locked"), "123");

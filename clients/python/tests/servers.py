@@ -10,7 +10,7 @@ import socket
 import subprocess
 import tempfile
 from pathlib import Path
-from typing import List, Optional
+from typing import Dict, List, Optional
 
 ROOT = Path(__file__).resolve().parents[3]
 START_LIMIT = 60.0  # seconds; a sanitizer build on a busy machine starts slowly
@@ -27,7 +27,8 @@ def program(variable: str, name: str) -> str:
 class Vzed:
     """vzed on a socket in a private temporary folder."""
 
-    def __init__(self, *, instant_actions: bool = False, extra: Optional[List[str]] = None):
+    def __init__(self, *, instant_actions: bool = False, extra: Optional[List[str]] = None,
+                 environment: Optional[Dict[str, str]] = None, tick_interval: int = 5):
         self.folder = tempfile.TemporaryDirectory(prefix="vze-test-")
         root = Path(self.folder.name)
         (root / "run").mkdir(mode=0o700)
@@ -37,13 +38,13 @@ class Vzed:
         notify = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
         notify.bind(notify_path)
         args = [program("VZED", "vzed"), "--socket", self.socket, "--log-folder", str(self.logs),
-                "--tick-interval", "5", "--event-timeout", "5"]
+                "--tick-interval", str(tick_interval), "--event-timeout", "5"]
         if instant_actions:
             args += ["--test-actions", "instant"]
         args += extra or []
-        environment = dict(os.environ, NOTIFY_SOCKET=notify_path)
         self.errors = open(root / "stderr.txt", "w+b")
-        self.process = subprocess.Popen(args, env=environment, stdout=subprocess.DEVNULL, stderr=self.errors)
+        self.process = subprocess.Popen(args, env=dict(os.environ, **(environment or {}), NOTIFY_SOCKET=notify_path),
+                                        stdout=subprocess.DEVNULL, stderr=self.errors)
         try:
             notify.settimeout(START_LIMIT)
             while b"READY=1" not in notify.recv(4096):
@@ -72,9 +73,9 @@ class Vzed:
 
 class InstitutionSimulator:
     """institution-sim with generated dictations, serving the North Clinic (login jdoe/secret,
-    location 3)."""
+    location 3) and the information servlet that finds it by name."""
 
-    LOGIN, PASSWORD, LOCATION = "jdoe", "secret", 3
+    LOGIN, PASSWORD, LOCATION, LOCATION_NAME = "jdoe", "secret", 3, "North Clinic"
 
     def __init__(self, *, dictations: int = 3, seconds: int = 1, extra: Optional[List[str]] = None):
         self.folder = tempfile.TemporaryDirectory(prefix="vze-institution-")
@@ -83,8 +84,12 @@ class InstitutionSimulator:
                 "--seconds", str(seconds)] + (extra or [])
         self.process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         self.servlet_url = ""
+        self.information_url = ""
         assert self.process.stdout is not None
         for line in self.process.stdout:
+            information = re.match(r"^  information servlet: (\S+)", line)
+            if information:
+                self.information_url = information.group(1)
             found = re.match(r"^  North Clinic: (\S+)", line)
             if found:
                 self.servlet_url = found.group(1)

@@ -140,6 +140,38 @@ class InstantVzedTest(unittest.TestCase):
         self.assertEqual([(step.step, step.request) for step in steps], [("action", submission.id), ("done", submission.id)])
         self.assertEqual((steps[0].action_name, steps[0].action_number, steps[0].action_count), ("DBR_GETWORKQUEUE", 1, 1))
 
+    def test_action_names_are_those_vzed_reports(self) -> None:
+        steps: List[vze.Progress] = []
+        self.session.on_progress(steps.append)
+        dictations = self.server.NewUtteranceCollection()
+        dictations.Add(1001, 3, "Ready for Transcription", "Local_1001.cfg", "0")  # for the actions on dictations
+        spec = self.server.NewRequestSpec()
+        spec.Utterances, spec.WorkQueue, spec.Actions = dictations, self.server.NewWorkQueue(), list(vze.Action)
+        self.session.submit(spec).wait(timeout=30)
+        self.assertEqual([step.action_name for step in steps if step.step == "action"], [action.name for action in vze.Action])
+        self.assertEqual(vze.action_name(16), "DBR_GETSPEAKERS")
+        self.assertEqual(vze.action_name(19), "19")
+
+    def test_parameter_sets_carry_their_values_and_the_results_are_read_at_completion(self) -> None:
+        dictations = self.server.NewUtteranceCollection()
+        dictations.Add(1001, 3, "Ready for Transcription", "Local_1001.cfg", "0")
+        spec = self.server.NewRequestSpec()
+        spec.Utterances, spec.Actions = dictations, [vze.Action.DBR_GETSPEAKERS]
+        speakers = vze.add_parameter_set(spec, vze.Action.DBR_GETSPEAKERS, {"institutionID": 12, "application": ""})
+        self.assertEqual([(parameter.ParmName, parameter.ParmValue) for parameter in speakers.Parameters],
+                         [("institutionID", "12"), ("application", "")])
+        results: List[vze.RequestResult] = []
+        submission = self.session.submit(spec, on_complete=lambda request: results.append(vze.RequestResult.read(request)))
+        submission.wait(timeout=30)
+        result = results[0]
+        self.assertEqual((result.id, result.error, result.truncated, result.problems()), (submission.id, "", False, []))
+        self.assertEqual(result.parameter_set(vze.Action.DBR_GETSPEAKERS).responses, ("Completed at once",))
+        self.assertEqual(result.parameter_set(vze.Action.DBR_GETSPEAKERS).generic_request, speakers)
+        self.assertEqual((result.dictation(1001).status, result.dictation(1001).config_file), ("Ready for Transcription", "Local_1001.cfg"))
+        for missing in (lambda: result.parameter_set(vze.Action.DBR_GETWORKTYPES), lambda: result.dictation(1002)):
+            with self.assertRaises(KeyError):
+                missing()
+
 
 class InstitutionTest(unittest.TestCase):
     """vzed with its real client services against the institution simulator."""
@@ -221,6 +253,31 @@ class InstitutionTest(unittest.TestCase):
         self.assertEqual(upload.error, "")
         self.assertTrue(self.institution.uploads())
         self.assertGreaterEqual(steps[-1].bytes_sent, os.path.getsize(document))
+
+    def test_results_name_what_the_institution_refused(self) -> None:
+        server = self.session.server()
+        server.AppPath = self.folder.name
+        info = server.DatabaseRequests.ConnectionInfo
+        info.CurrentDatabaseURL = self.institution.servlet_url
+        info.Transcriptionist, info.Password = InstitutionSimulator.LOGIN, InstitutionSimulator.PASSWORD
+        info.DownloadPath, info.CurrentLocationID = self.downloads, InstitutionSimulator.LOCATION
+        dictations = server.NewUtteranceCollection()
+        for utterance_id in (1001, 1002):
+            dictations.Add(utterance_id, 3, "Ready for Transcription", os.path.join(self.downloads, f"Local_{utterance_id}.cfg"), "0")
+        spec = server.NewRequestSpec()
+        spec.Utterances, spec.WorkQueue = dictations, server.NewWorkQueue()
+        spec.Actions = [vze.Action.DBR_SEARCHPATIENTINFO, vze.Action.DBR_CHECKOUT, vze.Action.DBR_CHECKIN]
+        vze.add_parameter_set(spec, vze.Action.DBR_SEARCHPATIENTINFO, {"LastName": "", "MRN": "", "VisitCode": ""})
+        results: List[vze.RequestResult] = []
+        self.session.submit(spec, on_complete=lambda request: results.append(vze.RequestResult.read(request))).wait(timeout=60)
+        result = results[0]
+        # Checked out, but never uploaded: the institution refuses the check-in of each.
+        self.assertEqual(result.dictation(1001).error, "Utterance 1001: Utterance 1001 has no upload since its check-out  documentVersion=0")
+        self.assertEqual(result.problems(), [
+            "1001: Utterance 1001 has no upload since its check-out",
+            "1002: Utterance 1002 has no upload since its check-out",
+            "DBR_SEARCHPATIENTINFO: A patient search needs LastName, MRN or VisitCode",
+        ])
 
 
 if __name__ == "__main__":

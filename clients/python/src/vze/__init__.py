@@ -9,21 +9,26 @@
 
 Objects are proxies (``vze.ObjectProxy``); events reach callbacks (``Session.on``), message boxes
 a callback (``Session.on_message_box``), progress a callback (``Session.on_progress``); every error
-vzed answers is a ``vze.AutomationError`` carrying the automation number.
+vzed answers is a ``vze.AutomationError`` carrying the automation number. ``vze.Action`` names the
+actions a request lists, ``vze.add_parameter_set`` gives an action its values, and
+``vze.RequestResult.read`` collects what a request left behind.
 """
 from typing import Optional
 
+from .actions import Action
 from .errors import AutomationError
 from .members import ClassDescription, Member
 from .progress import Progress
 from .proxy import BoundMember, EventSlot, ObjectProxy, class_of, handle_of
+from .results import DictationResult, ParameterSetResult, RequestResult, action_name, add_parameter_set
 from .session import ABORT, CANCEL, IGNORE, NO, OK, RETRY, YES, Session, Submission
 from .wire import default_socket_path
 
 __all__ = [
     "ABORT", "CANCEL", "IGNORE", "NO", "OK", "RETRY", "YES",
-    "AutomationError", "BoundMember", "ClassDescription", "EventSlot", "Member", "ObjectProxy", "Progress",
-    "Session", "Submission", "class_of", "connect", "default_socket_path", "handle_of",
+    "Action", "AutomationError", "BoundMember", "ClassDescription", "DictationResult", "EventSlot", "Member", "ObjectProxy",
+    "ParameterSetResult", "Progress", "RequestResult", "Session", "Submission", "action_name", "add_parameter_set", "class_of",
+    "connect", "default_socket_path", "handle_of",
 ]
 
 
