@@ -142,6 +142,7 @@ void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int 
   // A walk without recursion: however deep the document, the stack does not grow.
   pugi::xml_node node = parent.first_child();
   while (node) {
+    const std::size_t indentStart = out.size();
     out.append(static_cast<std::size_t>(indent), ' ');
     const std::size_t lineStart = out.size();
     const pugi::xml_node first = node.first_child();
@@ -153,11 +154,28 @@ void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int 
       indent += 4;
       continue;
     }
-    if (!AppendPlainLeaf(out, node, first)) AppendNodeMarkup(out, node);
-    if (observer) {
-      (*observer)(first ? LayoutLine::TextLeaf : LayoutLine::EmptyLeaf, std::string_view(out).substr(lineStart));
+    if (node.type() == pugi::node_pcdata) {
+      // Text among a parent's elements gets a line of its own, without the blanks around it: they
+      // are the layout's, and written again with it they would grow on every rewrite.
+      AppendNodeMarkup(out, node);
+      const std::string_view markup = std::string_view(out).substr(lineStart);
+      const std::size_t begin = markup.find_first_not_of(" \t\r\n");
+      if (begin == std::string_view::npos) {
+        out.resize(indentStart);
+      } else {
+        const std::size_t end = markup.find_last_not_of(" \t\r\n") + 1;
+        out.erase(lineStart + end);
+        out.erase(lineStart, begin);
+        if (observer) (*observer)(LayoutLine::TextLeaf, std::string_view(out).substr(lineStart));
+        out += kCrLf;
+      }
+    } else {
+      if (!AppendPlainLeaf(out, node, first)) AppendNodeMarkup(out, node);
+      if (observer) {
+        (*observer)(first ? LayoutLine::TextLeaf : LayoutLine::EmptyLeaf, std::string_view(out).substr(lineStart));
+      }
+      out += kCrLf;
     }
-    out += kCrLf;
     // On to the next sibling, closing each parent whose children are all written.
     while (!node.next_sibling()) {
       node = node.parent();
