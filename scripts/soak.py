@@ -114,7 +114,7 @@ class Simulator:
                 fault = f"delay={self.rng.randint(200, 4000)}"
             elif fault == "status":
                 fault = f"status={self.rng.choice([404, 500, 502, 503])}"
-            faults.append(f"{kind}:{fault}:after={self.rng.randint(0, 12)}:times={self.rng.randint(1, 4)}")
+            faults.append(f"{kind}:{fault}:after={self.rng.randint(0, 12)}:times={self.rng.randint(1, 8)}")
         return faults
 
     def start(self) -> None:
@@ -235,6 +235,7 @@ class Ledger:
     problems: List[str] = field(default_factory=list)
     families: Counter = field(default_factory=Counter)
     errors: Counter = field(default_factory=Counter)
+    partial: Counter = field(default_factory=Counter)  # a dictation's or parameter set's error in a request that ended well
     downloads_checked: int = 0
 
     def problem(self, text: str) -> None:
@@ -500,6 +501,9 @@ class Client(threading.Thread):
         entry.error = result.error
         with self.ledger.lock:
             self.ledger.errors[first_words(result.error) if result.error else "no error"] += 1
+            if not result.error:
+                for problem in result.problems():
+                    self.ledger.partial[first_words(problem.split(": ", 1)[-1])] += 1
         for dictation in result.dictations:
             if dictation.config_file:
                 try:
@@ -742,6 +746,8 @@ class Soak:
               f"{self.simulator.starts} times ({self.simulator_downtime:.0f} s down, {self.simulator.faults_armed} faults armed)")
         print("  requests by family: " + ", ".join(f"{name} {count}" for name, count in sorted(ledger.families.items())))
         print("  how they ended: " + "; ".join(f"{text} {count}" for text, count in ledger.errors.most_common(8)))
+        print(f"  errors of single dictations and parameter sets: {sum(ledger.partial.values())}; "
+              + "; ".join(f"{text} {count}" for text, count in ledger.partial.most_common(6)))
         failed = False
         for title, ok, detail in self.results:
             failed = failed or not ok
