@@ -113,11 +113,19 @@ bool AppendPlainLeaf(std::string& out, const pugi::xml_node& node, const pugi::x
   return true;
 }
 
+// True when a sibling after `first` is text. Text among elements is written on the element's one
+// line, as it came: spread over lines, it would gain the layout's blanks on every rewrite.
+bool HoldsTextAfter(const pugi::xml_node& first) {
+  for (pugi::xml_node child = first.next_sibling(); child; child = child.next_sibling())
+    if (child.type() == pugi::node_pcdata) return true;
+  return false;
+}
+
 }  // namespace
 
 bool IsParentNode(const pugi::xml_node& node) {
   const pugi::xml_node first = node.first_child();
-  return first && first.type() != pugi::node_pcdata;
+  return first && first.type() != pugi::node_pcdata && !HoldsTextAfter(first);
 }
 
 void AppendNodeMarkup(std::string& out, const pugi::xml_node& node) {
@@ -146,7 +154,7 @@ void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int 
     out.append(static_cast<std::size_t>(indent), ' ');
     const std::size_t lineStart = out.size();
     const pugi::xml_node first = node.first_child();
-    if (first && first.type() != pugi::node_pcdata) {  // IsParentNode
+    if (first && first.type() != pugi::node_pcdata && !HoldsTextAfter(first)) {  // IsParentNode
       AppendTag(out, node.name(), false);
       if (observer) (*observer)(LayoutLine::ParentStart, std::string_view(out).substr(lineStart));
       out += kCrLf;
@@ -155,7 +163,7 @@ void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int 
       continue;
     }
     if (node.type() == pugi::node_pcdata) {
-      // Text among a parent's elements gets a line of its own, without the blanks around it: they
+      // Text among the root's elements gets a line of its own, without the blanks around it: they
       // are the layout's, and written again with it they would grow on every rewrite.
       AppendNodeMarkup(out, node);
       const std::string_view markup = std::string_view(out).substr(lineStart);

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "diagnostics/automation_error.hpp"
@@ -28,20 +27,11 @@ struct Property {
   bool operator==(const Property&) const = default;
 };
 
-// Text among a parent's elements is written on a line of its own, so it comes back with the
-// layout's blanks around it: those are not compared.
-std::string WithoutLayoutBlanks(std::string_view text) {
-  const std::size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string_view::npos) return {};
-  return std::string(text.substr(begin, text.find_last_not_of(" \t\r\n") + 1 - begin));
-}
-
 std::vector<Property> Properties(const clsUtteranceObject& record) {
   std::vector<Property> properties;
   for (const pugi::xml_node child : record.Store().Row().children()) {
     if (child.type() != pugi::node_element) continue;
-    const bool parent = vz::xml::IsParentNode(child);
-    properties.push_back({child.name(), parent, parent ? WithoutLayoutBlanks(child.child_value()) : child.child_value()});
+    properties.push_back({child.name(), vz::xml::IsParentNode(child), child.child_value()});
   }
   return properties;
 }
