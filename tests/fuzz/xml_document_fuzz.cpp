@@ -85,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   VZ_REQUIRE(before == after, "properties changed:\n  " + Describe(before) + "\n  " + Describe(after) + "\nwritten:\n" + bytes);
   const std::filesystem::path rewritten = work / "Rewritten.xml";
   again.WriteObjectToConfigFile(rewritten.string());
-  VZ_REQUIRE(vz::fuzz::ReadWholeFile(rewritten) == bytes, "written again, the file changed:\n" + bytes);
+  VZ_REQUIRE(vz::fuzz::ReadWholeFile(rewritten) == bytes,
+             "written again, the file changed:\n" + bytes + "\n---\n" + vz::fuzz::ReadWholeFile(rewritten));
   VZ_REQUIRE(!vz::fuzz::HasTemporaryFile(vz::fuzz::FilesUnder(work)), "a temporary file was left");
   return 0;
 }
