@@ -164,8 +164,14 @@ void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int 
     }
     if (node.type() == pugi::node_pcdata) {
       // Text among the root's elements gets a line of its own, without the blanks around it: they
-      // are the layout's, and written again with it they would grow on every rewrite.
+      // are the layout's, and written again with it they would grow on every rewrite. Texts next
+      // to each other (what stood between them was not kept) share the line, as they will share
+      // one text when read back.
       AppendNodeMarkup(out, node);
+      while (node.next_sibling().type() == pugi::node_pcdata) {
+        node = node.next_sibling();
+        AppendNodeMarkup(out, node);
+      }
       const std::string_view markup = std::string_view(out).substr(lineStart);
       const std::size_t begin = markup.find_first_not_of(" \t\r\n");
       if (begin == std::string_view::npos) {
