@@ -46,7 +46,7 @@ fuzz_one() {
   mkdir -p "$folder/corpus" "$folder/crashes"
   : >"$folder/log.txt"
   touch "$folder/started"
-  local deadline=$((SECONDS + minutes * 60)) runs=0 executions=0 crashed=0 left status done_runs
+  local began=$SECONDS deadline=$((SECONDS + minutes * 60)) runs=0 executions=0 crashed=0 left status done_runs
   local before
   before=$(find "$folder/corpus" -type f | wc -l)
   local crashes_before
@@ -70,8 +70,9 @@ fuzz_one() {
   local after crashes
   after=$(find "$folder/corpus" -type f | wc -l)
   crashes=$(($(find "$folder/crashes" -type f | wc -l) - crashes_before))
-  printf '%-22s %4d min %12d executions %6d new corpus entries %3d crashes (%d runs)\n' \
-    "$target" "$minutes" "$executions" $((after - before)) "$crashes" "$runs" >"$folder/summary"
+  # The time it ran: less than asked when it crashed more often than it may restart.
+  printf '%-22s %5.1f min %12d executions %6d new corpus entries %3d crashes (%d runs)\n' \
+    "$target" "$(awk -v s=$((SECONDS - began)) 'BEGIN { print s / 60 }')" "$executions" $((after - before)) "$crashes" "$runs" >"$folder/summary"
   echo "$crashes" >"$folder/crash_count"
 }
 
