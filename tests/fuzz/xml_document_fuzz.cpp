@@ -21,7 +21,13 @@ std::vector<std::pair<std::string, std::string>> Properties(const clsXMLDocument
   std::vector<std::pair<std::string, std::string>> properties;
   for (const pugi::xml_node child : document.RootNode().children()) {
     if (child.type() != pugi::node_element) continue;
-    properties.emplace_back(child.name(), document.sfnRetrievePropertyValue(child.name()));
+    std::string value;
+    try {
+      value = document.sfnRetrievePropertyValue(child.name());
+    } catch (const vz::AutomationError& error) {
+      value = "(refused: " + error.Description().substr(0, error.Description().find(':')) + ")";  // a name that is no path
+    }
+    properties.emplace_back(child.name(), std::move(value));
   }
   return properties;
 }
