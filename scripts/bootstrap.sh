@@ -12,6 +12,7 @@ packages=(
   sox curl
   python3 python3-venv python3-setuptools-whl python3-wheel-whl
   man-db groff-base dpkg-dev file
+  clang-16 libclang-rt-16-dev llvm-16
 )
 
 missing=()

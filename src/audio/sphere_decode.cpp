@@ -70,6 +70,19 @@ int Canonicalise(const std::filesystem::path& path, const audio::SphereHeader& h
   return audio::kAudioOk;
 }
 
+// What libsndfile, which reads the samples from here on (the rewrite, the WAV), sees otherwise
+// than `header`; empty when it agrees. A header it reads another way (a damaged field it fills
+// in differently) would make the editor play other samples than those counted and checked.
+std::string DecoderDisagreement(const std::filesystem::path& path, const audio::SphereHeader& header) {
+  SF_INFO info{};
+  std::unique_ptr<SNDFILE, SndCloser> input(sf_open(path.c_str(), SFM_READ, &info));
+  if (!input) return std::string("the decoder cannot read it: ") + sf_strerror(nullptr);
+  if (info.frames == header.sampleCount && info.channels == header.channels && info.samplerate == header.sampleRate) return {};
+  return "the decoder reads its header as " + std::to_string(info.frames) + " samples x " + std::to_string(info.channels) +
+         " at " + std::to_string(info.samplerate) + " Hz, the header says " + std::to_string(header.sampleCount) + " x " +
+         std::to_string(header.channels) + " at " + std::to_string(header.sampleRate) + " Hz";
+}
+
 }  // namespace
 
 int SphereDecode(const char* path) {
@@ -103,7 +116,12 @@ int SphereDecode(const char* path) {
     }
   }
   input.reset();
-  if (header.IsCanonical()) return audio::kAudioOk;
+  if (const std::string disagreement = DecoderDisagreement(file, header); !disagreement.empty())
+    return Fail(audio::kAudioDecodeFailed, "Cannot decode " + name + ": " + disagreement);
+  // Left as it is only when it already holds exactly its samples, with their checksum; anything
+  // else (bytes after the samples, no checksum) is written afresh, so that what the editor plays
+  // is what the header counts.
+  if (header.IsCanonical() && header.checksum && present == header.DataBytes()) return audio::kAudioOk;
   return Canonicalise(file, header, name);
 }
 

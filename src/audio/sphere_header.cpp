@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace vz::audio {
@@ -120,6 +121,9 @@ HeaderResult ReadSphereHeader(std::FILE* file, std::int64_t fileBytes) {
     else return Problem("unsupported sample_byte_format " + byteFormat.substr(0, 20), true);
   }
   if (!countGiven) header.sampleCount = (fileBytes - headerBytes) / (header.sampleBytes * header.channels);
+  // A count no file could hold must not overflow the byte count computed from it.
+  if (header.sampleCount > std::numeric_limits<std::int64_t>::max() / (header.sampleBytes * header.channels))
+    return Problem("bad sample_count");
   return HeaderResult{header, {}, false};
 }
 

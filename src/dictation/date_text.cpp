@@ -411,10 +411,11 @@ std::optional<CivilDateTime> ParseDateTextWithPicture(std::string_view text, std
   for (const Piece& piece : pieces) {
     switch (piece.token) {
       case Token::Literal:
+        // At the end Peek() gives NUL, which a NUL in the picture must not match.
         for (const char c : piece.text) {
           if (std::isspace(static_cast<unsigned char>(c))) {
             in.SkipBlanks();
-          } else if (std::tolower(static_cast<unsigned char>(in.Peek())) == std::tolower(static_cast<unsigned char>(c))) {
+          } else if (!in.Done() && std::tolower(static_cast<unsigned char>(in.Peek())) == std::tolower(static_cast<unsigned char>(c))) {
             ++in.at;
           } else {
             return std::nullopt;
@@ -515,18 +516,26 @@ std::int64_t SecondsBetween(const CivilDateTime& from, const CivilDateTime& to) 
   return CivilSeconds(to) - CivilSeconds(from);
 }
 
-CivilDateTime LocalCivilTime(std::chrono::system_clock::time_point when) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(when);
+namespace {
+
+CivilDateTime LocalCivilTimeOf(std::time_t t) {
   std::tm tm{};
   ::localtime_r(&t, &tm);
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
+}  // namespace
+
+CivilDateTime LocalCivilTime(std::chrono::system_clock::time_point when) {
+  return LocalCivilTimeOf(std::chrono::system_clock::to_time_t(when));
+}
+
 CivilDateTime LocalNow() { return LocalCivilTime(WallClockNow()); }
 
 CivilDateTime UtcToLocal(const CivilDateTime& utc) {
-  const auto instant = std::chrono::system_clock::time_point(std::chrono::seconds(CivilSeconds(utc)));
-  return LocalCivilTime(instant);
+  // Through time_t: the system clock counts nanoseconds, which end in 2262, and a date from a
+  // server may lie beyond.
+  return LocalCivilTimeOf(static_cast<std::time_t>(CivilSeconds(utc)));
 }
 
 }  // namespace vz::dictation

@@ -1,6 +1,8 @@
 #include "dictation/property_conversions.hpp"
 
 #include <cctype>
+#include <cstdint>
+#include <limits>
 
 #include "object/value.hpp"
 
@@ -55,10 +57,13 @@ bool BooleanFromYN(std::string_view text) {
 
 bool IsDecimalId(std::string_view text) {
   if (text.empty() || text.size() > 10) return false;
+  std::int64_t value = 0;
   for (char c : text) {
     if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    value = value * 10 + (c - '0');
   }
-  return true;
+  // Beyond a Long the record's ID would not be the one its file is named for.
+  return value <= std::numeric_limits<std::int32_t>::max();
 }
 
 }  // namespace vz::dictation

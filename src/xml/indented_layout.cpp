@@ -240,11 +240,19 @@ bool AppendLaidOutRawChildren(std::string& out, const pugi::xml_node& root, int 
   return false;
 }
 
+// True when a sibling after `first` is text. Text among elements is written on the element's one
+// line, as it came: spread over lines, it would gain the layout's blanks on every rewrite.
+bool HoldsTextAfter(const pugi::xml_node& first) {
+  for (pugi::xml_node child = first.next_sibling(); child; child = child.next_sibling())
+    if (child.type() == pugi::node_pcdata) return true;
+  return false;
+}
+
 }  // namespace
 
 bool IsParentNode(const pugi::xml_node& node) {
   const pugi::xml_node first = node.first_child();
-  return first && first.type() != pugi::node_pcdata;
+  return first && first.type() != pugi::node_pcdata && !HoldsTextAfter(first);
 }
 
 void AppendNodeMarkup(std::string& out, const pugi::xml_node& node) {
@@ -269,10 +277,11 @@ void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int 
   // A walk without recursion: however deep the document, the stack does not grow.
   pugi::xml_node node = parent.first_child();
   while (node) {
+    const std::size_t indentStart = out.size();
     out.append(static_cast<std::size_t>(indent), ' ');
     const std::size_t lineStart = out.size();
     const pugi::xml_node first = node.first_child();
-    if (first && first.type() != pugi::node_pcdata) {  // IsParentNode
+    if (first && first.type() != pugi::node_pcdata && !HoldsTextAfter(first)) {  // IsParentNode
       AppendTag(out, node.name(), false);
       if (observer) (*observer)(LayoutLine::ParentStart, std::string_view(out).substr(lineStart));
       out += kCrLf;
@@ -280,11 +289,34 @@ void AppendIndentedChildren(std::string& out, const pugi::xml_node& parent, int 
       indent += 4;
       continue;
     }
-    if (!AppendPlainLeaf(out, node, first)) AppendNodeMarkup(out, node);
-    if (observer) {
-      (*observer)(first ? LayoutLine::TextLeaf : LayoutLine::EmptyLeaf, std::string_view(out).substr(lineStart));
+    if (node.type() == pugi::node_pcdata) {
+      // Text among the root's elements gets a line of its own, without the blanks around it: they
+      // are the layout's, and written again with it they would grow on every rewrite. Texts next
+      // to each other (what stood between them was not kept) share the line, as they will share
+      // one text when read back.
+      AppendNodeMarkup(out, node);
+      while (node.next_sibling().type() == pugi::node_pcdata) {
+        node = node.next_sibling();
+        AppendNodeMarkup(out, node);
+      }
+      const std::string_view markup = std::string_view(out).substr(lineStart);
+      const std::size_t begin = markup.find_first_not_of(" \t\r\n");
+      if (begin == std::string_view::npos) {
+        out.resize(indentStart);
+      } else {
+        const std::size_t end = markup.find_last_not_of(" \t\r\n") + 1;
+        out.erase(lineStart + end);
+        out.erase(lineStart, begin);
+        if (observer) (*observer)(LayoutLine::TextLeaf, std::string_view(out).substr(lineStart));
+        out += kCrLf;
+      }
+    } else {
+      if (!AppendPlainLeaf(out, node, first)) AppendNodeMarkup(out, node);
+      if (observer) {
+        (*observer)(first ? LayoutLine::TextLeaf : LayoutLine::EmptyLeaf, std::string_view(out).substr(lineStart));
+      }
+      out += kCrLf;
     }
-    out += kCrLf;
     // On to the next sibling, closing each parent whose children are all written.
     while (!node.next_sibling()) {
       node = node.parent();

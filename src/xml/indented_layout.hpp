@@ -4,8 +4,8 @@
 //
 //   <?xml version="1.0" standalone="yes" ?>      (only where the file type has one)
 //   <Root>
-//       <Parent>                                 a node whose first child is not text
-//           <Leaf attr="1">text</Leaf>           a node whose first child is text: one line
+//       <Parent>                                 a node with children, none of them text
+//           <Leaf attr="1">text</Leaf>           a node with text among its children: one line
 //           <Empty/>                             a node without children: one line
 //       </Parent>
 //   </Root>
@@ -30,8 +30,8 @@ enum class LayoutLine { ParentStart, ParentEnd, TextLeaf, EmptyLeaf };
 // Told each line's markup (without indent and line end) as it is produced.
 using LayoutObserver = std::function<void(LayoutLine, std::string_view markup)>;
 
-// True for a node written as start tag, children, end tag: it has children and the first one is
-// not a text node.
+// True for a node written as start tag, children, end tag: it has children and none of them is
+// a text node.
 bool IsParentNode(const pugi::xml_node& node);
 
 // Appends pugixml's raw serialisation of `node` (no indentation, no line breaks added).
