@@ -22,13 +22,6 @@ using vze::Json;
 
 using Parameters = std::vector<std::pair<std::string, std::string>>;
 
-std::string Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 // What the editor reads of a request inside DatabaseRequestComplete.
 struct Outcome {
   std::string error;
@@ -229,9 +222,9 @@ TEST_F(DictationOperationsEndToEnd, FieldUpdatesChangeTheQueueAndFailuresBecomeP
     editor->WithDictations(failing, {c.id});
     EXPECT_EQ(editor->Run(failing).error, "");
     EXPECT_EQ(editor->Texts(set, "ErrorMessages").size(), 1u);
-    EXPECT_THAT(Bytes(downloads / ("Local_" + std::to_string(c.id) + ".cfg")), HasSubstr("<CurrentPendingNote>" + c.note + "</CurrentPendingNote>"));
+    EXPECT_THAT(ReadFile(downloads / ("Local_" + std::to_string(c.id) + ".cfg")), HasSubstr("<CurrentPendingNote>" + c.note + "</CurrentPendingNote>"));
   }
-  EXPECT_THAT(Bytes(downloads / "Local_44.cfg"), ::testing::Not(HasSubstr("UpdateDictFieldsException")));
+  EXPECT_THAT(ReadFile(downloads / "Local_44.cfg"), ::testing::Not(HasSubstr("UpdateDictFieldsException")));
 }
 
 TEST_F(DictationOperationsEndToEnd, SplitAndCreatedDictationsJoinTheWorkQueue) {
@@ -246,7 +239,7 @@ TEST_F(DictationOperationsEndToEnd, SplitAndCreatedDictationsJoinTheWorkQueue) {
   const Outcome created = editor->Run(editor->Spec({33}));
   EXPECT_EQ(created.error, "");
   ASSERT_THAT(created.ids, ElementsAre(46));
-  EXPECT_THAT(Bytes(App("Downloads/Local_46.cfg")), HasSubstr("<MachineID>WS-7</MachineID>"));
+  EXPECT_THAT(ReadFile(App("Downloads/Local_46.cfg")), HasSubstr("<MachineID>WS-7</MachineID>"));
 
   // Both are in the next queue and download like any other; the split one has its part of the audio.
   const Outcome queue = editor->Run(editor->Spec({2, 1}), {"OriginalID", "StartingAudioOffset", "EndingAudioOffset", "duration"});
@@ -291,13 +284,13 @@ TEST_F(DictationOperationsEndToEnd, ScoresChangeTheAverageAndGradingFilesTravelW
   auto download = editor->Spec({51, 61});
   editor->WithDictations(download, {40, 41, 42, 43});
   EXPECT_EQ(editor->Run(download).error, "");
-  EXPECT_EQ(Bytes(downloads / "Local_40.QAG"), grading);
+  EXPECT_EQ(ReadFile(downloads / "Local_40.QAG"), grading);
   const std::string entry41 = "locationID=3&utteranceID=41&linkedDocumentID=&isAddendum=False&documentVersion=0";
-  EXPECT_EQ(Bytes(downloads / "Local_41.QAG"), Served("0409", entry41 + "&workQueueMode=0&useMTReview=False"));
-  EXPECT_THAT(Bytes(downloads / "Local_41.QAG"), HasSubstr("score=\"91\""));
-  EXPECT_EQ(Bytes(downloads / "Local_42.QAG"),
+  EXPECT_EQ(ReadFile(downloads / "Local_41.QAG"), Served("0409", entry41 + "&workQueueMode=0&useMTReview=False"));
+  EXPECT_THAT(ReadFile(downloads / "Local_41.QAG"), HasSubstr("score=\"91\""));
+  EXPECT_EQ(ReadFile(downloads / "Local_42.QAG"),
             "<?xml version=\"1.0\"?><InfoResponse xmlns=\"http://www.quorvane.com/datamodel/billinggroup\"/>");
-  EXPECT_EQ(Bytes(downloads / "Local_41.pr"), Served("0410", entry41 + "&workQueueMode=0"));
+  EXPECT_EQ(ReadFile(downloads / "Local_41.pr"), Served("0410", entry41 + "&workQueueMode=0"));
   EXPECT_FALSE(std::filesystem::exists(downloads / "Local_42.pr")) << "42 failed in the grading download";
 }
 
@@ -307,9 +300,9 @@ TEST_F(DictationOperationsEndToEnd, SettingsFilesAndOptionsComeFromTheInstitutio
   editor->AddSet(spec, 28, {{"optionsXML", "<Options><AutoSave minutes=\"5\"/></Options>"}});
   const auto options = editor->AddSet(spec, 27);
   EXPECT_EQ(editor->Run(spec).error, "");
-  EXPECT_THAT(Bytes(App("AppConsoleFeatures_12_3_Dev.xml")), HasSubstr("<Feature name=\"SplitDictation\" enabled=\"True\"/>"));
-  EXPECT_THAT(Bytes(App("QAGradeCriteria_12_3_Dev.xml")), HasSubstr("<GradeCriterion id=\"1\" name=\"Accuracy\"/>"));
-  EXPECT_THAT(Bytes(App("PendingCriteria_12_3_Dev.xml")), HasSubstr("<PendingCriterion id=\"1\" name=\"Unclear audio\"/>"));
+  EXPECT_THAT(ReadFile(App("AppConsoleFeatures_12_3_Dev.xml")), HasSubstr("<Feature name=\"SplitDictation\" enabled=\"True\"/>"));
+  EXPECT_THAT(ReadFile(App("QAGradeCriteria_12_3_Dev.xml")), HasSubstr("<GradeCriterion id=\"1\" name=\"Accuracy\"/>"));
+  EXPECT_THAT(ReadFile(App("PendingCriteria_12_3_Dev.xml")), HasSubstr("<PendingCriterion id=\"1\" name=\"Unclear audio\"/>"));
   EXPECT_THAT(editor->Texts(options, "ResponseStrings"), ElementsAre(HasSubstr("<Options><AutoSave minutes=\"5\"/></Options>")));
 }
 
@@ -322,7 +315,7 @@ TEST_F(DictationOperationsEndToEnd, PermissionsAndPendingNotesRewriteTheRecordsF
   EXPECT_EQ(editor->Run(editor->Spec({2, 62, 58})).error, "");
   for (long id = 40; id <= 44; ++id) {
     SCOPED_TRACE(id);
-    const std::string record = Bytes(downloads / ("Local_" + std::to_string(id) + ".cfg"));
+    const std::string record = ReadFile(downloads / ("Local_" + std::to_string(id) + ".cfg"));
     EXPECT_THAT(record, HasSubstr("<utteranceID>" + std::to_string(id) + "</utteranceID>"));
     EXPECT_THAT(record, HasSubstr(id == 42 ? "<HasMTReviewSGPermission>False</HasMTReviewSGPermission>"
                                            : "<HasMTReviewSGPermission>True</HasMTReviewSGPermission>"));

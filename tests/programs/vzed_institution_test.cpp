@@ -19,13 +19,6 @@ using vze::Json;
 constexpr int kDictations = 5;
 constexpr long kFirstID = 1001;
 
-std::string Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 // What the editor reads of a dictation inside DatabaseRequestComplete.
 struct SeenDictation {
   long id = 0;
@@ -179,7 +172,7 @@ TEST(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByte
     EXPECT_EQ(seen.id, kFirstID + i);
     EXPECT_THAT(seen.status, ::testing::StartsWith("Downloaded for "));
     EXPECT_EQ(seen.configFile, root + ".cfg");
-    EXPECT_THAT(Bytes(root + ".cfg"), HasSubstr("<queueStatus>" + seen.status + "</queueStatus>"));
+    EXPECT_THAT(ReadFile(root + ".cfg"), HasSubstr("<queueStatus>" + seen.status + "</queueStatus>"));
     EXPECT_GT(std::filesystem::file_size(root + ".pcm"), 0u) << root;
     EXPECT_GT(std::filesystem::file_size(root + ".wav"), 44u) << root;
   }
@@ -187,7 +180,7 @@ TEST(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByte
   // The transcriptionist's document for the first dictation goes back with its record.
   const std::string document = "{\\rtf1\\ansi Patient seen today.\\par \xC3\xA9\\par}\r\n";
   std::ofstream(downloads / "Local_1001.rtf", std::ios::binary) << document;
-  const std::string record = Bytes(downloads / "Local_1001.cfg");
+  const std::string record = ReadFile(downloads / "Local_1001.cfg");
   editor.SubmitUpload(kFirstID);
   editor.WaitForCompletion();
   EXPECT_EQ(editor.completions, 1);
@@ -196,9 +189,9 @@ TEST(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByte
 
   std::filesystem::path uploads;
   institution.GetServlets().Inspect("north", [&](const simulator::Institution& north) { uploads = north.UploadFolder(kFirstID); });
-  EXPECT_EQ(Bytes(uploads / "Local_1001.rtf"), document);
+  EXPECT_EQ(ReadFile(uploads / "Local_1001.rtf"), document);
   // The record was sent as it stood before the upload's status update rewrote it.
-  EXPECT_EQ(Bytes(uploads / "Local_1001.cfg"), record);
+  EXPECT_EQ(ReadFile(uploads / "Local_1001.cfg"), record);
   EXPECT_FALSE(std::filesystem::exists(uploads.parent_path() / "1002"));
 }
 

@@ -24,13 +24,6 @@ using vze::Json;
 
 using Parameters = std::vector<std::pair<std::string, std::string>>;
 
-std::string Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 class Editor {
  public:
   Editor(VzedProcess& vzed, const std::filesystem::path& app) : rpc(vzed.Client()) {
@@ -184,7 +177,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
     EXPECT_EQ(editor->errorMessage, "");
     EXPECT_THAT(editor->Texts(sets[0], "ResponseStrings"),
                 ElementsAre(*FromNorth([](const simulator::Institution& north) { return simulator::ListsDocument(north, "NNY"); })));
-    EXPECT_EQ(Bytes(app / "SearchLists_12_3.xml"),
+    EXPECT_EQ(ReadFile(app / "SearchLists_12_3.xml"),
               *FromNorth([](const simulator::Institution& north) { return simulator::ListsDocument(north, simulator::kSearchListSelector); }));
     EXPECT_THAT(editor->Texts(sets[2], "ResponseStrings"), ElementsAre(HasSubstr("<lastName>Doe</lastName>")));
     EXPECT_TRUE(editor->Texts(sets[3], "ResponseStrings").empty());
@@ -198,7 +191,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
     std::filesystem::remove(app / "SearchLists_12_3.xml");
     editor->Run({40}, {{40, {}}});
     EXPECT_EQ(editor->errorMessage, "");
-    EXPECT_EQ(Bytes(app / "SearchLists_12_3.xml"),
+    EXPECT_EQ(ReadFile(app / "SearchLists_12_3.xml"),
               *FromNorth([](const simulator::Institution& north) { return simulator::ListsDocument(north, simulator::kSearchListSelector); }));
   }
 
@@ -206,9 +199,9 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
   {
     editor->Run({11}, {{11, {{"VersionID", "7"}, {"doCompress", "0"}}}});
     EXPECT_EQ(editor->errorMessage, "");
-    EXPECT_EQ(Bytes(app / "ContactList_12_3_Dev.xml"), simulator::ContactsDocument(north, ""));
-    EXPECT_EQ(Bytes(app / "Request206.ts"), simulator::ContactListTimestamp(north) + "\r\n");
-    EXPECT_EQ(Bytes(app / "ContactList_12_3_Dev.ts"), Bytes(app / "Request206.ts"));
+    EXPECT_EQ(ReadFile(app / "ContactList_12_3_Dev.xml"), simulator::ContactsDocument(north, ""));
+    EXPECT_EQ(ReadFile(app / "Request206.ts"), simulator::ContactListTimestamp(north) + "\r\n");
+    EXPECT_EQ(ReadFile(app / "ContactList_12_3_Dev.ts"), ReadFile(app / "Request206.ts"));
   }
 
   // The changes since an earlier list, zipped, with their double quotes made harmless.
@@ -220,7 +213,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
     const std::string served = simulator::ContactsDocument(north, "02/20/2026 00:00:00");
     std::string expected = served.substr(served.find("<InfoResponse>"));
     std::replace(expected.begin(), expected.end(), '"', '-');
-    EXPECT_EQ(Bytes(app / "ContactDeltas_12_3_Dev.xml"), "<?xml version=\"1.0\"?>" + expected);
+    EXPECT_EQ(ReadFile(app / "ContactDeltas_12_3_Dev.xml"), "<?xml version=\"1.0\"?>" + expected);
     EXPECT_THAT(served, HasSubstr("\"Birdie\"")) << "the served changes hold double quotes";
   }
 
@@ -235,7 +228,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
       return documents;
     });
     ASSERT_EQ(headers.size(), 3u);
-    for (const auto& [id, document] : headers) EXPECT_EQ(Bytes(downloads / ("Local_" + std::to_string(id) + ".hd3")), document) << id;
+    for (const auto& [id, document] : headers) EXPECT_EQ(ReadFile(downloads / ("Local_" + std::to_string(id) + ".hd3")), document) << id;
   }
 
   // Templates: the download time, the list and its files.
@@ -245,7 +238,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
     EXPECT_THAT(editor->Texts(sets[0], "ResponseStrings"), ElementsAre("03/09/2026 16:20:00"));
     EXPECT_THAT(editor->Texts(sets[1], "ResponseStrings"), ElementsAre(HasSubstr("<Count>5</Count>")));
     EXPECT_TRUE(editor->Texts(sets[2], "ErrorMessages").empty());
-    for (const simulator::CatalogueFile& file : simulator::Templates(north)) EXPECT_EQ(Bytes(app / "Downloads" / file.name), file.content) << file.name;
+    for (const simulator::CatalogueFile& file : simulator::Templates(north)) EXPECT_EQ(ReadFile(app / "Downloads" / file.name), file.content) << file.name;
   }
 
   // Dictionaries: the list fills the download that follows it.
@@ -254,7 +247,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
     EXPECT_EQ(editor->errorMessage, "");
     EXPECT_THAT(editor->Get(sets[1], "DictionaryFiles").get<std::vector<std::string>>(),
                 ElementsAre("medical.dic", "cardiology.dic", "radiology.dic"));
-    for (const simulator::CatalogueFile& file : simulator::Dictionaries(north)) EXPECT_EQ(Bytes(app / "Downloads" / file.name), file.content) << file.name;
+    for (const simulator::CatalogueFile& file : simulator::Dictionaries(north)) EXPECT_EQ(ReadFile(app / "Downloads" / file.name), file.content) << file.name;
   }
 }
 
@@ -263,7 +256,7 @@ TEST_F(VzedReferenceDataTest, AHostileTemplateListLeavesNothingOutsideTheDownloa
   const auto sets = editor->Run({29, 30}, {{29, {{"lastModifiedDate", ""}}}, {30, {}}});
   EXPECT_EQ(editor->errorMessage, "");
   EXPECT_THAT(editor->Texts(sets[1], "ErrorMessages"), ElementsAre("File ../../x: refused file name from the server: a file name with .."));
-  EXPECT_EQ(Bytes(app / "Downloads" / "Fine.dot"), "fine");
+  EXPECT_EQ(ReadFile(app / "Downloads" / "Fine.dot"), "fine");
   EXPECT_FALSE(std::filesystem::exists(vzed->folder.Path() / "x"));
   EXPECT_FALSE(std::filesystem::exists(app / "x"));
   EXPECT_FALSE(std::filesystem::exists(app.parent_path().parent_path() / "x"));

@@ -22,13 +22,6 @@ using vze::Json;
 constexpr const char* kReady = "Ready for Transcription";
 constexpr const char* kCheckedOut = "Checked out for Standard Transcription";
 
-std::string Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 // What the editor reads of a dictation inside DatabaseRequestComplete.
 struct SeenDictation {
   long id = 0;
@@ -114,7 +107,7 @@ class Workstation {
     Call(dictation, "WriteObjectToConfigFile", Json::array({ConfigFile(id)}));
   }
 
-  std::string ServerLog() const { return Bytes(logs_ / "Server.log"); }
+  std::string ServerLog() const { return ReadFile(logs_ / "Server.log"); }
   std::string ConfigFile(long id) const { return (downloads_ / ("Local_" + std::to_string(id) + ".cfg")).string(); }
 
   std::string errorMessage;
