@@ -144,19 +144,6 @@ Dictation* AddDictation(Institution& institution, const Dictation* source, long 
   return &dictations.back();
 }
 
-std::map<std::string, std::string> ParseParmString(std::string_view text) {
-  std::map<std::string, std::string> pairs;
-  while (!text.empty()) {
-    const auto end = text.find('&');
-    const std::string_view piece = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (piece.empty()) continue;
-    const auto equals = piece.find('=');
-    pairs[PercentDecode(piece.substr(0, equals))] = equals == std::string_view::npos ? std::string() : PercentDecode(piece.substr(equals + 1));
-  }
-  return pairs;
-}
-
 std::optional<long> WholeNumber(std::string_view text) {
   long value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -35,9 +35,6 @@ bool IsRestricted(const Institution& institution, const Dictation& dictation);
 // written.
 Dictation* AddDictation(Institution& institution, const Dictation* source, long startMs, long endMs, std::string& problem);
 
-// The pairs of an engine-built query string ("&a=x&b=y"), each name and value percent-decoded.
-std::map<std::string, std::string> ParseParmString(std::string_view text);
-
 // A whole number in `text`, or nothing.
 std::optional<long> WholeNumber(std::string_view text);
 

@@ -45,7 +45,7 @@ std::optional<HttpReply> LockedByOther(const Dictation& dictation, const Servlet
 // Those the servlet keeps are taken; the others (identifiers, fixed fields) and empty values, which
 // a record without the field sends, are left as they are.
 HttpReply UpdateDictation(Institution& institution, const ServletCall& call) {
-  auto values = ParseParmString(call.Parameter("parmString"));
+  auto values = ParseForm(call.Parameter("parmString"));
   const std::string id = values["utteranceID"];
   if (id.empty()) return Error(400, "Missing parameter utteranceID in parmString");
   Dictation* dictation = institution.Find(id);

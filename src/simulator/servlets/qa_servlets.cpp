@@ -66,7 +66,7 @@ HttpReply NumReviews(const Institution& institution, const ServletCall& call) {
 // 0404: the average score of the reviews the query string selects ("transcriptionistLogin",
 // "reviewerLogin", "utteranceID"; none: all).
 HttpReply AverageGrade(const Institution& institution, const ServletCall& call) {
-  auto filter = ParseParmString(call.Parameter("parmString"));
+  auto filter = ParseForm(call.Parameter("parmString"));
   long count = 0;
   long sum = 0;
   for (const QAReview& review : institution.Operations().reviews) {
