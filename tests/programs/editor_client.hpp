@@ -47,7 +47,7 @@ struct EditorOptions {
   // its records on disk, writes each one's configuration file.
   bool keepRecords = false;
   Properties server = {};  // more members of the server object (AppPath, TraceLevel...)
-  std::optional<Login> login;  // fills ConnectionInfo; downloads go to Downloads in vzed's folder
+  std::optional<Login> login = std::nullopt;  // fills ConnectionInfo; downloads go to Downloads in vzed's folder
 };
 
 class EditorClient {
