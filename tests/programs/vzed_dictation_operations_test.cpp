@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "editor_client.hpp"
 #include "simulator/simulator_server.hpp"
