@@ -5,12 +5,11 @@
 
 #include <atomic>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "progress_display.hpp"
-#include "vzed_process.hpp"
+#include "editor_client.hpp"
 
 namespace vz::testing {
 namespace {
@@ -82,23 +81,14 @@ TEST(Vze, WatchShowsARequestsProgressAsOnePlainLinePerStepWhenRedirected) {
   const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
   pid_t watcher = -1;
   ASSERT_EQ(::posix_spawn(&watcher, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
-  const auto shown = [&] {
-    std::ifstream in(output);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  };
+  const auto shown = [&] { return ReadFile(output); };
   // Once the watcher has seen a status it is listening: then the request goes in.
   EXPECT_TRUE(Eventually([&] {
     Vze(socket + "call clsZERUredoz Fire_LoginStatus Ready");
     return shown().find("LoginStatus") != std::string::npos;
   }));
-  vze::RpcClient client = vzed.Client();
-  const auto server = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
-  const auto spec = HandleOf(client.Call("call", {{"handle", server}, {"name", "NewRequestSpec"}})["value"]);
-  client.Call("set", {{"handle", spec}, {"name", "Actions"}, {"value", {2}}});  // DBR_GETWORKQUEUE
-  const auto queue = HandleOf(client.Call("get", {{"handle", server}, {"name", "DatabaseRequests"}}));
-  client.Call("call", {{"handle", queue}, {"name", "Add"}, {"args", {{{"$handle", spec}}}}});
+  EditorClient client(vzed, {.advise = false});
+  client.Add(client.NewSpec({2}));  // DBR_GETWORKQUEUE
   EXPECT_TRUE(Eventually([&] { return shown().find("DatabaseRequestComplete") != std::string::npos; }));
   ::kill(watcher, SIGINT);
   int status = -1;

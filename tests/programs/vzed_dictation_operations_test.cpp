@@ -7,20 +7,16 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 
+#include "editor_client.hpp"
 #include "simulator/simulator_server.hpp"
 #include "simulator/wire_text.hpp"
-#include "vzed_process.hpp"
 
 namespace vz::testing {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using vze::Json;
-
-using Parameters = std::vector<std::pair<std::string, std::string>>;
 
 // What the editor reads of a request inside DatabaseRequestComplete.
 struct Outcome {
@@ -28,123 +24,6 @@ struct Outcome {
   std::string splitID;
   std::vector<long> ids;
   std::map<long, std::map<std::string, std::string>> rows;  // the properties asked for, per dictation
-};
-
-class Editor {
- public:
-  Editor(VzedProcess& vzed, const std::string& servletURL, const std::filesystem::path& downloads)
-      : rpc(vzed.Client()), downloads_(downloads), servletURL_(servletURL) {
-    server_ = HandleOf(rpc.Call("create", {{"class", "clsZERUredoz"}}));
-    const std::string logs = vzed.folder / "Logs";
-    std::filesystem::create_directories(logs);
-    Set(server_, "LogFilePath", logs + "/Server.log");
-    Set(server_, "GlobalLogFile", logs + "/Global.log");
-    Set(server_, "AppPath", std::string(vzed.folder / "App"));
-    Set(server_, "RetryTimerInterval", 50);  // a communication failure is tried again at once
-    rpc.Call("advise", {{"handle", server_}, {"prompts", false}});
-    queue_ = HandleOf(Get(server_, "DatabaseRequests"));
-    const auto connection = HandleOf(Get(queue_, "ConnectionInfo"));
-    for (const auto& [name, value] : std::map<std::string, Json>{{"CurrentDatabaseURL", servletURL},
-                                                                 {"Transcriptionist", "jdoe"},
-                                                                 {"Password", "secret"},
-                                                                 {"DownloadPath", downloads.string()},
-                                                                 {"CurrentLocationID", 3},
-                                                                 {"InstitutionID", "12"},
-                                                                 {"Realm", "Dev"},
-                                                                 {"MachineID", "WS-7"}})
-      Set(connection, name, value);
-  }
-
-  Json Get(std::int64_t handle, const std::string& name) {
-    return rpc.Call("get", {{"handle", handle}, {"name", name}, {"args", Json::array()}});
-  }
-  void Set(std::int64_t handle, const std::string& name, Json value) {
-    rpc.Call("set", {{"handle", handle}, {"name", name}, {"value", std::move(value)}});
-  }
-  Json Call(std::int64_t handle, const std::string& name, Json args = Json::array()) {
-    return rpc.Call("call", {{"handle", handle}, {"name", name}, {"args", std::move(args)}})["value"];
-  }
-
-  // A request specification with its work queue in `mode`.
-  std::int64_t Spec(std::vector<int> actions, int mode = 0) {
-    const auto workQueue = HandleOf(Call(server_, "NewWorkQueue"));
-    Set(workQueue, "RetrieveLocation", 3);
-    Set(workQueue, "DownloadPath", downloads_.string());
-    Set(workQueue, "DatabaseURL", servletURL_);
-    Set(workQueue, "Transcriptionist", "jdoe");
-    Set(workQueue, "WorkQueueMode", mode);
-    const auto spec = HandleOf(Call(server_, "NewRequestSpec"));
-    Set(spec, "WorkQueue", Json{{"$handle", workQueue}});
-    Set(spec, "Actions", Json(actions));
-    Set(spec, "CompletionAction", 1);
-    return spec;
-  }
-  std::int64_t AddSet(std::int64_t spec, int action, const Parameters& parameters = {}) {
-    const auto generic = HandleOf(Call(HandleOf(Get(spec, "GenericRequests")), "Add", Json::array({action})));
-    const auto set = HandleOf(Get(generic, "Parameters"));
-    for (const auto& [name, value] : parameters) Call(set, "Add", Json::array({value, name}));
-    return generic;
-  }
-  // The dictations as records the editor keeps, each tied to its configuration file.
-  void WithDictations(std::int64_t spec, const std::vector<long>& ids) {
-    const auto collection = HandleOf(Call(server_, "NewUtteranceCollection"));
-    for (const long id : ids) {
-      const std::string file = (downloads_ / ("Local_" + std::to_string(id) + ".cfg")).string();
-      Call(collection, "Add", Json::array({id, 3, "Ready for Transcription", file, "0"}));
-    }
-    Set(spec, "Utterances", Json{{"$handle", collection}});
-  }
-  // The texts of a parameter set's results ("ResponseStrings", "ErrorMessages").
-  std::vector<std::string> Texts(std::int64_t generic, const std::string& collection) {
-    std::vector<std::string> texts;
-    for (const Json& item : rpc.Call("enumerate", {{"handle", HandleOf(Get(generic, collection))}})) texts.push_back(item.get<std::string>());
-    return texts;
-  }
-
-  // Submits the request and serves events until it is complete; inside the handler reads what the
-  // editor reads, the dictations' `properties` among it.
-  Outcome Run(std::int64_t spec, const std::vector<std::string>& properties = {}) {
-    Outcome outcome;
-    int completions = 0;
-    rpc.OnServerMessage([&](const Json& message) -> std::optional<Json> {
-      const Json& params = message["params"];
-      if (params["name"] != "DatabaseRequestComplete") return std::nullopt;
-      ++completions;
-      const auto request = HandleOf(params["args"][0]);
-      outcome.error = Get(request, "GlobalErrorMessage").get<std::string>();
-      outcome.splitID = Get(request, "SplitDictationID").get<std::string>();
-      const Json utterances = Get(request, "Utterances");
-      if (utterances.is_object()) {
-        for (const Json& item : rpc.Call("enumerate", {{"handle", HandleOf(utterances)}})) {
-          const auto record = HandleOf(item);
-          const long id = Get(record, "UtteranceID").get<long>();
-          outcome.ids.push_back(id);
-          for (const std::string& name : properties) outcome.rows[id][name] = Call(record, "GetProperty", Json::array({name})).get<std::string>();
-        }
-      }
-      Json args = params["args"];
-      args[1] = true;
-      return Json{{"args", args}};
-    });
-    Call(queue_, "Add", Json::array({Json{{"$handle", spec}}}));
-    EXPECT_TRUE(Eventually(
-        [&] {
-          while (rpc.ServeOne(std::chrono::milliseconds(0))) {
-          }
-          return completions > 0 && Get(queue_, "Count") == 0;
-        },
-        std::chrono::seconds(60)));
-    EXPECT_EQ(completions, 1);
-    return outcome;
-  }
-
-  vze::RpcClient rpc;
-
- private:
-  std::int64_t server_ = 0;
-  std::int64_t queue_ = 0;
-  std::filesystem::path downloads_;
-  std::string servletURL_;
 };
 
 class DictationOperationsEndToEnd : public ::testing::Test {
@@ -159,11 +38,39 @@ class DictationOperationsEndToEnd : public ::testing::Test {
     institution = std::make_unique<simulator::InstitutionSimulator>(config);
     institution->Start();
     vzed = std::make_unique<VzedProcess>(std::vector<std::string>{}, std::vector<std::string>{}, Actions::kInstitution);
-    downloads = vzed->folder / "Downloads";
-    std::filesystem::create_directories(downloads);
-    editor = std::make_unique<Editor>(*vzed, institution->ServletURL("north"), downloads);
+    editor = std::make_unique<EditorClient>(
+        *vzed, EditorOptions{.logs = true,
+                             // a communication failure is tried again at once
+                             .server = {{"AppPath", vzed->folder / "App"}, {"RetryTimerInterval", 50}},
+                             .login = Login{institution->ServletURL("north"), {{"InstitutionID", "12"}, {"Realm", "Dev"}, {"MachineID", "WS-7"}}}});
+    downloads = editor->downloads;
   }
   ~DictationOperationsEndToEnd() override { institution->Stop(); }
+
+  // A request specification with its work queue in `mode`.
+  std::int64_t Spec(const std::vector<int>& actions, int mode = 0) { return editor->NewSpec(actions, 1, editor->NewWorkQueue(mode)); }
+  // The dictations as records the editor keeps, each tied to its configuration file.
+  void WithDictations(std::int64_t spec, const std::vector<long>& ids) {
+    const auto collection = editor->New("NewUtteranceCollection");
+    for (const long id : ids) editor->Call(collection, "Add", Json::array({id, 3, "Ready for Transcription", editor->ConfigFile(id), "0"}));
+    editor->Set(spec, "Utterances", Ref(collection));
+  }
+  // Submits the request and serves events until it is complete; inside the handler reads what the
+  // editor reads, the dictations' `properties` among it.
+  Outcome Run(std::int64_t spec, const std::vector<std::string>& properties = {}) {
+    Outcome outcome;
+    editor->Run(spec, [&](std::int64_t request) {
+      outcome.splitID = editor->Get(request, "SplitDictationID").get<std::string>();
+      editor->ForEachDictation(request, [&](std::int64_t record) {
+        const long id = editor->Get(record, "UtteranceID").get<long>();
+        outcome.ids.push_back(id);
+        for (const std::string& name : properties) outcome.rows[id][name] = editor->Call(record, "GetProperty", Json::array({name})).get<std::string>();
+      });
+    });
+    outcome.error = editor->errorMessage;
+    EXPECT_EQ(editor->completions, 1);
+    return outcome;
+  }
 
   std::filesystem::path App(const std::string& name) const { return vzed->folder.Path() / "App" / name; }
 
@@ -186,18 +93,18 @@ class DictationOperationsEndToEnd : public ::testing::Test {
   std::unique_ptr<simulator::InstitutionSimulator> institution;
   std::unique_ptr<VzedProcess> vzed;
   std::filesystem::path downloads;
-  std::unique_ptr<Editor> editor;
+  std::unique_ptr<EditorClient> editor;
 };
 
 TEST_F(DictationOperationsEndToEnd, FieldUpdatesChangeTheQueueAndFailuresBecomePendingNotes) {
   // One field, and the whole dictation with a pending note: the next work queue shows both.
-  auto spec = editor->Spec({18, 15});
-  const auto field = editor->AddSet(spec, 18, {{"utteranceID", "40"}, {"type", "priority"}, {"value", "1"}, {"PendingNote", ""}});
-  editor->AddSet(spec, 15, {{"PendingNote", "Check the MRN"}, {"workType", "Operative Note"}});
-  editor->WithDictations(spec, {41});
-  EXPECT_EQ(editor->Run(spec).error, "");
+  auto spec = Spec({18, 15});
+  const auto field = editor->AddParameterSet(spec, 18, {{"utteranceID", "40"}, {"type", "priority"}, {"value", "1"}, {"PendingNote", ""}});
+  editor->AddParameterSet(spec, 15, {{"PendingNote", "Check the MRN"}, {"workType", "Operative Note"}});
+  WithDictations(spec, {41});
+  EXPECT_EQ(Run(spec).error, "");
   EXPECT_THAT(editor->Texts(field, "ResponseStrings"), ElementsAre(HasSubstr("<Updated utteranceID=\"40\" field=\"priority\"/>")));
-  const Outcome queue = editor->Run(editor->Spec({2}), {"priority", "workType", "problemNote"});
+  const Outcome queue = Run(Spec({2}), {"priority", "workType", "problemNote"});
   EXPECT_EQ(queue.rows.at(40).at("priority"), "1");
   EXPECT_EQ(queue.rows.at(41).at("workType"), "Operative Note");
   EXPECT_EQ(queue.rows.at(41).at("problemNote"), "Check the MRN");
@@ -217,10 +124,10 @@ TEST_F(DictationOperationsEndToEnd, FieldUpdatesChangeTheQueueAndFailuresBecomeP
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.note);
-    auto failing = editor->Spec({c.action});
-    const auto set = editor->AddSet(failing, c.action, c.parameters);
-    editor->WithDictations(failing, {c.id});
-    EXPECT_EQ(editor->Run(failing).error, "");
+    auto failing = Spec({c.action});
+    const auto set = editor->AddParameterSet(failing, c.action, c.parameters);
+    WithDictations(failing, {c.id});
+    EXPECT_EQ(Run(failing).error, "");
     EXPECT_EQ(editor->Texts(set, "ErrorMessages").size(), 1u);
     EXPECT_THAT(ReadFile(downloads / ("Local_" + std::to_string(c.id) + ".cfg")), HasSubstr("<CurrentPendingNote>" + c.note + "</CurrentPendingNote>"));
   }
@@ -230,19 +137,19 @@ TEST_F(DictationOperationsEndToEnd, FieldUpdatesChangeTheQueueAndFailuresBecomeP
 TEST_F(DictationOperationsEndToEnd, SplitAndCreatedDictationsJoinTheWorkQueue) {
   // The first try meets an unavailable servlet and is repeated.
   institution->Faults().Set("split", simulator::Fault::Status(503));
-  auto split = editor->Spec({26});
-  editor->AddSet(split, 26, {{"utteranceID", "40"}, {"audioStart", "500"}, {"audioEnd", "1500"}});
-  const Outcome splitDone = editor->Run(split);
+  auto split = Spec({26});
+  editor->AddParameterSet(split, 26, {{"utteranceID", "40"}, {"audioStart", "500"}, {"audioEnd", "1500"}});
+  const Outcome splitDone = Run(split);
   EXPECT_EQ(splitDone.error, "");
   EXPECT_EQ(splitDone.splitID, "45");
 
-  const Outcome created = editor->Run(editor->Spec({33}));
+  const Outcome created = Run(Spec({33}));
   EXPECT_EQ(created.error, "");
   ASSERT_THAT(created.ids, ElementsAre(46));
   EXPECT_THAT(ReadFile(App("Downloads/Local_46.cfg")), HasSubstr("<MachineID>WS-7</MachineID>"));
 
   // Both are in the next queue and download like any other; the split one has its part of the audio.
-  const Outcome queue = editor->Run(editor->Spec({2, 1}), {"OriginalID", "StartingAudioOffset", "EndingAudioOffset", "duration"});
+  const Outcome queue = Run(Spec({2, 1}), {"OriginalID", "StartingAudioOffset", "EndingAudioOffset", "duration"});
   EXPECT_EQ(queue.error, "");
   EXPECT_THAT(queue.ids, ElementsAre(40, 41, 42, 43, 44, 45, 46));
   const auto& row = queue.rows.at(45);
@@ -258,17 +165,17 @@ TEST_F(DictationOperationsEndToEnd, SplitAndCreatedDictationsJoinTheWorkQueue) {
 
 TEST_F(DictationOperationsEndToEnd, ScoresChangeTheAverageAndGradingFilesTravelWhole) {
   const std::string mtaylor = "&transcriptionistLogin=mtaylor";
-  auto before = editor->Spec({55});
-  const auto average = editor->AddSet(before, 55, {{"ParmString", mtaylor}});
-  editor->Run(before);
+  auto before = Spec({55});
+  const auto average = editor->AddParameterSet(before, 55, {{"ParmString", mtaylor}});
+  Run(before);
   EXPECT_THAT(editor->Texts(average, "ResponseStrings"), ElementsAre(HasSubstr("<AverageGrade reviews=\"0\"></AverageGrade>")));
 
-  auto scores = editor->Spec({42, 42, 42, 55, 46});
+  auto scores = Spec({42, 42, 42, 55, 46});
   for (const auto& [id, score] : std::vector<std::pair<std::string, std::string>>{{"40", "80"}, {"41", "91"}, {"42", "70"}})
-    editor->AddSet(scores, 42, {{"transcriptionistLogin", "mtaylor"}, {"utteranceID", id}, {"reviewScore", score}, {"reviewNote", "ok"}});
-  const auto after = editor->AddSet(scores, 55, {{"ParmString", mtaylor}});
-  const auto count = editor->AddSet(scores, 46);
-  EXPECT_EQ(editor->Run(scores).error, "");
+    editor->AddParameterSet(scores, 42, {{"transcriptionistLogin", "mtaylor"}, {"utteranceID", id}, {"reviewScore", score}, {"reviewNote", "ok"}});
+  const auto after = editor->AddParameterSet(scores, 55, {{"ParmString", mtaylor}});
+  const auto count = editor->AddParameterSet(scores, 46);
+  EXPECT_EQ(Run(scores).error, "");
   EXPECT_THAT(editor->Texts(after, "ResponseStrings"), ElementsAre(HasSubstr("<AverageGrade reviews=\"2\">85.50</AverageGrade>")));
   EXPECT_THAT(editor->Texts(count, "ResponseStrings"), ElementsAre(HasSubstr("<NumReviews>2</NumReviews>")));
 
@@ -276,14 +183,14 @@ TEST_F(DictationOperationsEndToEnd, ScoresChangeTheAverageAndGradingFilesTravelW
   // be viewed and gets an empty one.
   const std::string grading = "<?xml version=\"1.0\"?>\r\n<InfoResponse xmlns=\"urn:x\"><Grade>A</Grade></InfoResponse>\r\n";
   std::ofstream(downloads / "Local_40.QAG", std::ios::binary) << grading;
-  auto upload = editor->Spec({50});
-  editor->WithDictations(upload, {40});
-  EXPECT_EQ(editor->Run(upload).error, "");
+  auto upload = Spec({50});
+  WithDictations(upload, {40});
+  EXPECT_EQ(Run(upload).error, "");
   std::filesystem::remove(downloads / "Local_40.QAG");
 
-  auto download = editor->Spec({51, 61});
-  editor->WithDictations(download, {40, 41, 42, 43});
-  EXPECT_EQ(editor->Run(download).error, "");
+  auto download = Spec({51, 61});
+  WithDictations(download, {40, 41, 42, 43});
+  EXPECT_EQ(Run(download).error, "");
   EXPECT_EQ(ReadFile(downloads / "Local_40.QAG"), grading);
   const std::string entry41 = "locationID=3&utteranceID=41&linkedDocumentID=&isAddendum=False&documentVersion=0";
   EXPECT_EQ(ReadFile(downloads / "Local_41.QAG"), Served("0409", entry41 + "&workQueueMode=0&useMTReview=False"));
@@ -295,11 +202,11 @@ TEST_F(DictationOperationsEndToEnd, ScoresChangeTheAverageAndGradingFilesTravelW
 }
 
 TEST_F(DictationOperationsEndToEnd, SettingsFilesAndOptionsComeFromTheInstitution) {
-  auto spec = editor->Spec({47, 48, 60, 28, 27});
-  for (const int action : {47, 48, 60}) editor->AddSet(spec, action);
-  editor->AddSet(spec, 28, {{"optionsXML", "<Options><AutoSave minutes=\"5\"/></Options>"}});
-  const auto options = editor->AddSet(spec, 27);
-  EXPECT_EQ(editor->Run(spec).error, "");
+  auto spec = Spec({47, 48, 60, 28, 27});
+  for (const int action : {47, 48, 60}) editor->AddParameterSet(spec, action);
+  editor->AddParameterSet(spec, 28, {{"optionsXML", "<Options><AutoSave minutes=\"5\"/></Options>"}});
+  const auto options = editor->AddParameterSet(spec, 27);
+  EXPECT_EQ(Run(spec).error, "");
   EXPECT_THAT(ReadFile(App("AppConsoleFeatures_12_3_Dev.xml")), HasSubstr("<Feature name=\"SplitDictation\" enabled=\"True\"/>"));
   EXPECT_THAT(ReadFile(App("QAGradeCriteria_12_3_Dev.xml")), HasSubstr("<GradeCriterion id=\"1\" name=\"Accuracy\"/>"));
   EXPECT_THAT(ReadFile(App("PendingCriteria_12_3_Dev.xml")), HasSubstr("<PendingCriterion id=\"1\" name=\"Unclear audio\"/>"));
@@ -307,12 +214,12 @@ TEST_F(DictationOperationsEndToEnd, SettingsFilesAndOptionsComeFromTheInstitutio
 }
 
 TEST_F(DictationOperationsEndToEnd, PermissionsAndPendingNotesRewriteTheRecordsFiles) {
-  auto note = editor->Spec({18});
-  editor->AddSet(note, 18, {{"utteranceID", "40"}, {"type", "priority"}, {"value", "2"}, {"PendingNote", "Dictated twice"}});
-  EXPECT_EQ(editor->Run(note).error, "");
+  auto note = Spec({18});
+  editor->AddParameterSet(note, 18, {{"utteranceID", "40"}, {"type", "priority"}, {"value", "2"}, {"PendingNote", "Dictated twice"}});
+  EXPECT_EQ(Run(note).error, "");
 
   // The work queue's records, their files written by the server alone.
-  EXPECT_EQ(editor->Run(editor->Spec({2, 62, 58})).error, "");
+  EXPECT_EQ(Run(Spec({2, 62, 58})).error, "");
   for (long id = 40; id <= 44; ++id) {
     SCOPED_TRACE(id);
     const std::string record = ReadFile(downloads / ("Local_" + std::to_string(id) + ".cfg"));
@@ -325,9 +232,9 @@ TEST_F(DictationOperationsEndToEnd, PermissionsAndPendingNotesRewriteTheRecordsF
 
 TEST_F(DictationOperationsEndToEnd, ReviewModeSendsTheReviewArgumentsAndDownloadsOneDictation) {
   const Parameters review = {{"includeViewed", "Y"}, {"includeViewing", "N"}, {"rdrTranscriptionist", "mtaylor"}, {"rdrReviewer", "jdoe"}};
-  auto inReview = editor->Spec({2, 1}, 3);
-  editor->AddSet(inReview, 2, review);
-  const Outcome reviewed = editor->Run(inReview);
+  auto inReview = Spec({2, 1}, 3);
+  editor->AddParameterSet(inReview, 2, review);
+  const Outcome reviewed = Run(inReview);
   EXPECT_EQ(reviewed.error, "");
   EXPECT_THAT(reviewed.ids, ElementsAre(40)) << "one dictation at a time";
   auto sent = LastWorkQueueCall();
@@ -337,9 +244,9 @@ TEST_F(DictationOperationsEndToEnd, ReviewModeSendsTheReviewArgumentsAndDownload
   EXPECT_EQ(sent.includeViewed, "Y");
   EXPECT_EQ(sent.rdrReviewer, "jdoe");
 
-  auto plain = editor->Spec({2}, 0);
-  editor->AddSet(plain, 2, review);
-  EXPECT_EQ(editor->Run(plain).error, "");
+  auto plain = Spec({2}, 0);
+  editor->AddParameterSet(plain, 2, review);
+  EXPECT_EQ(Run(plain).error, "");
   sent = LastWorkQueueCall();
   EXPECT_EQ(sent.workQueueMode, "0");
   EXPECT_EQ(sent.rdrTranscriptionist, "");

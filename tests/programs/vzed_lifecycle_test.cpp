@@ -8,23 +8,20 @@
 #include <cstring>
 #include <filesystem>
 
-#include "vzed_process.hpp"
+#include "editor_client.hpp"
 
 namespace vz::testing {
 namespace {
 
 using ::testing::HasSubstr;
-using vze::Json;
 namespace fs = std::filesystem;
 
 bool EndedWithStatusZero(const std::optional<int>& status) { return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0; }
 
 TEST(VzedLifecycle, AcceptedCloseRequestAnswersFirstThenEndsInOrder) {
   VzedProcess vzed;
-  vze::RpcClient client = vzed.Client();
-  const auto server = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
-  client.Call("set", {{"handle", server}, {"name", "LogFilePath"}, {"value", vzed.folder / "Server.log"}});
-  EXPECT_EQ(client.Call("closeRequest", {{"reason", "owner"}}), (Json{{"cancelled", false}}));
+  EditorClient client(vzed, {.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
+  EXPECT_EQ(client.rpc.Call("closeRequest", {{"reason", "owner"}}), (Json{{"cancelled", false}}));
   EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
   EXPECT_FALSE(fs::exists(vzed.socket));  // the socket file goes with the server
   const std::string log = ReadFile(vzed.folder / "Server.log");
@@ -35,9 +32,7 @@ TEST(VzedLifecycle, AcceptedCloseRequestAnswersFirstThenEndsInOrder) {
 TEST(VzedLifecycle, SignalsAreCloseRequestsWithTheirReasons) {
   {
     VzedProcess vzed;
-    vze::RpcClient client = vzed.Client();
-    const auto server = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
-    client.Call("set", {{"handle", server}, {"name", "LogFilePath"}, {"value", vzed.folder / "Server.log"}});
+    EditorClient client(vzed, {.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
     ::kill(vzed.pid, SIGTERM);
     EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
     // The system going down is an abnormal end, recorded beside the detail log.
@@ -45,9 +40,7 @@ TEST(VzedLifecycle, SignalsAreCloseRequestsWithTheirReasons) {
   }
   {
     VzedProcess vzed;
-    vze::RpcClient client = vzed.Client();
-    const auto server = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
-    client.Call("set", {{"handle", server}, {"name", "LogFilePath"}, {"value", vzed.folder / "Server.log"}});
+    EditorClient client(vzed, {.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
     ::kill(vzed.pid, SIGINT);
     EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
     EXPECT_THAT(ReadFile(vzed.folder / "Server.log"), HasSubstr("Closed from control menu."));
@@ -62,10 +55,9 @@ TEST(VzedLifecycle, SignalsAreCloseRequestsWithTheirReasons) {
 TEST(VzedLifecycle, TheExitWindowsTimerIsStartedFromOutsideBySigusr1) {
   VzedProcess vzed;
   ::kill(vzed.pid, SIGUSR1);  // no exit window loaded yet: ignored
-  vze::RpcClient client = vzed.Client();
-  const auto server = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
+  EditorClient client(vzed, {.advise = false});
   EXPECT_FALSE(vzed.Exited());
-  const Json handle = client.Call("get", {{"handle", server}, {"name", "ExitProcessWindowHandle"}});
+  const Json handle = client.Get(client.server, "ExitProcessWindowHandle");
   ASSERT_EQ(handle, vzed.pid);
   ::kill(static_cast<pid_t>(handle.get<int>()), SIGUSR1);
   EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
@@ -78,12 +70,10 @@ TEST(VzedLifecycle, ForceCrashLeavesACrashReportInTheErrorsFolder) {
   const std::string name = "vzcrash" + std::to_string(::getpid());
   fs::create_symlink(VZED_PATH, programs / name);
   VzedProcess vzed({}, {}, Actions::kInstant, programs / name);
-  vze::RpcClient client = vzed.Client();
-  const auto server = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
   fs::create_directories(vzed.folder.Path() / "Logs");
-  client.Call("set", {{"handle", server}, {"name", "GlobalLogFile"}, {"value", vzed.folder / "Logs/Global.log"}});
-  client.Call("call", {{"handle", server}, {"name", "InitCrashHandlers"}, {"args", Json::array({false})}});
-  EXPECT_THROW(client.Call("call", {{"handle", server}, {"name", "ForceCrash"}, {"args", Json::array({name})}}), std::runtime_error);
+  EditorClient client(vzed, {.advise = false, .server = {{"GlobalLogFile", vzed.folder / "Logs/Global.log"}}});
+  client.Call(client.server, "InitCrashHandlers", Json::array({false}));
+  EXPECT_THROW(client.Call(client.server, "ForceCrash", Json::array({name})), std::runtime_error);
   const auto status = vzed.WaitForExit();
   ASSERT_TRUE(status && WIFSIGNALED(*status));
   EXPECT_EQ(WTERMSIG(*status), SIGSEGV);
@@ -129,16 +119,12 @@ TEST(VzedLifecycle, UnderSystemdItReportsReadinessTheWatchdogAndStopping) {
   VzedProcess vzed({}, {"NOTIFY_SOCKET=" + (notifyFolder / "notify")});
   EXPECT_TRUE(systemd.WaitFor("READY=1"));
   EXPECT_THAT(systemd.received, HasSubstr("STATUS=serving on " + vzed.socket));
-  vze::RpcClient client = vzed.Client();
-  const auto server = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
-  client.Call("call", {{"handle", server}, {"name", "InitializeTimeOutMechanism"}, {"args", Json::array({1})}});
+  EditorClient client(vzed, {.advise = false});
+  client.Call(client.server, "InitializeTimeOutMechanism", Json::array({1}));
   // The pump's heartbeats reach the monitor, which passes them on as WATCHDOG=1.
-  const auto spec = HandleOf(client.Call("call", {{"handle", server}, {"name", "NewRequestSpec"}})["value"]);
-  client.Call("set", {{"handle", spec}, {"name", "Actions"}, {"value", Json::array({2})}});
-  const auto queue = HandleOf(client.Call("get", {{"handle", server}, {"name", "DatabaseRequests"}}));
-  client.Call("call", {{"handle", queue}, {"name", "Add"}, {"args", Json::array({Json{{"$handle", spec}}})}});
+  client.Add(client.NewSpec({2}));
   EXPECT_TRUE(systemd.WaitFor("WATCHDOG=1"));
-  EXPECT_EQ(client.Call("closeRequest", {{"reason", "controlMenu"}}), (Json{{"cancelled", false}}));
+  EXPECT_EQ(client.rpc.Call("closeRequest", {{"reason", "controlMenu"}}), (Json{{"cancelled", false}}));
   EXPECT_TRUE(systemd.WaitFor("STOPPING=1"));
   EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
 }

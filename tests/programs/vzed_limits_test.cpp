@@ -9,13 +9,12 @@
 #include <regex>
 #include <sstream>
 
-#include "vzed_process.hpp"
+#include "editor_client.hpp"
 
 namespace vz::testing {
 namespace {
 
 using ::testing::HasSubstr;
-using vze::Json;
 
 // A raw connection: lines out, parsed lines in.
 class RawClient {
@@ -64,12 +63,8 @@ TEST(VzedLimits, ValuesNestedPastTheLimitAreRefusedWhereverTheyComeFromAndVzedLi
 
   // A by-reference answer to DatabaseRequestComplete: refused, the argument stays False, so the
   // event comes again and is acknowledged normally.
-  vze::RpcClient submitter = vzed.Client();
-  const auto own = HandleOf(submitter.Call("create", {{"class", "clsZERUredoz"}}));
-  const auto spec = HandleOf(submitter.Call("call", {{"handle", own}, {"name", "NewRequestSpec"}})["value"]);
-  submitter.Call("set", {{"handle", spec}, {"name", "Actions"}, {"value", {2}}});
-  const auto queue = HandleOf(submitter.Call("get", {{"handle", own}, {"name", "DatabaseRequests"}}));
-  submitter.Call("call", {{"handle", queue}, {"name", "Add"}, {"args", Json::array({Json{{"$handle", spec}}})}});
+  EditorClient submitter(vzed, {.advise = false});
+  submitter.Add(submitter.NewSpec({2}));
   const Json event = editor.Next();
   ASSERT_EQ(event["params"]["name"], "DatabaseRequestComplete");
   const std::string request = std::to_string(event["params"]["args"][0]["$handle"].get<std::int64_t>());
@@ -114,19 +109,17 @@ TEST(VzedLimits, NumbersPastADoubleNulCharactersAndValuesThatDoNotConvertGetTheE
   EXPECT_THAT(unknown["error"]["message"].get<std::string>(), HasSubstr(withNul));
 
   // Actions takes an array of action identifiers: anything else is the sender's error.
-  vze::RpcClient client = vzed.Client();
-  const auto own = HandleOf(client.Call("create", {{"class", "clsZERUredoz"}}));
-  const auto spec = HandleOf(client.Call("call", {{"handle", own}, {"name", "NewRequestSpec"}})["value"]);
-  client.Call("set", {{"handle", spec}, {"name", "Actions"}, {"value", {2, 1}}});
+  EditorClient client(vzed, {.advise = false});
+  const auto spec = client.NewSpec({2, 1});
   for (const Json& bad : {Json::parse("[[1]]"), Json::parse(R"(["x"])"), Json("2")}) {
     try {
-      client.Call("set", {{"handle", spec}, {"name", "Actions"}, {"value", bad}});
+      client.Set(spec, "Actions", bad);
       ADD_FAILURE() << bad << " was accepted";
     } catch (const vze::RpcError& error) {
       EXPECT_EQ(error.Code(), 13) << bad;
     }
   }
-  EXPECT_EQ(client.Call("get", {{"handle", spec}, {"name", "Actions"}}), Json::parse("[2,1]"));
+  EXPECT_EQ(client.Get(spec, "Actions"), Json::parse("[2,1]"));
 }
 
 // The classes the protocol document calls creatable.

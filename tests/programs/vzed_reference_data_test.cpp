@@ -8,105 +8,17 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <utility>
 
+#include "editor_client.hpp"
 #include "simulator/reference_data.hpp"
 #include "simulator/simulator_server.hpp"
-#include "vzed_process.hpp"
 
 namespace vz::testing {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using vze::Json;
-
-using Parameters = std::vector<std::pair<std::string, std::string>>;
-
-class Editor {
- public:
-  Editor(VzedProcess& vzed, const std::filesystem::path& app) : rpc(vzed.Client()) {
-    server = HandleOf(rpc.Call("create", {{"class", "clsZERUredoz"}}));
-    const std::string logs = vzed.folder / "Logs";
-    std::filesystem::create_directories(logs);
-    Set(server, "LogFilePath", logs + "/Server.log");
-    Set(server, "GlobalLogFile", logs + "/Global.log");
-    Set(server, "AppPath", app.string());
-    Set(server, "TraceLevel", 2);
-    rpc.Call("advise", {{"handle", server}, {"prompts", false}});
-    queue = HandleOf(Get(server, "DatabaseRequests"));
-    connection = HandleOf(Get(queue, "ConnectionInfo"));
-  }
-
-  Json Get(std::int64_t handle, const std::string& name) {
-    return rpc.Call("get", {{"handle", handle}, {"name", name}, {"args", Json::array()}});
-  }
-  void Set(std::int64_t handle, const std::string& name, Json value) {
-    rpc.Call("set", {{"handle", handle}, {"name", name}, {"value", std::move(value)}});
-  }
-  Json Call(std::int64_t handle, const std::string& name, Json args = Json::array()) {
-    return rpc.Call("call", {{"handle", handle}, {"name", name}, {"args", std::move(args)}})["value"];
-  }
-  std::vector<std::string> Texts(std::int64_t generic, const std::string& collection) {
-    std::vector<std::string> texts;
-    for (const Json& item : rpc.Call("enumerate", {{"handle", HandleOf(Get(generic, collection))}})) texts.push_back(item.get<std::string>());
-    return texts;
-  }
-
-  // Submits `actions` with one parameter set per entry of `sets` (action, parameters), in order,
-  // and waits for its completion; returns the parameter sets.
-  std::vector<std::int64_t> Run(const std::vector<int>& actions, const std::vector<std::pair<int, Parameters>>& sets,
-                                const std::filesystem::path& downloads = {}) {
-    const auto spec = HandleOf(Call(server, "NewRequestSpec"));
-    if (!downloads.empty()) {
-      const auto workQueue = HandleOf(Call(server, "NewWorkQueue"));
-      Set(workQueue, "RetrieveLocation", 3);
-      Set(workQueue, "DownloadPath", downloads.string());
-      Set(spec, "WorkQueue", Json{{"$handle", workQueue}});
-    }
-    Set(spec, "Actions", Json(actions));
-    Set(spec, "CompletionAction", 33);  // "Retrieving initialization lists."
-    std::vector<std::int64_t> handles;
-    const auto generics = HandleOf(Get(spec, "GenericRequests"));
-    for (const auto& [action, parameters] : sets) {
-      handles.push_back(HandleOf(Call(generics, "Add", Json::array({action}))));
-      const auto collection = HandleOf(Get(handles.back(), "Parameters"));
-      for (const auto& [name, value] : parameters) Call(collection, "Add", Json::array({value, name}));
-    }
-    Call(queue, "Add", Json::array({Json{{"$handle", spec}}}));
-    WaitForCompletion();
-    return handles;
-  }
-
-  vze::RpcClient rpc;
-  std::int64_t server = 0;
-  std::int64_t queue = 0;
-  std::int64_t connection = 0;
-  int completions = 0;
-  std::string errorMessage;
-
- private:
-  void WaitForCompletion() {
-    completions = 0;
-    rpc.OnServerMessage([&](const Json& message) -> std::optional<Json> {
-      const Json& params = message["params"];
-      if (params["name"] != "DatabaseRequestComplete") return std::nullopt;
-      ++completions;
-      errorMessage = Get(HandleOf(params["args"][0]), "GlobalErrorMessage").get<std::string>();
-      Json args = params["args"];
-      args[1] = true;
-      return Json{{"args", args}};
-    });
-    ASSERT_TRUE(Eventually(
-        [&] {
-          while (rpc.ServeOne(std::chrono::milliseconds(0))) {
-          }
-          return completions > 0 && Get(queue, "Count") == 0;
-        },
-        std::chrono::seconds(60)));
-  }
-};
 
 class VzedReferenceDataTest : public ::testing::Test {
  protected:
@@ -126,24 +38,28 @@ class VzedReferenceDataTest : public ::testing::Test {
     institution->Start();
     vzed = std::make_unique<VzedProcess>(std::vector<std::string>{}, std::vector<std::string>{}, Actions::kInstitution);
     app = vzed->folder.Path() / "App";
-    downloads = vzed->folder.Path() / "Downloads";
     std::filesystem::create_directories(app);
-    std::filesystem::create_directories(downloads);
-    editor = std::make_unique<Editor>(*vzed, app);
     // What the editor's login left on the connection.
-    editor->Set(editor->connection, "CurrentDatabaseURL", institution->ServletURL("north"));
-    editor->Set(editor->connection, "Transcriptionist", "jdoe");
-    editor->Set(editor->connection, "Password", "secret");
-    editor->Set(editor->connection, "DownloadPath", downloads.string());
-    editor->Set(editor->connection, "CurrentLocationID", 3);
-    editor->Set(editor->connection, "InstitutionID", "12");
-    editor->Set(editor->connection, "InstitutionDirectory", "north");
-    editor->Set(editor->connection, "Realm", "Dev");
+    const Login login{institution->ServletURL("north"), {{"InstitutionID", "12"}, {"InstitutionDirectory", "north"}, {"Realm", "Dev"}}};
+    editor = std::make_unique<EditorClient>(*vzed, EditorOptions{.logs = true, .server = {{"AppPath", app.string()}, {"TraceLevel", 2}}, .login = login});
+    downloads = editor->downloads;
   }
   ~VzedReferenceDataTest() override {
     editor.reset();
     vzed.reset();
     institution->Stop();
+  }
+
+  // Submits `actions` with one parameter set per entry of `sets` (action, parameters), in order,
+  // and waits for its completion; returns the parameter sets.
+  std::vector<std::int64_t> Run(const std::vector<int>& actions, const std::vector<std::pair<int, Parameters>>& sets,
+                                bool withWorkQueue = false) {
+    const auto workQueue = withWorkQueue ? editor->New("NewWorkQueue", {{"RetrieveLocation", 3}, {"DownloadPath", downloads.string()}}) : 0;
+    const auto spec = editor->NewSpec(actions, 33, workQueue);  // "Retrieving initialization lists."
+    std::vector<std::int64_t> handles;
+    for (const auto& [action, parameters] : sets) handles.push_back(editor->AddParameterSet(spec, action, parameters));
+    editor->Run(spec);
+    return handles;
   }
 
   // `compute` run on the simulator's north institution.
@@ -160,20 +76,20 @@ class VzedReferenceDataTest : public ::testing::Test {
   std::unique_ptr<VzedProcess> vzed;
   std::filesystem::path app;
   std::filesystem::path downloads;
-  std::unique_ptr<Editor> editor;
+  std::unique_ptr<EditorClient> editor;
 };
 
 TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
   // Lists and searches. The second patient search names nothing: the servlet refuses it, the
   // editor reads why from its parameter set, and the request goes on.
   {
-    const auto sets = editor->Run({16, 21, 14, 14, 23, 13},
-                                  {{16, {{"institutionID", "12"}}},
-                                   {21, {}},
-                                   {14, {{"LastName", "Doe"}, {"MRN", ""}, {"VisitCode", ""}}},
-                                   {14, {}},
-                                   {23, {{"LastName", "Roe"}}},
-                                   {13, {}}});
+    const auto sets = Run({16, 21, 14, 14, 23, 13},
+                          {{16, {{"institutionID", "12"}}},
+                           {21, {}},
+                           {14, {{"LastName", "Doe"}, {"MRN", ""}, {"VisitCode", ""}}},
+                           {14, {}},
+                           {23, {{"LastName", "Roe"}}},
+                           {13, {}}});
     EXPECT_EQ(editor->errorMessage, "");
     EXPECT_THAT(editor->Texts(sets[0], "ResponseStrings"),
                 ElementsAre(*FromNorth([](const simulator::Institution& north) { return simulator::ListsDocument(north, "NNY"); })));
@@ -189,7 +105,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
   // The compressed search lists arrive as a ZIP and are unpacked to the same file.
   {
     std::filesystem::remove(app / "SearchLists_12_3.xml");
-    editor->Run({40}, {{40, {}}});
+    Run({40}, {{40, {}}});
     EXPECT_EQ(editor->errorMessage, "");
     EXPECT_EQ(ReadFile(app / "SearchLists_12_3.xml"),
               *FromNorth([](const simulator::Institution& north) { return simulator::ListsDocument(north, simulator::kSearchListSelector); }));
@@ -197,7 +113,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
 
   // The contact list, with the server's time stamp copied for the next changes.
   {
-    editor->Run({11}, {{11, {{"VersionID", "7"}, {"doCompress", "0"}}}});
+    Run({11}, {{11, {{"VersionID", "7"}, {"doCompress", "0"}}}});
     EXPECT_EQ(editor->errorMessage, "");
     EXPECT_EQ(ReadFile(app / "ContactList_12_3_Dev.xml"), simulator::ContactsDocument(north, ""));
     EXPECT_EQ(ReadFile(app / "Request206.ts"), simulator::ContactListTimestamp(north) + "\r\n");
@@ -207,7 +123,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
   // The changes since an earlier list, zipped, with their double quotes made harmless.
   {
     std::ofstream(app / "ContactList_12_3_Dev.ts", std::ios::binary) << "02/20/2026 00:00:00\r\n";
-    const auto sets = editor->Run({12}, {{12, {{"VersionID", "7"}, {"doCompress", "1"}}}});
+    const auto sets = Run({12}, {{12, {{"VersionID", "7"}, {"doCompress", "1"}}}});
     EXPECT_EQ(editor->errorMessage, "");
     EXPECT_TRUE(editor->Texts(sets[0], "ErrorMessages").empty());
     const std::string served = simulator::ContactsDocument(north, "02/20/2026 00:00:00");
@@ -219,7 +135,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
 
   // The header documents of the dictations of the work queue.
   {
-    editor->Run({2, 34}, {}, downloads);
+    Run({2, 34}, {}, true);
     EXPECT_EQ(editor->errorMessage, "");
     const auto headers = FromNorth([](const simulator::Institution& north) {
       std::vector<std::pair<long, std::string>> documents;
@@ -233,7 +149,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
 
   // Templates: the download time, the list and its files.
   {
-    const auto sets = editor->Run({45, 29, 30}, {{45, {}}, {29, {{"lastModifiedDate", ""}}}, {30, {}}});
+    const auto sets = Run({45, 29, 30}, {{45, {}}, {29, {{"lastModifiedDate", ""}}}, {30, {}}});
     EXPECT_EQ(editor->errorMessage, "");
     EXPECT_THAT(editor->Texts(sets[0], "ResponseStrings"), ElementsAre("03/09/2026 16:20:00"));
     EXPECT_THAT(editor->Texts(sets[1], "ResponseStrings"), ElementsAre(HasSubstr("<Count>5</Count>")));
@@ -243,7 +159,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
 
   // Dictionaries: the list fills the download that follows it.
   {
-    const auto sets = editor->Run({56, 57}, {{56, {{"lastModifiedFlagPath", ""}, {"lastModifiedDate", ""}}}, {57, {}}});
+    const auto sets = Run({56, 57}, {{56, {{"lastModifiedFlagPath", ""}, {"lastModifiedDate", ""}}}, {57, {}}});
     EXPECT_EQ(editor->errorMessage, "");
     EXPECT_THAT(editor->Get(sets[1], "DictionaryFiles").get<std::vector<std::string>>(),
                 ElementsAre("medical.dic", "cardiology.dic", "radiology.dic"));
@@ -253,7 +169,7 @@ TEST_F(VzedReferenceDataTest, EveryFamilyOfReferenceDataReachesTheEditor) {
 
 TEST_F(VzedReferenceDataTest, AHostileTemplateListLeavesNothingOutsideTheDownloadFolder) {
   editor->Set(editor->connection, "CurrentDatabaseURL", institution->ServletURL("south"));
-  const auto sets = editor->Run({29, 30}, {{29, {{"lastModifiedDate", ""}}}, {30, {}}});
+  const auto sets = Run({29, 30}, {{29, {{"lastModifiedDate", ""}}}, {30, {}}});
   EXPECT_EQ(editor->errorMessage, "");
   EXPECT_THAT(editor->Texts(sets[1], "ErrorMessages"), ElementsAre("File ../../x: refused file name from the server: a file name with .."));
   EXPECT_EQ(ReadFile(app / "Downloads" / "Fine.dot"), "fine");

@@ -3,78 +3,36 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "vzed_process.hpp"
+#include "editor_client.hpp"
 
 namespace vz::testing {
 namespace {
 
 using ::testing::HasSubstr;
-using vze::Json;
 
-// A client that has created the server object, configured its logs and advised it.
-struct EditorClient {
-  explicit EditorClient(VzedProcess& vzed, bool prompts = false) : rpc(vzed.Client()) {
-    server = HandleOf(rpc.Call("create", {{"class", "clsZERUredoz"}}));
-    rpc.Call("advise", {{"handle", server}, {"prompts", prompts}});
-  }
-  Json Get(std::int64_t handle, const std::string& name, Json args = Json::array()) {
-    return rpc.Call("get", {{"handle", handle}, {"name", name}, {"args", std::move(args)}});
-  }
-  void Set(std::int64_t handle, const std::string& name, Json value) {
-    rpc.Call("set", {{"handle", handle}, {"name", name}, {"value", std::move(value)}});
-  }
-  Json Call(std::int64_t handle, const std::string& name, Json args = Json::array()) {
-    return rpc.Call("call", {{"handle", handle}, {"name", name}, {"args", std::move(args)}});
-  }
-  // Submits a request for `action` with one generic request for it; returns the request's key.
-  std::string Submit(std::int32_t action) {
-    const auto spec = HandleOf(Call(server, "NewRequestSpec")["value"]);
-    Set(spec, "Actions", Json::array({action}));
-    Call(HandleOf(Get(spec, "GenericRequests")), "Add", {action});
-    const auto queue = HandleOf(Get(server, "DatabaseRequests"));
-    const Json request = Call(queue, "Add", Json::array({Json{{"$handle", spec}}}))["value"];
-    return Get(HandleOf(request), "ID").get<std::string>();
-  }
-  vze::RpcClient rpc;
-  std::int64_t server = 0;
-};
+// A request for `action` with one generic request for it.
+std::int64_t Request(EditorClient& editor, int action) {
+  const auto spec = editor.NewSpec({action});
+  editor.AddParameterSet(spec, action);
+  return spec;
+}
 
 TEST(VzedRequests, ARequestCompletesOnceAndItsResultsAreReadInsideTheHandler) {
   VzedProcess vzed;
-  EditorClient editor(vzed);
-  const std::string logs = vzed.folder / "Logs";
-  std::filesystem::create_directories(logs);
-  editor.Set(editor.server, "LogFilePath", logs + "/Server.log");
-  editor.Set(editor.server, "GlobalLogFile", logs + "/Global.log");
-  editor.Set(editor.server, "TraceLevel", 4);
+  EditorClient editor(vzed, {.logs = true, .server = {{"TraceLevel", 4}}});
+  const std::string logs = editor.logs.string();
   EXPECT_EQ(editor.Get(editor.server, "LogFilePath"), logs + "/Server.log");
 
-  std::vector<Json> events;
   std::string resultRead;
-  editor.rpc.OnServerMessage([&](const Json& message) -> std::optional<Json> {
-    events.push_back(message);
-    const Json& params = message["params"];
-    if (params["name"] != "DatabaseRequestComplete") return std::nullopt;
+  std::string key;
+  editor.Run(Request(editor, 2), [&](std::int64_t request) {
     // Inside the handler: the server answers our calls while it waits for bReceived.
-    const auto request = HandleOf(params["args"][0]);
     const auto generic = HandleOf(editor.Get(request, "GenericRequests"));
     const auto first = HandleOf(editor.Get(generic, "Item", {1}));
     resultRead = editor.Get(HandleOf(editor.Get(first, "ResponseStrings")), "Item", {1}).get<std::string>();
-    Json args = params["args"];
-    args[1] = true;
-    return Json{{"args", args}};
+    key = editor.Get(request, "ID").get<std::string>();
   });
-  const std::string key = editor.Submit(2);
-  const auto queue = HandleOf(editor.Get(editor.server, "DatabaseRequests"));
-  // The pump removes the request right after the event: once the queue is empty any repeat of
-  // the event would have come already.
-  ASSERT_TRUE(Eventually([&] {
-    while (editor.rpc.ServeOne(std::chrono::milliseconds(0))) {
-    }
-    return !events.empty() && editor.Get(queue, "Count") == 0;
-  }));
-  while (editor.rpc.ServeOne(std::chrono::milliseconds(50))) {
-  }
+  const std::vector<Json>& events = editor.events;
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0]["method"], "event");
   EXPECT_TRUE(events[0].contains("id"));  // a request: bReceived is by reference
@@ -109,7 +67,7 @@ TEST(VzedRequests, EventsGoToEveryAdvisedClientInOrderAndAVanishedClientLosesNot
     args[1] = true;
     return Json{{"args", args}};
   });
-  second.Submit(1);
+  second.Add(Request(second, 1));
   ASSERT_TRUE(Eventually([&] {
     first.rpc.ServeOne(std::chrono::milliseconds(0));
     return first.rpc.Lines().Closed();
@@ -119,8 +77,7 @@ TEST(VzedRequests, EventsGoToEveryAdvisedClientInOrderAndAVanishedClientLosesNot
     return seenBySecond.size() == 1;
   }));
   // The second client heard it once, after the first, and is served on as before.
-  const auto queue = HandleOf(second.Get(second.server, "DatabaseRequests"));
-  ASSERT_TRUE(Eventually([&] { return second.Get(queue, "Count") == 0; }));
+  ASSERT_TRUE(Eventually([&] { return second.Get(second.queue, "Count") == 0; }));
   while (second.rpc.ServeOne(std::chrono::milliseconds(50))) {
   }
   EXPECT_EQ(seenBySecond.size(), 1u);
@@ -132,7 +89,8 @@ TEST(VzedRequests, NotificationsCarryEventsWithoutByReferenceArguments) {
   VzedProcess vzed;
   EditorClient listener(vzed);
   EditorClient caller(vzed);
-  const Json result = caller.Call(caller.server, "Fire_LoginStatus", {"Downloading current speakers..."});
+  const Json result = caller.rpc.Call(
+      "call", {{"handle", caller.server}, {"name", "Fire_LoginStatus"}, {"args", Json::array({"Downloading current speakers..."})}});
   EXPECT_EQ(result["args"], Json::array({"Downloading current speakers..."}));
   const std::optional<std::string> line = listener.rpc.Lines().ReadLine(std::chrono::seconds(5));
   ASSERT_TRUE(line);
@@ -150,7 +108,7 @@ TEST(VzedRequests, MessageBoxesGoToThePromptingClientOrAreAnsweredHeadless) {
   // Nobody prompts: the task manager's warning box counts as not shown, and the close is refused.
   EXPECT_EQ(plain.rpc.Call("closeRequest", {{"reason", "taskManager"}}), (Json{{"cancelled", true}}));
 
-  EditorClient prompting(vzed, /*prompts=*/true);
+  EditorClient prompting(vzed, {.prompts = true});
   std::vector<Json> boxes;
   std::thread answerer([&] {
     prompting.rpc.OnServerMessage([&](const Json& message) -> std::optional<Json> {
@@ -171,7 +129,7 @@ TEST(VzedRequests, MessageBoxesGoToThePromptingClientOrAreAnsweredHeadless) {
 TEST(VzedRequests, PasswordsNeverReachTheTraceInClear) {
   VzedProcess vzed({"--trace-level", "4"});
   EditorClient editor(vzed);
-  const auto info = HandleOf(editor.Call(editor.server, "NewConnectInfo")["value"]);
+  const auto info = editor.New("NewConnectInfo");
   editor.Set(info, "Password", "s3cr3t-pa55");
   const std::string log = ReadFile(vzed.logFolder + "/vzed.log");
   EXPECT_THAT(log, HasSubstr("\"name\":\"Password\""));

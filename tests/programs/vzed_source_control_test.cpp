@@ -5,11 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
 
+#include "editor_client.hpp"
 #include "simulator/simulator_server.hpp"
-#include "vzed_process.hpp"
 
 namespace vz::testing {
 namespace {
@@ -17,173 +17,58 @@ namespace {
 using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using vze::Json;
 
 constexpr const char* kReady = "Ready for Transcription";
 constexpr const char* kCheckedOut = "Checked out for Standard Transcription";
 
-// What the editor reads of a dictation inside DatabaseRequestComplete.
-struct SeenDictation {
-  long id = 0;
-  std::string status;
-  long statusCode = 0;
-  std::string error;
-  std::string problemNote;
-};
-
-struct Box {
-  std::string text;
-  std::string title;
+// The vzed of a workstation, started before its editor connects.
+struct OwnVzed {
+  VzedProcess vzed{{}, {}, Actions::kInstitution};
 };
 
 // One workstation: an editor driving its own vzed.
-class Workstation {
+class Workstation : private OwnVzed, public EditorClient {
  public:
   Workstation(const std::string& servletURL, const std::string& machineID)
-      : vzed_({}, {}, Actions::kInstitution), rpc_(vzed_.Client()), downloads_(vzed_.folder / "Downloads"), servletURL_(servletURL) {
-    std::filesystem::create_directories(downloads_);
-    server_ = HandleOf(rpc_.Call("create", {{"class", "clsZERUredoz"}}));
-    logs_ = vzed_.folder / "Logs";
-    std::filesystem::create_directories(logs_);
-    Set(server_, "LogFilePath", (logs_ / "Server.log").string());
-    Set(server_, "GlobalLogFile", (logs_ / "Global.log").string());
-    Set(server_, "AppPath", vzed_.folder / "App");
-    Set(server_, "TraceLevel", 2);
-    rpc_.Call("advise", {{"handle", server_}, {"prompts", true}});
-    queue_ = HandleOf(Get(server_, "DatabaseRequests"));
-    connection_ = HandleOf(Get(queue_, "ConnectionInfo"));
-    Set(connection_, "CurrentDatabaseURL", servletURL);
-    Set(connection_, "Transcriptionist", "jdoe");
-    Set(connection_, "Password", "secret");
-    Set(connection_, "DownloadPath", downloads_.string());
-    Set(connection_, "CurrentLocationID", 3);
-    Set(connection_, "MachineID", machineID);
-  }
+      : EditorClient(vzed, {.prompts = true,
+                            .logs = true,
+                            .keepRecords = true,
+                            .server = {{"AppPath", vzed.folder / "App"}, {"TraceLevel", 2}},
+                            .login = Login{servletURL, {{"MachineID", machineID}}}}) {}
 
-  void SetServletURL(const std::string& url) { Set(connection_, "CurrentDatabaseURL", url); }
+  void SetServletURL(const std::string& url) { Set(connection, "CurrentDatabaseURL", url); }
 
   // The work queue; its dictations' records land in their configuration files.
-  void RetrieveWorkQueue() {
-    const auto spec = HandleOf(Call(server_, "NewRequestSpec"));
-    Set(spec, "WorkQueue", Json{{"$handle", NewWorkQueue(0)}});
-    Set(spec, "Actions", Json::array({2}));
-    Set(spec, "CompletionAction", 1);
-    Submit(spec);
-  }
+  void RetrieveWorkQueue() { EditorClient::Run(NewSpec({2}, 1, NewWorkQueue(0))); }
 
   // `actions` for the dictations `ids`, their records read from their configuration files.
-  void Run(const std::vector<int>& actions, const std::vector<long>& ids, std::int16_t mode = 0, std::int32_t completionAction = 3) {
-    const auto collection = HandleOf(Call(server_, "NewUtteranceCollection"));
+  void Run(const std::vector<int>& actions, const std::vector<long>& ids, int mode = 0, int completionAction = 3) {
+    const auto collection = New("NewUtteranceCollection");
     for (const long id : ids) {
-      const std::string configFile = ConfigFile(id);
-      const auto dictation = HandleOf(Call(server_, "NewUtteranceObject"));
-      Call(dictation, "ReadConfigFileToObject", Json::array({configFile}));
+      const auto dictation = ReadDictation(ConfigFile(id));
       // A dictation that failed before is tried afresh.
       Call(dictation, "ClearErrors");
-      Call(collection, "AddCompleteObject", Json::array({Json{{"$handle", dictation}}, configFile}));
+      Call(collection, "AddCompleteObject", Json::array({Ref(dictation), ConfigFile(id)}));
     }
-    const auto spec = HandleOf(Call(server_, "NewRequestSpec"));
-    Set(spec, "WorkQueue", Json{{"$handle", NewWorkQueue(mode)}});
-    Set(spec, "Utterances", Json{{"$handle", collection}});
-    Set(spec, "Actions", Json(actions));
-    Set(spec, "CompletionAction", completionAction);
-    if (std::find(actions.begin(), actions.end(), 0) != actions.end()) {
-      const auto generic = HandleOf(Call(HandleOf(Get(spec, "GenericRequests")), "Add", Json::array({0})));
-      Call(HandleOf(Get(generic, "Parameters")), "Add", Json::array({"0", "UploadFlags"}));
-    }
-    Submit(spec);
+    const auto spec = NewSpec(actions, completionAction, NewWorkQueue(mode));
+    Set(spec, "Utterances", Ref(collection));
+    if (std::find(actions.begin(), actions.end(), 0) != actions.end()) AddParameterSet(spec, 0, {{"UploadFlags", "0"}});
+    EditorClient::Run(spec);
   }
 
   // The transcriptionist's document for a dictation.
   void WriteTranscription(long id) {
-    std::ofstream(downloads_ / ("Local_" + std::to_string(id) + ".rtf"), std::ios::binary) << "{\\rtf1 Dictation " << id << ".\\par}";
+    std::ofstream(downloads / ("Local_" + std::to_string(id) + ".rtf"), std::ios::binary) << "{\\rtf1 Dictation " << id << ".\\par}";
   }
 
   // The editor adds a pending note to a dictation's record on disk.
   void AddPendingNote(long id, const std::string& text) {
-    const auto dictation = HandleOf(Call(server_, "NewUtteranceObject"));
-    Call(dictation, "ReadConfigFileToObject", Json::array({ConfigFile(id)}));
+    const auto dictation = ReadDictation(ConfigFile(id));
     Call(dictation, "AddPendingNoteItem", Json::array({2, text}));
     Call(dictation, "WriteObjectToConfigFile", Json::array({ConfigFile(id)}));
   }
 
-  std::string ServerLog() const { return ReadFile(logs_ / "Server.log"); }
-  std::string ConfigFile(long id) const { return (downloads_ / ("Local_" + std::to_string(id) + ".cfg")).string(); }
-
-  std::string errorMessage;
-  std::vector<SeenDictation> dictations;
-  std::vector<Box> boxes;
-
- private:
-  Json Get(std::int64_t handle, const std::string& name) {
-    return rpc_.Call("get", {{"handle", handle}, {"name", name}, {"args", Json::array()}});
-  }
-  void Set(std::int64_t handle, const std::string& name, Json value) {
-    rpc_.Call("set", {{"handle", handle}, {"name", name}, {"value", std::move(value)}});
-  }
-  Json Call(std::int64_t handle, const std::string& name, Json args = Json::array()) {
-    return rpc_.Call("call", {{"handle", handle}, {"name", name}, {"args", std::move(args)}})["value"];
-  }
-  std::int64_t NewWorkQueue(std::int16_t mode) {
-    const auto workQueue = HandleOf(Call(server_, "NewWorkQueue"));
-    Set(workQueue, "RetrieveLocation", 3);
-    Set(workQueue, "DownloadPath", downloads_.string());
-    Set(workQueue, "DatabaseURL", servletURL_);
-    Set(workQueue, "Transcriptionist", "jdoe");
-    Set(workQueue, "WorkQueueMode", mode);
-    return workQueue;
-  }
-
-  // Submits the request and serves events until its DatabaseRequestComplete has come and the
-  // queue is empty again. Inside the handler the editor reads the request's results and, as it
-  // keeps its records on disk, writes each dictation's configuration file.
-  void Submit(std::int64_t spec) {
-    Call(queue_, "Add", Json::array({Json{{"$handle", spec}}}));
-    int completions = 0;
-    rpc_.OnServerMessage([&](const Json& message) -> std::optional<Json> {
-      const Json& params = message["params"];
-      if (message.value("method", "") == "messageBox") {
-        boxes.push_back({params.value("text", ""), params.value("title", "")});
-        return Json{{"answer", 1}};
-      }
-      if (params.value("name", "") != "DatabaseRequestComplete") return std::nullopt;
-      ++completions;
-      const auto request = HandleOf(params["args"][0]);
-      errorMessage = Get(request, "GlobalErrorMessage").get<std::string>();
-      dictations.clear();
-      const Json utterances = Get(request, "Utterances");
-      if (utterances.is_object()) {
-        for (const Json& item : rpc_.Call("enumerate", {{"handle", HandleOf(utterances)}})) {
-          const auto handle = HandleOf(item);
-          dictations.push_back({Get(handle, "UtteranceID").get<long>(), Get(handle, "Status").get<std::string>(),
-                                Get(handle, "StatusCode").get<long>(), Get(handle, "ErrorString").get<std::string>(),
-                                Get(handle, "OriginalPendingNote").get<std::string>()});
-          Call(handle, "WriteObjectToConfigFile", Json::array({Get(handle, "ConfigFile")}));
-        }
-      }
-      Json args = params["args"];
-      args[1] = true;
-      return Json{{"args", args}};
-    });
-    ASSERT_TRUE(Eventually(
-        [&] {
-          while (rpc_.ServeOne(std::chrono::milliseconds(0))) {
-          }
-          return completions > 0 && Get(queue_, "Count") == 0;
-        },
-        std::chrono::seconds(60)));
-    while (rpc_.ServeOne(std::chrono::milliseconds(20))) {
-    }
-  }
-
-  VzedProcess vzed_;
-  vze::RpcClient rpc_;
-  std::filesystem::path downloads_;
-  std::filesystem::path logs_;
-  std::string servletURL_;
-  std::int64_t server_ = 0;
-  std::int64_t queue_ = 0;
-  std::int64_t connection_ = 0;
+  std::string ServerLog() const { return ReadFile(logs / "Server.log"); }
 };
 
 class SourceControlEndToEnd : public ::testing::Test {
@@ -232,8 +117,8 @@ TEST_F(SourceControlEndToEnd, CheckOutUploadAndCheckInOfThreeDictations) {
   editor.Run({3}, {1001, 1002, 1003});
   EXPECT_EQ(editor.errorMessage, "Bad call to controlSourceAsync().");
   ASSERT_EQ(editor.boxes.size(), 1u);
-  EXPECT_EQ(editor.boxes[0].text, "Bad call to controlSourceAsync()");
-  EXPECT_EQ(editor.boxes[0].title, "Penwright MT");
+  EXPECT_EQ(editor.boxes[0]["params"]["text"], "Bad call to controlSourceAsync()");
+  EXPECT_EQ(editor.boxes[0]["params"]["title"], "Penwright MT");
   EXPECT_THAT(Statuses(editor), Each(kReady));
   EXPECT_EQ(AtTheInstitution(1001).lockedBy, "");
   editor.SetServletURL(institution->ServletURL("north"));
