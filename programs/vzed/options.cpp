@@ -99,7 +99,7 @@ ParseResult ParseCommandLine(int argc, char** argv) {
       ->default_val(1000)
       ->check(CLI::Range(0L, 3600000L));
   app.add_option("--event-timeout", eventTimeoutSeconds,
-                 "Seconds to wait for a client's answer to an event or a message box")
+                 "Seconds a client may stay silent before its answer to an event or a message box is given up")
       ->type_name("SECONDS")
       ->default_val(30)
       ->check(CLI::Range(0.0, 86400.0));

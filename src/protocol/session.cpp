@@ -63,6 +63,7 @@ void Session::Send(std::string line) {
 
 void Session::OnLine(std::string line) {
   const std::shared_ptr<Session> keepAlive = shared_from_this();
+  ++linesHeard_;
   JsonText text = ReadJsonText(line);
   if (text.fault == JsonText::Fault::kNotJson) {
     Send(ErrorLine(nullptr, kParseError, "parse error: the line is not JSON"));
@@ -174,7 +175,14 @@ std::optional<Json> Session::AskClient(std::string_view method, Json params) {
   ++waitingForAnswer_;
   // Requests this client sent while the server was busy may be what its handler waits on.
   ServeQueued();
-  hub_.Loop().RunUntil([&] { return !open_ || questions_[id].answered; }, hub_.Options().eventTimeout);
+  // The time-out counts the client's silence: a handler that is still calling the server (reading
+  // the results of a large request, say) is busy answering, however long that takes.
+  for (;;) {
+    const std::uint64_t heard = linesHeard_;
+    const bool stirred = hub_.Loop().RunUntil(
+        [&] { return !open_ || questions_[id].answered || linesHeard_ != heard; }, hub_.Options().eventTimeout);
+    if (!stirred || !open_ || questions_[id].answered) break;
+  }
   --waitingForAnswer_;
   Question question = std::move(questions_[id]);
   questions_.erase(id);

@@ -83,6 +83,8 @@ class Session : public std::enable_shared_from_this<Session> {
   };
   std::map<std::int64_t, Question> questions_;
   int waitingForAnswer_ = 0;
+  // Lines received from the client so far: while it answers a question, each one is a sign of life.
+  std::uint64_t linesHeard_ = 0;
   bool watchesProgress_ = false;
 };
 

@@ -154,7 +154,7 @@ class SessionTest : public testing::DiagnosticsTest {
     registry.Add<clsAsker>();
     HubOptions options;
     options.registry = &registry;
-    options.eventTimeout = 5s;
+    options.eventTimeout = eventTimeout;
     hub = std::make_unique<Hub>(loop, options);
     SetPrompter(std::make_shared<ForwardingPrompter>(*hub));
     server = std::thread([this] { loop.Run(); });
@@ -208,6 +208,7 @@ class SessionTest : public testing::DiagnosticsTest {
     return Next(client, 0ms).is_null();
   }
 
+  std::chrono::milliseconds eventTimeout = 5s;
   ClassRegistry registry;
   EventLoop loop;
   std::unique_ptr<Hub> hub;
@@ -238,6 +239,39 @@ TEST_F(SessionTest, AMessageBoxGoesToThePromptingClientWhileTheAskersNextRequest
   Send(prompter, Json{{"jsonrpc", "2.0"}, {"id", box["id"]}, {"result", {{"answer", vbNo}}}});
   EXPECT_EQ(Next(asker)["result"]["value"], vbNo);
   EXPECT_EQ(Next(asker)["id"], 3);
+}
+
+class ShortEventTimeoutTest : public SessionTest {
+ protected:
+  ShortEventTimeoutTest() { eventTimeout = 300ms; }
+};
+
+// The time-out is the client's silence: a client calling the server while it answers is given all
+// the time it needs, one that says nothing is not.
+TEST_F(ShortEventTimeoutTest, AClientBusyCallingKeepsItsQuestionOpenASilentOneLosesIt) {
+  const int asker = Connect();
+  const int prompter = Connect();
+  Send(prompter, Request(1, "create", {{"class", "clsAsker"}}));
+  Next(prompter);
+  Send(prompter, Request(2, "advise", {{"handle", 1}, {"prompts", true}}));
+  Next(prompter);
+  Send(asker, Request(1, "create", {{"class", "clsAsker"}}));
+  Next(asker);
+
+  Send(asker, Request(2, "call", {{"handle", 1}, {"name", "Ask"}, {"args", {"Silence?"}}}));
+  ASSERT_EQ(Next(prompter)["method"], "messageBox");
+  EXPECT_EQ(Next(asker, 5s)["result"]["value"], vbOK);  // given up after 300 ms of silence
+
+  Send(asker, Request(3, "call", {{"handle", 1}, {"name", "Ask"}, {"args", {"Busy?"}}}));
+  const Json box = Next(prompter);
+  ASSERT_EQ(box["method"], "messageBox");
+  const auto start = std::chrono::steady_clock::now();
+  for (int id = 10; std::chrono::steady_clock::now() - start < 3 * eventTimeout; ++id) {
+    Send(prompter, Request(id, "get", {{"handle", 1}, {"name", "Name"}}));
+    ASSERT_EQ(Next(prompter)["id"], id);
+  }
+  Send(prompter, Json{{"jsonrpc", "2.0"}, {"id", box["id"]}, {"result", {{"answer", vbNo}}}});
+  EXPECT_EQ(Next(asker)["result"]["value"], vbNo);
 }
 
 TEST_F(SessionTest, APromptingClientThatVanishesLeavesTheBoxUnshown) {

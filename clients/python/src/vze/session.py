@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import time
 import weakref
+from collections import OrderedDict
 from typing import Any, Callable, Dict, List, Optional, Set, Tuple
 
 from .errors import AutomationError
@@ -53,6 +54,8 @@ class Session:
         self._progress: List[ProgressCallback] = []
         self._server: Optional[ObjectProxy] = None
         self._submissions: Dict[int, "Submission"] = {}
+        # The last requests completed here, for vzed asking again about one whose answer it missed.
+        self._completed: "OrderedDict[int, Submission]" = OrderedDict()
 
     # Connection.
 
@@ -207,9 +210,16 @@ class Session:
         return submission
 
     def _complete_submission(self, request: Any, received: Any) -> Any:
-        submission = self._submissions.pop(request._handle, None) if isinstance(request, ObjectProxy) else None
-        if submission is None:
+        if not isinstance(request, ObjectProxy):
             return None
+        submission = self._submissions.pop(request._handle, None)
+        if submission is None:
+            # Asked again (the first answer came too late): acknowledged again, handled once.
+            earlier = self._completed.get(request._handle)
+            return earlier._answer() if earlier is not None and earlier.id == request.ID else None
+        self._completed[request._handle] = submission
+        while len(self._completed) > 16:
+            self._completed.popitem(last=False)
         return submission._complete()
 
     # Inside.
@@ -411,6 +421,9 @@ class Submission:
         self.error = self.request.GlobalErrorMessage
         if self._on_complete is not None:
             self._on_complete(self.request)
+        return self._answer()
+
+    def _answer(self) -> Any:
         return {"bReceived": True} if self._acknowledge else None
 
     def wait(self, timeout: Optional[float] = None) -> ObjectProxy:
