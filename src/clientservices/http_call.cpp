@@ -63,6 +63,9 @@ std::string FailureText(const error_code& error, Stage stage, const ServletUrl& 
   return "network communications error: " + error.message();
 }
 
+// The size of one read from the socket and of one write to a file.
+constexpr std::size_t kReadBlock = 65536;
+
 constexpr const char* kLongerThanAnnounced = "a body longer than its Content-Length";
 
 std::string InvalidResponse(const std::string& detail) { return "(12152) The server returned an invalid response: " + detail; }
@@ -119,7 +122,10 @@ class Connection {
         url_(std::move(url)),
         resolver_(context),
         resolveTimer_(context),
-        tls_context_(ssl::context::tls_client) {}
+        tls_context_(ssl::context::tls_client) {
+    // Beast reads as much as the buffer holds: without room the body would come in ~512-byte reads.
+    buffer_.reserve(kReadBlock);
+  }
 
   bool Open() const { return open_; }
 
@@ -317,7 +323,7 @@ class Connection {
   // Reads the body in blocks into `sink`; empty, or the failure text.
   template <class Stream, class Sink>
   awaitable<std::string> ReadBody(Stream& stream, Parser& parser, Sink sink) {
-    std::vector<char> block(65536);
+    std::vector<char> block(kReadBlock);
     auto& lowest = beast::get_lowest_layer(stream);
     while (!parser.is_done()) {
       parser.get().body().data = block.data();
