@@ -212,6 +212,10 @@ class Connection {
     lowest->expires_after(options_.connectTimeout);  // resolve already done; connect and handshake
     co_await lowest->async_connect(endpoints, asio::redirect_error(asio::use_awaitable, error));
     if (error) co_return FailureText(error, Stage::kConnect, url_);
+    // A request goes out in one piece, but an upload's last block would otherwise wait for the
+    // server's delayed acknowledgement.
+    error_code ignored;
+    lowest->socket().set_option(tcp::no_delay(true), ignored);
     if (tls_) {
       co_await tls_->async_handshake(ssl::stream_base::client, asio::redirect_error(asio::use_awaitable, error));
       if (error) co_return FailureText(error, Stage::kHandshake, url_);

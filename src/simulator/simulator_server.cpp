@@ -240,6 +240,9 @@ struct InstitutionSimulator::Impl {
     acceptor->async_accept([this](beast::error_code error, tcp::socket socket) {
       if (error) return;
       ++connectionsAccepted;
+      // The end of an answer must not wait for the client's delayed acknowledgement.
+      beast::error_code ignored;
+      socket.set_option(tcp::no_delay(true), ignored);
       std::shared_ptr<SessionBase> session;
       if (tls) {
         auto tlsSession = std::make_shared<Session<beast::ssl_stream<beast::tcp_stream>>>(servlets, std::move(socket), *tls);
