@@ -117,12 +117,49 @@ bool ForEachBlock(SNDFILE* input, sf_count_t frames, int channels, std::vector<s
   return true;
 }
 
+// Eight samples at a time in the compiler's portable vector types (plain SSE2 on x86-64): the same
+// single-precision steps as one at a time, so the same bytes, without a branch on every sample.
+constexpr int kLanes = 8;
+using Shorts = std::int16_t __attribute__((vector_size(kLanes * sizeof(std::int16_t))));
+using Ints = std::int32_t __attribute__((vector_size(kLanes * sizeof(std::int32_t))));
+using Floats = float __attribute__((vector_size(kLanes * sizeof(float))));
+
+std::int16_t ScaleOne(std::int16_t sample, float gain) {
+  float value = static_cast<float>(sample) * gain;
+  value = std::clamp(value, -32768.0f, 32767.0f);
+  return static_cast<std::int16_t>(value + (value >= 0 ? 0.5f : -0.5f));
+}
+
 void Scale(std::int16_t* samples, sf_count_t count, float gain) {
-  for (sf_count_t i = 0; i < count; ++i) {
-    float value = static_cast<float>(samples[i]) * gain;
-    value = std::clamp(value, -32768.0f, 32767.0f);
-    samples[i] = static_cast<std::int16_t>(value + (value >= 0 ? 0.5f : -0.5f));
+  sf_count_t i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    Shorts block;
+    std::memcpy(&block, samples + i, sizeof block);
+    Floats value = __builtin_convertvector(__builtin_convertvector(block, Ints), Floats) * gain;
+    value = value < -32768.0f ? -32768.0f : value;
+    value = value > 32767.0f ? 32767.0f : value;
+    // Half away from zero: +0.5 where not negative, -0.5 where negative, then truncation.
+    value += value >= 0.0f ? 0.5f : -0.5f;
+    block = __builtin_convertvector(__builtin_convertvector(value, Ints), Shorts);
+    std::memcpy(samples + i, &block, sizeof block);
   }
+  for (; i < count; ++i) samples[i] = ScaleOne(samples[i], gain);
+}
+
+int PeakOf(const std::int16_t* samples, sf_count_t count) {
+  Ints peaks{};
+  sf_count_t i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    Shorts block;
+    std::memcpy(&block, samples + i, sizeof block);
+    const Ints value = __builtin_convertvector(block, Ints);
+    const Ints magnitude = value < 0 ? -value : value;
+    peaks = magnitude > peaks ? magnitude : peaks;
+  }
+  int peak = 0;
+  for (int lane = 0; lane < kLanes; ++lane) peak = std::max(peak, static_cast<int>(peaks[lane]));
+  for (; i < count; ++i) peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+  return peak;
 }
 
 }  // namespace
@@ -148,7 +185,7 @@ int ProcessPCMforPenwright(const char* path, bool literal) {
   if (!literal) {
     int peak = 0;
     const bool read = ForEachBlock(input.get(), info.frames, info.channels, block, [&](const std::int16_t* samples, sf_count_t count, sf_count_t) {
-      for (sf_count_t i = 0; i < count; ++i) peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+      peak = std::max(peak, PeakOf(samples, count));
       return true;
     });
     if (!read) return Fail(audio::kAudioDecodeFailed, stoppedEarly);
