@@ -28,6 +28,7 @@
 #include <map>
 #include <optional>
 
+#include "clientservices/idle_deadline.hpp"
 #include "platform/temporary_files.hpp"
 
 namespace vz::http_client {
@@ -114,6 +115,12 @@ void KeepHeader(const std::string& value, const std::filesystem::path& file) {
   std::filesystem::rename(part, file, ignored);
 }
 
+// Stops the idle deadline when the exchange ends, however it ends.
+struct IdleWatch {
+  IdleDeadline& deadline;
+  ~IdleWatch() { deadline.Stop(); }
+};
+
 class Connection {
  public:
   Connection(asio::io_context& context, HttpOptions options, ServletUrl url)
@@ -122,6 +129,7 @@ class Connection {
         url_(std::move(url)),
         resolver_(context),
         resolveTimer_(context),
+        idle_(context.get_executor()),
         tls_context_(ssl::context::tls_client) {
     // Beast reads as much as the buffer holds: without room the body would come in ~512-byte reads.
     buffer_.reserve(kReadBlock);
@@ -220,11 +228,20 @@ class Connection {
       co_await tls_->async_handshake(ssl::stream_base::client, asio::redirect_error(asio::use_awaitable, error));
       if (error) co_return FailureText(error, Stage::kHandshake, url_);
     }
+    lowest->expires_never();  // exchanges run under the idle deadline
     open_ = true;
     co_return std::string();
   }
 
   awaitable<Outcome> Exchange(const HttpStep& step, const std::string& authorization, const std::string& utteranceID) {
+    // Ended as the stream's own time-out ends an operation: the socket is closed and what waits
+    // on it fails (Checked makes that a time-out).
+    idle_.Start(options_.ioTimeout, [this] {
+      error_code ignored;
+      if (tls_) beast::get_lowest_layer(*tls_).socket().close(ignored);
+      if (plain_) plain_->socket().close(ignored);
+    });
+    const IdleWatch watching{idle_};
     if (tls_) co_return co_await ExchangeOn(*tls_, step, authorization, utteranceID);
     co_return co_await ExchangeOn(*plain_, step, authorization, utteranceID);
   }
@@ -245,8 +262,6 @@ class Connection {
     Outcome outcome;
     error_code error;
     const std::string target = url_.path + "?" + step.query;
-    auto& lowest = beast::get_lowest_layer(stream);
-    lowest.expires_after(options_.ioTimeout);
     if (!step.uploadFile.empty()) {
       http::request<http::file_body> request{http::verb::post, target, 11};
       request.body().open(step.uploadFile.c_str(), beast::file_mode::scan, error);
@@ -261,10 +276,12 @@ class Connection {
       // The body goes out block by block, each one counted as it leaves.
       http::request_serializer<http::file_body> serializer{request};
       co_await http::async_write_header(stream, serializer, asio::redirect_error(asio::use_awaitable, error));
+      error = Checked(error);
       while (!error && !serializer.is_done()) {
-        lowest.expires_after(options_.ioTimeout);
+        idle_.Renew();
         const std::size_t wrote =
             co_await http::async_write_some(stream, serializer, asio::redirect_error(asio::use_awaitable, error));
+        error = Checked(error);
         if (!error) Moved(wrote, 0);
       }
     } else {
@@ -274,6 +291,7 @@ class Connection {
       request.body() = step.form;
       request.prepare_payload();
       co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, error));
+      error = Checked(error);
       if (!error) Moved(step.form.size(), 0);
     }
     if (error) {
@@ -285,8 +303,9 @@ class Connection {
 
     Parser parser;
     parser.body_limit(std::numeric_limits<std::uint64_t>::max());  // files: no limit; XML: counted below
-    lowest.expires_after(options_.ioTimeout);
+    idle_.Renew();
     co_await http::async_read_header(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
+    error = Checked(error);
     if (error) {
       outcome.failure = FailureText(error, Stage::kTransfer, url_);
       outcome.unanswered = buffer_.size() == 0 && error != beast::error::timeout;
@@ -328,13 +347,13 @@ class Connection {
   template <class Stream, class Sink>
   awaitable<std::string> ReadBody(Stream& stream, Parser& parser, Sink sink) {
     std::vector<char> block(kReadBlock);
-    auto& lowest = beast::get_lowest_layer(stream);
     while (!parser.is_done()) {
       parser.get().body().data = block.data();
       parser.get().body().size = block.size();
       error_code error;
-      lowest.expires_after(options_.ioTimeout);
+      idle_.Renew();
       co_await http::async_read_some(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
+      error = Checked(error);
       if (error == http::error::need_buffer) error = {};
       if (error) co_return FailureText(error, Stage::kTransfer, url_);
       const std::size_t got = block.size() - parser.get().body().size;
@@ -428,6 +447,10 @@ class Connection {
     co_return outcome;
   }
 
+  // An operation that ended after the idle deadline passed failed by it, as with the stream's own
+  // time-out, even when it completed just before the socket was closed.
+  error_code Checked(const error_code& error) const { return idle_.Expired() ? error_code(beast::error::timeout) : error; }
+
   void Moved(std::uint64_t sent, std::uint64_t received) {
     if (moved_) moved_(sent, received);
   }
@@ -438,6 +461,7 @@ class Connection {
   ByteObserver moved_;
   tcp::resolver resolver_;
   asio::steady_timer resolveTimer_;
+  IdleDeadline idle_;
   ssl::context tls_context_;
   bool tlsReady_ = false;
   std::optional<beast::tcp_stream> plain_;
