@@ -20,7 +20,8 @@ namespace {
 
 thread_local std::string lastError;
 
-constexpr sf_count_t kBlockFrames = 8192;
+// Samples read, scaled and written at a time (128 KiB): one read and one write call each.
+constexpr sf_count_t kBlockSamples = 65536;
 
 int Fail(int code, std::string text) {
   lastError = std::move(text);
@@ -104,12 +105,14 @@ int WriteEmptyWav(const std::filesystem::path& wav) {
   return audio::kAudioOk;
 }
 
-// Pass over the whole input in blocks; `visit` sees each block of interleaved samples.
+// Pass over the whole input in blocks of whole frames; `visit` sees each block of interleaved
+// samples.
 template <class Visit>
 bool ForEachBlock(SNDFILE* input, sf_count_t frames, int channels, std::vector<std::int16_t>& block, Visit&& visit) {
+  const sf_count_t blockFrames = static_cast<sf_count_t>(block.size()) / channels;
   sf_count_t left = frames;
   while (left > 0) {
-    const sf_count_t want = std::min(kBlockFrames, left);
+    const sf_count_t want = std::min(blockFrames, left);
     if (sf_readf_short(input, block.data(), want) != want) return false;
     if (!visit(block.data(), want * channels, want)) return false;
     left -= want;
@@ -117,9 +120,10 @@ bool ForEachBlock(SNDFILE* input, sf_count_t frames, int channels, std::vector<s
   return true;
 }
 
-// Eight samples at a time in the compiler's portable vector types (plain SSE2 on x86-64): the same
-// single-precision steps as one at a time, so the same bytes, without a branch on every sample.
-constexpr int kLanes = 8;
+// Four samples at a time in the compiler's portable vector types (one SSE2 register on x86-64):
+// the same single-precision steps as one at a time, so the same bytes, without a branch on every
+// sample.
+constexpr int kLanes = 4;
 using Shorts = std::int16_t __attribute__((vector_size(kLanes * sizeof(std::int16_t))));
 using Ints = std::int32_t __attribute__((vector_size(kLanes * sizeof(std::int32_t))));
 using Floats = float __attribute__((vector_size(kLanes * sizeof(float))));
@@ -178,7 +182,7 @@ int ProcessPCMforPenwright(const char* path, bool literal) {
   SF_INFO info{};
   std::unique_ptr<SNDFILE, SndCloser> input(sf_open(pcm.c_str(), SFM_READ, &info));
   if (!input) return Fail(audio::kAudioNotSphere, "Cannot read audio " + name + ": " + sf_strerror(nullptr));
-  std::vector<std::int16_t> block(static_cast<std::size_t>(kBlockFrames * info.channels));
+  std::vector<std::int16_t> block(static_cast<std::size_t>(std::max<sf_count_t>(kBlockSamples / info.channels, 1) * info.channels));
   const std::string stoppedEarly = "Cannot decode " + name + ": the decoder stopped early";
 
   float gain = 1.0f;
