@@ -120,13 +120,19 @@ bool ForEachBlock(SNDFILE* input, sf_count_t frames, int channels, std::vector<s
   return true;
 }
 
-// Four samples at a time in the compiler's portable vector types (one SSE2 register on x86-64):
-// the same single-precision steps as one at a time, so the same bytes, without a branch on every
-// sample.
-constexpr int kLanes = 4;
+// Eight samples at a time in the compiler's portable vector types: the same single-precision
+// steps as one at a time, so the same bytes, without a branch on every sample. On x86-64 the loops
+// are built twice, for AVX2 (eight to a register) and for the SSE2 every such processor has; the
+// loader picks one.
+constexpr int kLanes = 8;
 using Shorts = std::int16_t __attribute__((vector_size(kLanes * sizeof(std::int16_t))));
 using Ints = std::int32_t __attribute__((vector_size(kLanes * sizeof(std::int32_t))));
 using Floats = float __attribute__((vector_size(kLanes * sizeof(float))));
+#if defined(__x86_64__)
+#define VZ_ALSO_FOR_AVX2 __attribute__((target_clones("avx2", "default")))
+#else
+#define VZ_ALSO_FOR_AVX2
+#endif
 
 std::int16_t ScaleOne(std::int16_t sample, float gain) {
   float value = static_cast<float>(sample) * gain;
@@ -134,7 +140,7 @@ std::int16_t ScaleOne(std::int16_t sample, float gain) {
   return static_cast<std::int16_t>(value + (value >= 0 ? 0.5f : -0.5f));
 }
 
-void Scale(std::int16_t* samples, sf_count_t count, float gain) {
+VZ_ALSO_FOR_AVX2 void Scale(std::int16_t* samples, sf_count_t count, float gain) {
   sf_count_t i = 0;
   for (; i + kLanes <= count; i += kLanes) {
     Shorts block;
@@ -150,7 +156,7 @@ void Scale(std::int16_t* samples, sf_count_t count, float gain) {
   for (; i < count; ++i) samples[i] = ScaleOne(samples[i], gain);
 }
 
-int PeakOf(const std::int16_t* samples, sf_count_t count) {
+VZ_ALSO_FOR_AVX2 int PeakOf(const std::int16_t* samples, sf_count_t count) {
   Ints peaks{};
   sf_count_t i = 0;
   for (; i + kLanes <= count; i += kLanes) {
