@@ -64,7 +64,7 @@ std::string FailureText(const error_code& error, Stage stage, const ServletUrl& 
   return "network communications error: " + error.message();
 }
 
-// The size of one read from the socket and of one write to a file.
+// The most one read from the socket takes (Beast reads at most 64 KiB at a time).
 constexpr std::size_t kReadBlock = 65536;
 
 constexpr const char* kLongerThanAnnounced = "a body longer than its Content-Length";
@@ -93,7 +93,44 @@ struct Outcome {
   std::string body;          // XML answer
 };
 
-using Parser = http::response_parser<http::buffer_body>;
+// A body the parser hands on as it takes it from the read buffer, to the function set for it:
+// without a copy into a block of its own first. Without a function the parser stops, as with a
+// buffer body without a buffer.
+struct HandedOnBody {
+  struct value_type {
+    std::function<void(const char* data, std::size_t size)> take;
+  };
+
+  class reader {
+   public:
+    template <bool isRequest, class Fields>
+    reader(http::header<isRequest, Fields>&, value_type& body) : body_(body) {}
+
+    void init(const boost::optional<std::uint64_t>&, error_code& error) { error = {}; }
+
+    template <class ConstBufferSequence>
+    std::size_t put(const ConstBufferSequence& buffers, error_code& error) {
+      if (!body_.take) {
+        error = http::error::need_buffer;
+        return 0;
+      }
+      std::size_t taken = 0;
+      for (const auto buffer : beast::buffers_range_ref(buffers)) {
+        body_.take(static_cast<const char*>(buffer.data()), buffer.size());
+        taken += buffer.size();
+      }
+      error = {};
+      return taken;
+    }
+
+    void finish(error_code& error) { error = {}; }
+
+   private:
+    value_type& body_;
+  };
+};
+
+using Parser = http::response_parser<HandedOnBody>;
 
 // A header value written to a file (the list time stamp): only a plain date and time is kept, so
 // the server cannot fill the workstation's file with anything else; otherwise no file is left.
@@ -343,24 +380,30 @@ class Connection {
     co_return outcome;
   }
 
-  // Reads the body in blocks into `sink`; empty, or the failure text.
+  // Reads the body in blocks into `sink`, straight from the read buffer; empty, or the failure text.
   template <class Stream, class Sink>
   awaitable<std::string> ReadBody(Stream& stream, Parser& parser, Sink sink) {
-    std::vector<char> block(kReadBlock);
+    std::size_t got = 0;
+    auto& take = parser.get().body().take;
+    take = [&](const char* data, std::size_t size) {
+      sink(data, size);
+      got += size;
+    };
+    std::string failure;
     while (!parser.is_done()) {
-      parser.get().body().data = block.data();
-      parser.get().body().size = block.size();
+      got = 0;
       error_code error;
       idle_.Renew();
       co_await http::async_read_some(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
       error = Checked(error);
-      if (error == http::error::need_buffer) error = {};
-      if (error) co_return FailureText(error, Stage::kTransfer, url_);
-      const std::size_t got = block.size() - parser.get().body().size;
-      sink(block.data(), got);
+      if (error) {
+        failure = FailureText(error, Stage::kTransfer, url_);
+        break;
+      }
       if (got > 0) Moved(0, got);
     }
-    co_return std::string();
+    take = nullptr;  // refers to this frame
+    co_return failure;
   }
 
   template <class Stream>
