@@ -20,7 +20,8 @@ namespace {
 
 thread_local std::string lastError;
 
-constexpr sf_count_t kBlockFrames = 8192;
+// Samples read, scaled and written at a time (128 KiB): one read and one write call each.
+constexpr sf_count_t kBlockSamples = 65536;
 
 int Fail(int code, std::string text) {
   lastError = std::move(text);
@@ -104,12 +105,14 @@ int WriteEmptyWav(const std::filesystem::path& wav) {
   return audio::kAudioOk;
 }
 
-// Pass over the whole input in blocks; `visit` sees each block of interleaved samples.
+// Pass over the whole input in blocks of whole frames; `visit` sees each block of interleaved
+// samples.
 template <class Visit>
 bool ForEachBlock(SNDFILE* input, sf_count_t frames, int channels, std::vector<std::int16_t>& block, Visit&& visit) {
+  const sf_count_t blockFrames = static_cast<sf_count_t>(block.size()) / channels;
   sf_count_t left = frames;
   while (left > 0) {
-    const sf_count_t want = std::min(kBlockFrames, left);
+    const sf_count_t want = std::min(blockFrames, left);
     if (sf_readf_short(input, block.data(), want) != want) return false;
     if (!visit(block.data(), want * channels, want)) return false;
     left -= want;
@@ -117,12 +120,56 @@ bool ForEachBlock(SNDFILE* input, sf_count_t frames, int channels, std::vector<s
   return true;
 }
 
-void Scale(std::int16_t* samples, sf_count_t count, float gain) {
-  for (sf_count_t i = 0; i < count; ++i) {
-    float value = static_cast<float>(samples[i]) * gain;
-    value = std::clamp(value, -32768.0f, 32767.0f);
-    samples[i] = static_cast<std::int16_t>(value + (value >= 0 ? 0.5f : -0.5f));
+// Eight samples at a time in the compiler's portable vector types: the same single-precision
+// steps as one at a time, so the same bytes, without a branch on every sample. On x86-64 the loops
+// are built twice, for AVX2 (eight to a register) and for the SSE2 every such processor has; the
+// loader picks one.
+constexpr int kLanes = 8;
+using Shorts = std::int16_t __attribute__((vector_size(kLanes * sizeof(std::int16_t))));
+using Ints = std::int32_t __attribute__((vector_size(kLanes * sizeof(std::int32_t))));
+using Floats = float __attribute__((vector_size(kLanes * sizeof(float))));
+#if defined(__x86_64__)
+#define VZ_ALSO_FOR_AVX2 __attribute__((target_clones("avx2", "default")))
+#else
+#define VZ_ALSO_FOR_AVX2
+#endif
+
+std::int16_t ScaleOne(std::int16_t sample, float gain) {
+  float value = static_cast<float>(sample) * gain;
+  value = std::clamp(value, -32768.0f, 32767.0f);
+  return static_cast<std::int16_t>(value + (value >= 0 ? 0.5f : -0.5f));
+}
+
+VZ_ALSO_FOR_AVX2 void Scale(std::int16_t* samples, sf_count_t count, float gain) {
+  sf_count_t i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    Shorts block;
+    std::memcpy(&block, samples + i, sizeof block);
+    Floats value = __builtin_convertvector(__builtin_convertvector(block, Ints), Floats) * gain;
+    value = value < -32768.0f ? -32768.0f : value;
+    value = value > 32767.0f ? 32767.0f : value;
+    // Half away from zero: +0.5 where not negative, -0.5 where negative, then truncation.
+    value += value >= 0.0f ? 0.5f : -0.5f;
+    block = __builtin_convertvector(__builtin_convertvector(value, Ints), Shorts);
+    std::memcpy(samples + i, &block, sizeof block);
   }
+  for (; i < count; ++i) samples[i] = ScaleOne(samples[i], gain);
+}
+
+VZ_ALSO_FOR_AVX2 int PeakOf(const std::int16_t* samples, sf_count_t count) {
+  Ints peaks{};
+  sf_count_t i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    Shorts block;
+    std::memcpy(&block, samples + i, sizeof block);
+    const Ints value = __builtin_convertvector(block, Ints);
+    const Ints magnitude = value < 0 ? -value : value;
+    peaks = magnitude > peaks ? magnitude : peaks;
+  }
+  int peak = 0;
+  for (int lane = 0; lane < kLanes; ++lane) peak = std::max(peak, static_cast<int>(peaks[lane]));
+  for (; i < count; ++i) peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+  return peak;
 }
 
 }  // namespace
@@ -141,14 +188,14 @@ int ProcessPCMforPenwright(const char* path, bool literal) {
   SF_INFO info{};
   std::unique_ptr<SNDFILE, SndCloser> input(sf_open(pcm.c_str(), SFM_READ, &info));
   if (!input) return Fail(audio::kAudioNotSphere, "Cannot read audio " + name + ": " + sf_strerror(nullptr));
-  std::vector<std::int16_t> block(static_cast<std::size_t>(kBlockFrames * info.channels));
+  std::vector<std::int16_t> block(static_cast<std::size_t>(std::max<sf_count_t>(kBlockSamples / info.channels, 1) * info.channels));
   const std::string stoppedEarly = "Cannot decode " + name + ": the decoder stopped early";
 
   float gain = 1.0f;
   if (!literal) {
     int peak = 0;
     const bool read = ForEachBlock(input.get(), info.frames, info.channels, block, [&](const std::int16_t* samples, sf_count_t count, sf_count_t) {
-      for (sf_count_t i = 0; i < count; ++i) peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+      peak = std::max(peak, PeakOf(samples, count));
       return true;
     });
     if (!read) return Fail(audio::kAudioDecodeFailed, stoppedEarly);

@@ -28,6 +28,7 @@
 #include <map>
 #include <optional>
 
+#include "clientservices/idle_deadline.hpp"
 #include "platform/temporary_files.hpp"
 
 namespace vz::http_client {
@@ -63,6 +64,9 @@ std::string FailureText(const error_code& error, Stage stage, const ServletUrl& 
   return "network communications error: " + error.message();
 }
 
+// The most one read from the socket takes (Beast reads at most 64 KiB at a time).
+constexpr std::size_t kReadBlock = 65536;
+
 constexpr const char* kLongerThanAnnounced = "a body longer than its Content-Length";
 
 std::string InvalidResponse(const std::string& detail) { return "(12152) The server returned an invalid response: " + detail; }
@@ -89,7 +93,44 @@ struct Outcome {
   std::string body;          // XML answer
 };
 
-using Parser = http::response_parser<http::buffer_body>;
+// A body the parser hands on as it takes it from the read buffer, to the function set for it:
+// without a copy into a block of its own first. Without a function the parser stops, as with a
+// buffer body without a buffer.
+struct HandedOnBody {
+  struct value_type {
+    std::function<void(const char* data, std::size_t size)> take;
+  };
+
+  class reader {
+   public:
+    template <bool isRequest, class Fields>
+    reader(http::header<isRequest, Fields>&, value_type& body) : body_(body) {}
+
+    void init(const boost::optional<std::uint64_t>&, error_code& error) { error = {}; }
+
+    template <class ConstBufferSequence>
+    std::size_t put(const ConstBufferSequence& buffers, error_code& error) {
+      if (!body_.take) {
+        error = http::error::need_buffer;
+        return 0;
+      }
+      std::size_t taken = 0;
+      for (const auto buffer : beast::buffers_range_ref(buffers)) {
+        body_.take(static_cast<const char*>(buffer.data()), buffer.size());
+        taken += buffer.size();
+      }
+      error = {};
+      return taken;
+    }
+
+    void finish(error_code& error) { error = {}; }
+
+   private:
+    value_type& body_;
+  };
+};
+
+using Parser = http::response_parser<HandedOnBody>;
 
 // A header value written to a file (the list time stamp): only a plain date and time is kept, so
 // the server cannot fill the workstation's file with anything else; otherwise no file is left.
@@ -111,6 +152,12 @@ void KeepHeader(const std::string& value, const std::filesystem::path& file) {
   std::filesystem::rename(part, file, ignored);
 }
 
+// Stops the idle deadline when the exchange ends, however it ends.
+struct IdleWatch {
+  IdleDeadline& deadline;
+  ~IdleWatch() { deadline.Stop(); }
+};
+
 class Connection {
  public:
   Connection(asio::io_context& context, HttpOptions options, ServletUrl url)
@@ -119,7 +166,11 @@ class Connection {
         url_(std::move(url)),
         resolver_(context),
         resolveTimer_(context),
-        tls_context_(ssl::context::tls_client) {}
+        idle_(context.get_executor()),
+        tls_context_(ssl::context::tls_client) {
+    // Beast reads as much as the buffer holds: without room the body would come in ~512-byte reads.
+    buffer_.reserve(kReadBlock);
+  }
 
   bool Open() const { return open_; }
 
@@ -206,15 +257,28 @@ class Connection {
     lowest->expires_after(options_.connectTimeout);  // resolve already done; connect and handshake
     co_await lowest->async_connect(endpoints, asio::redirect_error(asio::use_awaitable, error));
     if (error) co_return FailureText(error, Stage::kConnect, url_);
+    // A request goes out in one piece, but an upload's last block would otherwise wait for the
+    // server's delayed acknowledgement.
+    error_code ignored;
+    lowest->socket().set_option(tcp::no_delay(true), ignored);
     if (tls_) {
       co_await tls_->async_handshake(ssl::stream_base::client, asio::redirect_error(asio::use_awaitable, error));
       if (error) co_return FailureText(error, Stage::kHandshake, url_);
     }
+    lowest->expires_never();  // exchanges run under the idle deadline
     open_ = true;
     co_return std::string();
   }
 
   awaitable<Outcome> Exchange(const HttpStep& step, const std::string& authorization, const std::string& utteranceID) {
+    // Ended as the stream's own time-out ends an operation: the socket is closed and what waits
+    // on it fails (Checked makes that a time-out).
+    idle_.Start(options_.ioTimeout, [this] {
+      error_code ignored;
+      if (tls_) beast::get_lowest_layer(*tls_).socket().close(ignored);
+      if (plain_) plain_->socket().close(ignored);
+    });
+    const IdleWatch watching{idle_};
     if (tls_) co_return co_await ExchangeOn(*tls_, step, authorization, utteranceID);
     co_return co_await ExchangeOn(*plain_, step, authorization, utteranceID);
   }
@@ -235,8 +299,6 @@ class Connection {
     Outcome outcome;
     error_code error;
     const std::string target = url_.path + "?" + step.query;
-    auto& lowest = beast::get_lowest_layer(stream);
-    lowest.expires_after(options_.ioTimeout);
     if (!step.uploadFile.empty()) {
       http::request<http::file_body> request{http::verb::post, target, 11};
       request.body().open(step.uploadFile.c_str(), beast::file_mode::scan, error);
@@ -251,10 +313,12 @@ class Connection {
       // The body goes out block by block, each one counted as it leaves.
       http::request_serializer<http::file_body> serializer{request};
       co_await http::async_write_header(stream, serializer, asio::redirect_error(asio::use_awaitable, error));
+      error = Checked(error);
       while (!error && !serializer.is_done()) {
-        lowest.expires_after(options_.ioTimeout);
+        idle_.Renew();
         const std::size_t wrote =
             co_await http::async_write_some(stream, serializer, asio::redirect_error(asio::use_awaitable, error));
+        error = Checked(error);
         if (!error) Moved(wrote, 0);
       }
     } else {
@@ -264,6 +328,7 @@ class Connection {
       request.body() = step.form;
       request.prepare_payload();
       co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, error));
+      error = Checked(error);
       if (!error) Moved(step.form.size(), 0);
     }
     if (error) {
@@ -275,8 +340,9 @@ class Connection {
 
     Parser parser;
     parser.body_limit(std::numeric_limits<std::uint64_t>::max());  // files: no limit; XML: counted below
-    lowest.expires_after(options_.ioTimeout);
+    idle_.Renew();
     co_await http::async_read_header(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
+    error = Checked(error);
     if (error) {
       outcome.failure = FailureText(error, Stage::kTransfer, url_);
       outcome.unanswered = buffer_.size() == 0 && error != beast::error::timeout;
@@ -314,24 +380,30 @@ class Connection {
     co_return outcome;
   }
 
-  // Reads the body in blocks into `sink`; empty, or the failure text.
+  // Reads the body in blocks into `sink`, straight from the read buffer; empty, or the failure text.
   template <class Stream, class Sink>
   awaitable<std::string> ReadBody(Stream& stream, Parser& parser, Sink sink) {
-    std::vector<char> block(65536);
-    auto& lowest = beast::get_lowest_layer(stream);
+    std::size_t got = 0;
+    auto& take = parser.get().body().take;
+    take = [&](const char* data, std::size_t size) {
+      sink(data, size);
+      got += size;
+    };
+    std::string failure;
     while (!parser.is_done()) {
-      parser.get().body().data = block.data();
-      parser.get().body().size = block.size();
+      got = 0;
       error_code error;
-      lowest.expires_after(options_.ioTimeout);
+      idle_.Renew();
       co_await http::async_read_some(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
-      if (error == http::error::need_buffer) error = {};
-      if (error) co_return FailureText(error, Stage::kTransfer, url_);
-      const std::size_t got = block.size() - parser.get().body().size;
-      sink(block.data(), got);
+      error = Checked(error);
+      if (error) {
+        failure = FailureText(error, Stage::kTransfer, url_);
+        break;
+      }
       if (got > 0) Moved(0, got);
     }
-    co_return std::string();
+    take = nullptr;  // refers to this frame
+    co_return failure;
   }
 
   template <class Stream>
@@ -418,6 +490,10 @@ class Connection {
     co_return outcome;
   }
 
+  // An operation that ended after the idle deadline passed failed by it, as with the stream's own
+  // time-out, even when it completed just before the socket was closed.
+  error_code Checked(const error_code& error) const { return idle_.Expired() ? error_code(beast::error::timeout) : error; }
+
   void Moved(std::uint64_t sent, std::uint64_t received) {
     if (moved_) moved_(sent, received);
   }
@@ -428,6 +504,7 @@ class Connection {
   ByteObserver moved_;
   tcp::resolver resolver_;
   asio::steady_timer resolveTimer_;
+  IdleDeadline idle_;
   ssl::context tls_context_;
   bool tlsReady_ = false;
   std::optional<beast::tcp_stream> plain_;

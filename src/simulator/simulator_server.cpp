@@ -12,6 +12,7 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
 
+#include <array>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -30,6 +31,7 @@ using tcp = asio::ip::tcp;
 constexpr auto kIoTimeout = std::chrono::seconds(60);
 constexpr std::uint64_t kFormLimit = 4 << 20;
 constexpr std::uint64_t kFileLimit = std::uint64_t(1) << 30;
+constexpr std::size_t kFileBlock = 256 * 1024;
 
 HttpReply PlainReply(int status, std::string contentType, std::string body) {
   HttpReply reply;
@@ -147,16 +149,25 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     const auto self = this->shared_from_this();
     beast::get_lowest_layer(stream_).expires_after(kIoTimeout);
     if (!reply_.file.empty()) {
-      fileResponse_.emplace();
       beast::error_code error;
-      fileResponse_->body().open(reply_.file.c_str(), beast::file_mode::scan, error);
+      file_.open(reply_.file.c_str(), beast::file_mode::scan, error);
+      if (!error) fileLeft_ = file_.size(error);
       if (error) {
+        file_.close(error);
         reply_ = PlainReply(500, "application/xml; charset=utf-8", ErrorDocument("Cannot read " + reply_.file.filename().string()));
         return Answer();
       }
+      fileResponse_.emplace();
       Prepare(*fileResponse_);
-      if (reply_.drop) return DropAfterHalf(*fileResponse_);
-      http::async_write(stream_, *fileResponse_, [self](beast::error_code error, std::size_t) { self->AfterWrite(error); });
+      fileResponse_->content_length(fileLeft_);
+      if (reply_.drop) {
+        file_.close(error);
+        return DropAfterHalf(*fileResponse_);
+      }
+      std::ostringstream header;
+      header << fileResponse_->base();
+      raw_ = header.str();
+      SendFileBlock();
     } else {
       stringResponse_.emplace();
       stringResponse_->body() = reply_.body;
@@ -166,13 +177,35 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     }
   }
 
+  // A file answer's body goes out in large blocks, the header with the first (the HTTP library's
+  // file body reads and sends 4 KiB at a time). A file that cannot be read to its end ends the
+  // connection, as a failed write does.
+  void SendFileBlock() {
+    beast::error_code error;
+    if (fileLeft_ == 0) {
+      file_.close(error);
+      return AfterWrite({});
+    }
+    if (fileBlock_.empty()) fileBlock_.resize(kFileBlock);
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(fileLeft_, fileBlock_.size()));
+    const std::size_t got = file_.read(fileBlock_.data(), want, error);
+    if (error || got == 0) return;
+    fileLeft_ -= got;
+    const std::array<asio::const_buffer, 2> buffers{asio::buffer(raw_), asio::buffer(fileBlock_.data(), got)};
+    asio::async_write(stream_, buffers, [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+      if (error) return;
+      self->raw_.clear();
+      self->SendFileBlock();
+    });
+  }
+
   // Sends the header and half the body, then closes: the client sees the answer end early.
   template <class Body>
   void DropAfterHalf(http::response<Body>& response) {
     std::ostringstream header;
     header << response.base();
     std::string body;
-    if constexpr (std::is_same_v<Body, http::file_body>) {
+    if constexpr (std::is_same_v<Body, http::empty_body>) {
       std::ifstream in(reply_.file, std::ios::binary);
       std::ostringstream content;
       content << in.rdbuf();
@@ -207,7 +240,10 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
   bool keepAlive_ = true;
   unsigned version_ = 11;
   std::optional<http::response<http::string_body>> stringResponse_;
-  std::optional<http::response<http::file_body>> fileResponse_;
+  std::optional<http::response<http::empty_body>> fileResponse_;  // the header of a file answer
+  beast::file file_;
+  std::uint64_t fileLeft_ = 0;
+  std::vector<char> fileBlock_;
   std::string raw_;
 };
 
@@ -240,6 +276,9 @@ struct InstitutionSimulator::Impl {
     acceptor->async_accept([this](beast::error_code error, tcp::socket socket) {
       if (error) return;
       ++connectionsAccepted;
+      // The end of an answer must not wait for the client's delayed acknowledgement.
+      beast::error_code ignored;
+      socket.set_option(tcp::no_delay(true), ignored);
       std::shared_ptr<SessionBase> session;
       if (tls) {
         auto tlsSession = std::make_shared<Session<beast::ssl_stream<beast::tcp_stream>>>(servlets, std::move(socket), *tls);

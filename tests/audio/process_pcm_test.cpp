@@ -29,7 +29,7 @@ int PeakOf(const std::vector<std::int16_t>& samples) {
 TEST(ProcessPCM, NormalisesAQuietDictationToTheTargetPeakKeepingEverySample) {
   TempFolder folder;
   const auto pcm = folder / "Local_21.pcm";
-  const auto samples = testing::Ramp(3 * 8192 + 77, 4000);  // several blocks and a partial one
+  const auto samples = testing::Ramp(2 * 65536 + 77, 4000);  // several blocks and a partial one
   testing::WriteSphere(pcm, samples, 11025);
   ASSERT_EQ(SphereDecode(pcm.c_str()), 0);
 
@@ -40,9 +40,12 @@ TEST(ProcessPCM, NormalisesAQuietDictationToTheTargetPeakKeepingEverySample) {
   EXPECT_EQ(wav->rate, 11025);
   ASSERT_EQ(wav->samples.size(), samples.size());
   EXPECT_EQ(PeakOf(wav->samples), audio::kTargetPeak);
-  // Every sample scaled by the same gain: a sample at half the peak lands at half the target.
-  const double gain = static_cast<double>(audio::kTargetPeak) / 4000.0;
-  for (std::size_t i = 0; i < samples.size(); i += 997) EXPECT_NEAR(wav->samples[i], samples[i] * gain, 0.51) << i;
+  // Every sample scaled by the same single-precision gain and rounded half away from zero.
+  const float gain = static_cast<float>(audio::kTargetPeak) / 4000.0f;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const float scaled = static_cast<float>(samples[i]) * gain;
+    ASSERT_EQ(wav->samples[i], static_cast<std::int16_t>(scaled + (scaled >= 0 ? 0.5f : -0.5f))) << i;
+  }
   EXPECT_FALSE(HoldsTemporaryFiles(folder.Path()));
 }
 

@@ -402,6 +402,21 @@ TEST_F(HttpClientServicesTest, SilentServerTimesOut) {
   EXPECT_EQ(object->getErrorMessage(), "(12002) The operation timed out");
 }
 
+TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndLeavesNoFile) {
+  // Half the announced audio, then nothing: the connection stays open.
+  const std::string audio(300000, 'a');
+  CannedServer canned({FileAnswer(audio, audio.size(), "Local_1001.pcm").substr(0, 150000)});
+  http_client::HttpOptions options;
+  options.ioTimeout = std::chrono::milliseconds(200);
+  HttpClientServices impatient(loop.Context(), options);
+  auto object = impatient.Create("m_Fud");
+  object->Init({Value(canned.Url()), Value(downloads.Path().string()), Value("jdoe"), Value("secret"), Value(std::int16_t{0}),
+                Value(false)});
+  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001")})}), 1);
+  EXPECT_THAT(object->ErrorMessages(), ElementsAre("(12002) The operation timed out"));
+  EXPECT_TRUE(Names(downloads.Path()).empty());
+}
+
 TEST_F(HttpClientServicesTest, OversizedXmlAnswerIsRefused) {
   http_client::HttpOptions options;
   options.xmlLimit = 100;
