@@ -330,6 +330,8 @@ def pick(rng: random.Random, utterances: Sequence[int], most: int) -> List[int]:
 def plans(rng: random.Random, ws: Workstation) -> Dict[str, Callable[[], Plan]]:
     some = lambda most=3: pick(rng, ws.utterances, most)  # noqa: E731
     one = lambda: str(rng.choice(ws.utterances)) if ws.utterances else "1001"  # noqa: E731
+    # Two different dictations (a dictation is not linked to itself).
+    two = lambda: [str(i) for i in rng.sample(ws.utterances, 2)] if len(ws.utterances) >= 2 else ["1001", "1002"]  # noqa: E731
     institution = {"institutionID": INSTITUTION}
     return {
         "login": lambda: Plan(LOGIN_KIND, [Action.DBR_PINGSERVLET, Action.DBR_SECURELOGIN], [(Action.DBR_SECURELOGIN, {})]),
@@ -339,9 +341,11 @@ def plans(rng: random.Random, ws: Workstation) -> Dict[str, Callable[[], Plan]]:
         "check out and download": lambda: Plan(SOURCE_CONTROL, [Action.DBR_CHECKOUT, Action.DBR_DOWNLOAD], dictations=some()),
         "download": lambda: Plan(DOWNLOAD, [Action.DBR_DOWNLOAD], dictations=some()),
         "download text": lambda: Plan(DOWNLOAD, [Action.DBR_DOWNLOADTEXT], dictations=some()),
-        "upload and check in": lambda: Plan(UPLOAD_AND_CHECK_IN, [Action.DBR_UPLOAD, Action.DBR_CHECKIN],
+        # As the editor works: a check-in follows a check-out and an upload.
+        "upload and check in": lambda: Plan(UPLOAD_AND_CHECK_IN, [Action.DBR_CHECKOUT, Action.DBR_UPLOAD, Action.DBR_CHECKIN],
                                             [(Action.DBR_UPLOAD, {"UploadFlags": "0"})], some(1)),
-        "check in pending": lambda: Plan(SOURCE_CONTROL, [Action.DBR_CHECKINPENDING], dictations=some(1)),
+        "check in pending": lambda: Plan(SOURCE_CONTROL, [Action.DBR_CHECKOUT, Action.DBR_UPLOAD, Action.DBR_CHECKINPENDING],
+                                         [(Action.DBR_UPLOAD, {"UploadFlags": "0"})], some(1)),
         "unlock": lambda: Plan(UNLOCK, [Action.DBR_UNLOCK, Action.DBR_GETLOCKEDLIST], [(Action.DBR_GETLOCKEDLIST, {})], some()),
         "locked list": lambda: Plan(LOCKED_LIST, [Action.DBR_GETLOCKEDLIST], [(Action.DBR_GETLOCKEDLIST, {})]),
         "speakers and work types": lambda: Plan(INITIALIZATION_LISTS, [Action.DBR_GETSPEAKERS, Action.DBR_GETWORKTYPES],
@@ -362,7 +366,8 @@ def plans(rng: random.Random, ws: Workstation) -> Dict[str, Callable[[], Plan]]:
         "searches": lambda: Plan(INITIALIZATION_LISTS, [Action.DBR_SEARCHPATIENTINFO, Action.DBR_HL7SEARCH, Action.DBR_ONLINESEARCH,
                                                         Action.DBR_DICTATIONSEARCH],
                                  [(Action.DBR_SEARCHPATIENTINFO, {"LastName": rng.choice(["Doe", "Roe", ""]), "MRN": "", "VisitCode": ""}),
-                                  (Action.DBR_HL7SEARCH, {"LastName": "Roe"}), (Action.DBR_ONLINESEARCH, {"LastName": "Doe"}),
+                                  (Action.DBR_HL7SEARCH, {"LastName": "Roe"}),
+                                  (Action.DBR_ONLINESEARCH, {"utteranceID": one(), "paramString": "field=speaker&value=Dr"}),
                                   (Action.DBR_DICTATIONSEARCH, {"searchParameters": f"utteranceID={one()}"})]),
         "options": lambda: Plan(SEND_OPTIONS, [Action.DBR_SENDOPTIONS, Action.DBR_GETOPTIONS],
                                 [(Action.DBR_SENDOPTIONS, {"optionsXML": f'<Options><AutoSave minutes="{rng.randint(1, 9)}"/></Options>'}),
@@ -376,7 +381,7 @@ def plans(rng: random.Random, ws: Workstation) -> Dict[str, Callable[[], Plan]]:
                                           some(1)),
         "split, link, create": lambda: Plan(WORK_QUEUE, [Action.DBR_SPLITDICTATION, Action.DBR_LINKDICTATION, Action.DBR_CREATEDICTATION],
                                             [(Action.DBR_SPLITDICTATION, {"utteranceID": one(), "audioStart": "100", "audioEnd": "900"}),
-                                             (Action.DBR_LINKDICTATION, {"utteranceID": one(), "parentID": one()})],
+                                             (Action.DBR_LINKDICTATION, dict(zip(("utteranceID", "parentID"), two())))],
                                             some(1)),
         "institution services": lambda: Plan(WORK_QUEUE, [Action.DBR_GATEWAYSEND, Action.DBR_GETRELEASEINFO, Action.DBR_GETMETRICS,
                                                           Action.DBR_GETAPPFEATURES, Action.DBR_GETDICTATIONINFO, Action.DBR_GETDICTPERMISSIONS,
@@ -395,7 +400,8 @@ def plans(rng: random.Random, ws: Workstation) -> Dict[str, Callable[[], Plan]]:
         "QA reference": lambda: Plan(QA_SCORE, [Action.DBR_GETQAGRADECRITERIA, Action.DBR_GETPRCRITERIA, Action.DBR_GETRDRTRANSCRIPTIONISTS,
                                                 Action.DBR_GETRDRREVIEWERS],
                                      [(Action.DBR_GETQAGRADECRITERIA, {}), (Action.DBR_GETPRCRITERIA, {})]),
-        "QA files": lambda: Plan(QA_SCORE, [Action.DBR_UPLOADQAG, Action.DBR_DOWNLOADQAG, Action.DBR_DOWNLOADPRS], dictations=some(2)),
+        # The grading file is fetched before it is sent back, as the reviewer does.
+        "QA files": lambda: Plan(QA_SCORE, [Action.DBR_DOWNLOADQAG, Action.DBR_UPLOADQAG, Action.DBR_DOWNLOADPRS], dictations=some(2)),
         "certificate": lambda: Plan(LOGIN_KIND, [Action.DBR_REQUESTCERT]),
         "unknown action": lambda: Plan(WORK_QUEUE, [rng.choice([19, 22, 52, 54])]),
     }
@@ -490,7 +496,7 @@ class Client(threading.Thread):
                     record.ReadConfigFileToObject(str(config_file))
                 except vze.AutomationError:
                     record.UtteranceID = utterance_id
-                if family == "upload and check in":
+                if Action.DBR_UPLOAD in plan.actions:
                     (self.ws.downloads / f"Local_{utterance_id}.rtf").write_text("{\\rtf1\\ansi Soak.\\par}\r\n")
                 collection.AddCompleteObject(record, str(config_file))
             spec.Utterances = collection

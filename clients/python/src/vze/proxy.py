@@ -2,12 +2,21 @@
 operations, and an event member connects callbacks."""
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any, Callable, Iterator, Optional
+from typing import Any, Callable, Iterator, List, Optional, Protocol, Tuple
 
-from .members import Member
+from .members import ClassDescription, Member
 
-if TYPE_CHECKING:
-    from .session import Session
+
+class ObjectHost(Protocol):
+    """What a proxy asks of the connection that holds its object (a ``Session``)."""
+
+    def describe(self, class_name: str) -> ClassDescription: ...
+    def get(self, target: "ObjectProxy", name: str, *args: Any) -> Any: ...
+    def set(self, target: "ObjectProxy", name: str, value: Any, *args: Any) -> None: ...
+    def call(self, target: "ObjectProxy", name: str, *args: Any) -> Tuple[Any, List[Any]]: ...
+    def enumerate(self, target: "ObjectProxy") -> List[Any]: ...
+    def on(self, source: "ObjectProxy", event: str, callback: Optional[Callable[..., Any]] = None) -> Any: ...
+    def off(self, source: "ObjectProxy", event: str, callback: Callable[..., Any]) -> None: ...
 
 
 class ObjectProxy:
@@ -22,7 +31,7 @@ class ObjectProxy:
 
     __slots__ = ("_session", "_handle", "_class", "__weakref__")
 
-    def __init__(self, session: "Session", handle: int, class_name: str):
+    def __init__(self, session: ObjectHost, handle: int, class_name: str):
         object.__setattr__(self, "_session", session)
         object.__setattr__(self, "_handle", handle)
         object.__setattr__(self, "_class", class_name)
