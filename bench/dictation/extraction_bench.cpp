@@ -390,7 +390,7 @@ int main(int argc, char** argv) {
        // this one is not met).
        {"extraction-files-atomic", "ExtractXML + 1,500 cfg writes vs pugixml parse + the same bytes replaced atomically",
         "BM_ExtractAndWriteConfigFiles/real_time", "BM_PugixmlParseAndAtomicWrites/real_time", By::Time, 1.2},
-       {"extraction-node-floor", "pugixml parse + one pass over each row + its raw print vs pugixml parse + copy",
+       {"extraction-node-floor", "ceiling of records on pugixml nodes (parse, one pass and one raw print per row) vs parse + copy",
         "BM_NodeStoreFloor", "BM_PugixmlParseAndCopy", By::Rate, 0.5}},
       {}, ReportScaling);
   std::filesystem::remove_all(Folder());
