@@ -202,6 +202,18 @@ class SessionTest : public testing::DiagnosticsTest {
       buffer.append(chunk, static_cast<size_t>(n));
     }
   }
+  // Two clients with an asker each (handle 1); the second prompts for the server.
+  std::pair<int, int> AskerAndPrompter() {
+    const int asker = Connect();
+    const int prompter = Connect();
+    Send(prompter, Request(1, "create", {{"class", "clsAsker"}}));
+    Next(prompter);
+    Send(prompter, Request(2, "advise", {{"handle", 1}, {"prompts", true}}));
+    Next(prompter);
+    Send(asker, Request(1, "create", {{"class", "clsAsker"}}));
+    Next(asker);
+    return {asker, prompter};
+  }
   // Nothing has arrived for the client once the loop has run what was ready.
   bool Quiet(int client) {
     OnLoop([] {});
@@ -249,14 +261,7 @@ class ShortEventTimeoutTest : public SessionTest {
 // The time-out is the client's silence: a client calling the server while it answers is given all
 // the time it needs, one that says nothing is not.
 TEST_F(ShortEventTimeoutTest, AClientBusyCallingKeepsItsQuestionOpenASilentOneLosesIt) {
-  const int asker = Connect();
-  const int prompter = Connect();
-  Send(prompter, Request(1, "create", {{"class", "clsAsker"}}));
-  Next(prompter);
-  Send(prompter, Request(2, "advise", {{"handle", 1}, {"prompts", true}}));
-  Next(prompter);
-  Send(asker, Request(1, "create", {{"class", "clsAsker"}}));
-  Next(asker);
+  const auto [asker, prompter] = AskerAndPrompter();
 
   Send(asker, Request(2, "call", {{"handle", 1}, {"name", "Ask"}, {"args", {"Silence?"}}}));
   ASSERT_EQ(Next(prompter)["method"], "messageBox");
@@ -275,14 +280,7 @@ TEST_F(ShortEventTimeoutTest, AClientBusyCallingKeepsItsQuestionOpenASilentOneLo
 }
 
 TEST_F(SessionTest, APromptingClientThatVanishesLeavesTheBoxUnshown) {
-  const int asker = Connect();
-  const int prompter = Connect();
-  Send(prompter, Request(1, "create", {{"class", "clsAsker"}}));
-  Next(prompter);
-  Send(prompter, Request(2, "advise", {{"handle", 1}, {"prompts", true}}));
-  Next(prompter);
-  Send(asker, Request(1, "create", {{"class", "clsAsker"}}));
-  Next(asker);
+  const auto [asker, prompter] = AskerAndPrompter();
   Send(asker, Request(2, "call", {{"handle", 1}, {"name", "Ask"}, {"args", {"Proceed?"}}}));
   EXPECT_EQ(Next(prompter)["method"], "messageBox");
   ::shutdown(prompter, SHUT_RDWR);
