@@ -54,8 +54,10 @@ class Session:
         self._progress: List[ProgressCallback] = []
         self._server: Optional[ObjectProxy] = None
         self._submissions: Dict[int, "Submission"] = {}
-        # The last requests completed here, for vzed asking again about one whose answer it missed.
-        self._completed: "OrderedDict[int, Submission]" = OrderedDict()
+        # The last requests completed here (handle: request ID, answer), for vzed asking again about
+        # one whose answer it missed. Only their IDs are kept: a proxy here would keep the request,
+        # its dictations and their work-queue answer alive in vzed.
+        self._completed: "OrderedDict[int, Tuple[str, Any]]" = OrderedDict()
 
     # Connection.
 
@@ -216,8 +218,8 @@ class Session:
         if submission is None:
             # Asked again (the first answer came too late): acknowledged again, handled once.
             earlier = self._completed.get(request._handle)
-            return earlier._answer() if earlier is not None and earlier.id == request.ID else None
-        self._completed[request._handle] = submission
+            return earlier[1] if earlier is not None and earlier[0] == request.ID else None
+        self._completed[request._handle] = (submission.id, submission._answer())
         while len(self._completed) > 16:
             self._completed.popitem(last=False)
         return submission._complete()
