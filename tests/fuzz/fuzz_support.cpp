@@ -7,7 +7,6 @@
 #include <iterator>
 #include <sstream>
 
-#include <openssl/evp.h>
 
 #include "diagnostics/prompter.hpp"
 #include "diagnostics/trace.hpp"
@@ -95,19 +94,6 @@ bool HasTemporaryFile(const std::vector<std::string>& names) {
     if (platform::IsTemporaryFileName(file) || file.ends_with(".part")) return true;
   }
   return false;
-}
-
-std::string Sha256Hex(std::string_view bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex += kHex[digest[i] >> 4];
-    hex += kHex[digest[i] & 15];
-  }
-  return hex;
 }
 
 std::string Lower(std::string_view text) {

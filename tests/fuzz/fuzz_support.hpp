@@ -35,7 +35,6 @@ std::vector<std::string> FilesUnder(const std::filesystem::path& folder);
 // ".part" file.
 bool HasTemporaryFile(const std::vector<std::string>& names);
 
-std::string Sha256Hex(std::string_view bytes);
 std::string Lower(std::string_view text);
 
 // Splits a fuzz input into the parts separated by `separator` (at most `limit` parts; the last
