@@ -73,7 +73,8 @@ class EditorClient {
   // A request specification for `actions`, with `workQueue` when not 0.
   std::int64_t NewSpec(const std::vector<int>& actions, std::optional<int> completionAction = std::nullopt,
                        std::int64_t workQueue = 0);
-  // Adds a generic request for `action` with `parameters` to the spec; returns the generic request.
+  // Adds a generic request for `action` with `parameters` to the request specification `spec`;
+  // returns the generic request.
   std::int64_t AddParameterSet(std::int64_t spec, int action, const Parameters& parameters = {});
   // A dictation record read from its configuration file.
   std::int64_t ReadDictation(const std::string& configFile);
@@ -83,11 +84,11 @@ class EditorClient {
   void ForEachDictation(std::int64_t request, const std::function<void(std::int64_t dictation)>& visit);
   std::string ConfigFile(long id) const;
 
-  // Adds the spec to the queue; returns the request.
+  // Adds the request specification `spec` to the queue; returns the request.
   std::int64_t Add(std::int64_t spec);
-  // Adds the spec and serves events until its DatabaseRequestComplete has come, been
-  // acknowledged, and the queue is empty again; then serves on for a moment, so that a repeat
-  // of the event would be counted. `read` runs inside the handler, where the results are.
+  // Adds the request specification `spec` and serves events until its DatabaseRequestComplete
+  // has come, been acknowledged, and the queue is empty again; then serves on for a moment, so
+  // that a repeat of the event would be counted. `read` runs inside the handler, where the results are.
   void Run(std::int64_t spec, const ResultReader& read = {});
 
   vze::RpcClient rpc;
