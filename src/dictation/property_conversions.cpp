@@ -55,15 +55,4 @@ bool BooleanFromYN(std::string_view text) {
   return text.size() == 1 && (text[0] == 'Y' || text[0] == 'y');
 }
 
-bool IsDecimalId(std::string_view text) {
-  if (text.empty() || text.size() > 10) return false;
-  std::int64_t value = 0;
-  for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    value = value * 10 + (c - '0');
-  }
-  // Beyond a Long the record's ID would not be the one its file is named for.
-  return value <= std::numeric_limits<std::int32_t>::max();
-}
-
 }  // namespace vz::dictation

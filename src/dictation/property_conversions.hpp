@@ -24,8 +24,4 @@ inline std::string TFText(bool value) { return value ? "True" : "False"; }
 bool BooleanFromYN(std::string_view text);
 inline std::string YNText(bool value) { return value ? "Y" : "N"; }
 
-// True for a text of decimal digits only, of a value a Long holds: the only utterance ids that
-// may name a file.
-bool IsDecimalId(std::string_view text);
-
 }  // namespace vz::dictation

@@ -1,10 +1,12 @@
 #include "dictation/work_queue_extraction.hpp"
 
+#include <unordered_map>
+
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics/error_log.hpp"
 #include "diagnostics/message_box.hpp"
 #include "diagnostics/trace.hpp"
-#include "dictation/property_conversions.hpp"
+#include "dictation/dictation_ids.hpp"
 #include "dictation/utterances.hpp"
 #include "object/standard_errors.hpp"
 #include "xml/indented_layout.hpp"
@@ -16,10 +18,11 @@ namespace {
 constexpr std::string_view kLocation = "clsWorkQueue.ExtractXML";
 
 // The utterance ID names the configuration file, so only plain decimal IDs are accepted: an
-// answer cannot make the server write outside the download folder.
+// answer cannot make the server write outside the download folder, nor onto another dictation's
+// files.
 void RequireFileSafeId(const clsUtteranceObject& utterance) {
   const std::string id = utterance.Store().Read("utteranceID");
-  if (!IsDecimalId(id)) {
+  if (!IsPlainDictationID(id)) {
     RaiseServerError("The utteranceID \"" + id +
                      "\" is not a decimal number, so no configuration file can be named for this dictation.");
   }
@@ -56,6 +59,7 @@ ExtractionOutcome ExtractWorkQueueAnswer(const clsWorkQueue& queue, const Object
 
   const bool tracing = TraceLevel() >= kTraceProgress;
   const std::string folder = queue.DownloadPath() + "/";
+  std::unordered_map<std::string, std::int32_t> firstRows;  // collection key -> row
   for (std::int32_t i = 0; i < count; ++i) {
     const pugi::xml_node row = rows[static_cast<std::size_t>(i)];
     auto utterance = std::make_shared<clsUtteranceObject>();
@@ -77,6 +81,16 @@ ExtractionOutcome ExtractWorkQueueAnswer(const clsWorkQueue& queue, const Object
       continue;
     }
     const std::string id = std::to_string(utterance->UtteranceID());
+    const std::string version = utterance->DocumentVersion();
+    // A dictation listed twice (the same number and version, however the ID is written) keeps its
+    // first row: a later one would replace the record the first row made.
+    if (const auto first = firstRows.find("U" + id + "." + version); first != firstRows.end()) {
+      GlobalErrorsLog(kLocation, "Utterance " + std::to_string(i) + " repeats dictation " + id + " version " + version +
+                                     " of utterance " + std::to_string(first->second) + "; the first is kept: " + xml::NodeMarkup(row));
+      outcome.duplicates.push_back("Row " + std::to_string(i) + ": dictation " + id + " version " + version + ", as row " +
+                                   std::to_string(first->second));
+      continue;
+    }
     const std::string configFile = folder + "Local_" + id + ".cfg";
     if (tracing) {
       GlobalTrace(kLocation, "XML successfully extracted from utterance " + std::to_string(i));
@@ -86,7 +100,16 @@ ExtractionOutcome ExtractWorkQueueAnswer(const clsWorkQueue& queue, const Object
     utterance->SetDatabaseURL(queue.DatabaseURL());
     utterance->SetLogin(queue.Transcriptionist());
     utterance->SetMachineID(queue.MachineID());
-    collection->AddCompleteObject(utterance, configFile);
+    try {
+      collection->AddCompleteObject(utterance, configFile);
+    } catch (...) {
+      // The caller's collection held this dictation already: its record is kept.
+      GlobalErrorsLog(kLocation, "Utterance " + std::to_string(i) + ": " + CurrentErrorAsAutomationError().Description());
+      outcome.duplicates.push_back("Row " + std::to_string(i) + ": dictation " + id + " version " + version +
+                                   ", already in the collection");
+      continue;
+    }
+    firstRows.emplace("U" + id + "." + version, i);
   }
   return outcome;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "dictation/dictation_ids.hpp"
 #include "object/value.hpp"
 
 namespace vz {
@@ -22,9 +23,9 @@ struct DictationListEntry {
   }
 };
 
-// True for a dictation identifier that is a plain number (digits only, at most nine): the only
-// form that may become part of a file name, so that no path leaves its folder.
-bool IsPlainDictationID(const std::string& text);
+// Dictation identifiers from outside follow the one rule of dictation_ids.hpp.
+using dictation::IsPlainDictationID;
+using dictation::PlainDictationNumber;
 
 // The namespace of the server's billing-group data model, which QA-grading answers carry.
 inline constexpr const char* kBillingGroupNamespace = "http://www.quorvane.com/datamodel/billinggroup";

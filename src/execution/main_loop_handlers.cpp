@@ -65,13 +65,26 @@ bool clsDatabaseRequest::ExtractWorkQueue(const ObjectRef& collection, const std
     CloseRequest();
     return false;
   }
-  if (outcome.rejections.empty()) return true;
-  const std::size_t rejected = outcome.rejections.size();
-  std::string text = "The work queue answer held " + std::to_string(rejected) +
-                     (rejected == 1 ? " dictation" : " dictations") + " that could not be read:";
-  constexpr std::size_t kNamed = 5;
-  for (std::size_t i = 0; i < rejected && i < kNamed; ++i) text += "\r\n" + outcome.rejections[i];
-  if (rejected > kNamed) text += "\r\n... and " + std::to_string(rejected - kNamed) + " more (see the errors log).";
+  if (outcome.rejections.empty() && outcome.duplicates.empty()) return true;
+  // At most five rows named per kind; the errors log has them all.
+  const auto listed = [](std::string text, const std::vector<std::string>& rows) {
+    constexpr std::size_t kNamed = 5;
+    for (std::size_t i = 0; i < rows.size() && i < kNamed; ++i) text += "\r\n" + rows[i];
+    if (rows.size() > kNamed) text += "\r\n... and " + std::to_string(rows.size() - kNamed) + " more (see the errors log).";
+    return text;
+  };
+  std::string text;
+  if (const std::size_t rejected = outcome.rejections.size(); rejected > 0) {
+    text = listed("The work queue answer held " + std::to_string(rejected) + (rejected == 1 ? " dictation" : " dictations") +
+                      " that could not be read:",
+                  outcome.rejections);
+  }
+  if (const std::size_t repeated = outcome.duplicates.size(); repeated > 0) {
+    if (!text.empty()) text += "\r\n";
+    text += listed("The work queue answer listed " + std::to_string(repeated) + (repeated == 1 ? " row" : " rows") +
+                       " of a dictation already listed; the first row of each was kept:",
+                   outcome.duplicates);
+  }
   globalErrorMessage_ = text;
   const auto dictations = Dictations();
   if (dictations && dictations->Count() > 0) return true;

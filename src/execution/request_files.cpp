@@ -28,8 +28,9 @@ void clsDatabaseRequest::SafeMakeDir(const std::string& sFolder) {
 void clsDatabaseRequest::CreateEmptyQAGFile(const std::string& sUtteranceID) {
   ErrorTrap(kClass, "CreateEmptyQAGFile")([&] {
     // The identifier becomes part of the file name: only digits keep it inside the folder.
-    if (!IsPlainDictationID(sUtteranceID)) RaiseServerError("Invalid dictation identifier for a QA grading file: " + sUtteranceID);
-    const std::string file = sfnFileRootFromUtterance(sUtteranceID) + ".QAG";
+    const auto number = PlainDictationNumber(sUtteranceID);
+    if (!number) RaiseServerError("Invalid dictation identifier for a QA grading file: " + sUtteranceID);
+    const std::string file = sfnFileRootFromUtterance(std::to_string(*number)) + ".QAG";
     GlobalTrace("clsDatabaseRequest.CreateEmptyQAGFile", "Writing an empty QA grading file " + file);
     platform::WriteFileAtomically(file, std::string("<?xml version=\"1.0\"?><InfoResponse xmlns=\"") +
                                             kBillingGroupNamespace + "\"/>");

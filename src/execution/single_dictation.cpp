@@ -21,8 +21,9 @@ constexpr std::string_view kClass = "clsDatabaseRequest";
 std::string Where(std::string_view operation) { return "clsDatabaseRequest." + std::string(operation); }
 
 std::int32_t DictationNumber(const std::string& text, std::string_view what) {
-  if (!IsPlainDictationID(text)) RaiseServerError("Invalid " + std::string(what) + ": " + text);
-  return static_cast<std::int32_t>(std::stol(text));
+  const auto number = PlainDictationNumber(text);
+  if (!number) RaiseServerError("Invalid " + std::string(what) + ": " + text);
+  return *number;
 }
 
 // The record's date in the general date form; a text that is no date is passed on as it is.
@@ -32,14 +33,6 @@ std::string StandardDate(const std::string& text) {
 }
 
 }  // namespace
-
-bool IsPlainDictationID(const std::string& text) {
-  if (text.empty() || text.size() > 9) return false;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
 
 void clsDatabaseRequest::buildSingleFileRequestList(const std::string& sUtteranceID, const std::string& sLocationID) {
   ErrorTrap(kClass, "buildSingleFileRequestList")([&] {
@@ -62,7 +55,7 @@ void clsDatabaseRequest::buildSingleFileRequestList(const std::string& sUtteranc
 void clsDatabaseRequest::CreateSingleUtteranceCollection(const std::string& sUtteranceID) {
   ErrorTrap(kClass, "CreateSingleUtteranceCollection")([&] {
     const std::int32_t id = DictationNumber(sUtteranceID, "dictation identifier");
-    const std::string configFile = ApplicationPath() + "/Downloads/Local_" + sUtteranceID + ".cfg";
+    const std::string configFile = ApplicationPath() + "/Downloads/Local_" + std::to_string(id) + ".cfg";
     auto collection = std::make_shared<clsUtterances>();
     collection->Add(id, dictationList_.empty() ? 0 : dictationList_.front().locationID, "", configFile, "0");
     utterances_ = collection;

@@ -23,8 +23,9 @@ void clsDatabaseRequest::WriteRedoUploadFile(const std::string& sUtteranceID) {
   ErrorTrap(kClass, "WriteRedoUploadFile")([&] {
     // The identifier becomes part of a file name: anything but digits could lead out of the
     // download folder.
-    if (!IsPlainDictationID(sUtteranceID)) RaiseServerError("Invalid dictation identifier for a redo file: " + sUtteranceID);
-    const std::string file = sfnFileRootFromUtterance(sUtteranceID) + ".rdu";
+    const auto number = PlainDictationNumber(sUtteranceID);
+    if (!number) RaiseServerError("Invalid dictation identifier for a redo file: " + sUtteranceID);
+    const std::string file = sfnFileRootFromUtterance(std::to_string(*number)) + ".rdu";
     GlobalTrace("clsDatabaseRequest.WriteRedoUploadFile", "Writing " + file);
     platform::WriteFileAtomically(file, "Upload of utterance " + sUtteranceID +
                                             " failed because remote host was unavailable.\r\n");

@@ -83,6 +83,31 @@ TEST_F(ExtractionTest, RejectedMiddleRowIsLoggedAndSkipped) {
   EXPECT_TRUE(prompter->Shown().empty());
 }
 
+std::string RowWithId(const std::string& id, const std::string& version = "1") {
+  return "<Row><utteranceID>" + id + "</utteranceID><locationID>3</locationID><queueStatus>Ready for Transcription</queueStatus>"
+         "<documentVersion>" + version + "</documentVersion></Row>";
+}
+
+TEST_F(ExtractionTest, OnlyPlainIdsNameADictationAndEachDictationKeepsItsFirstRow) {
+  // IDs a looser reading would turn into 12's number, or into no Long, are rows of no dictation.
+  dictations->Add(20, 3, "Downloaded", Path("Local_20.cfg"), "1");
+  Extract("<InfoResponse>" + RowWithId("12") + RowWithId(" 12 ") + RowWithId("12.4") + RowWithId("&amp;HC") + RowWithId("1.2e1") +
+          RowWithId("2147483648") + RowWithId("012") + RowWithId("12", "2") + RowWithId("13") + RowWithId("20") + RowWithId("2147483647") +
+          "</InfoResponse>");
+  std::vector<std::string> keys;
+  for (const auto& record : dictations->Items()) keys.push_back("U" + std::to_string(record->UtteranceID()) + "." + record->DocumentVersion());
+  EXPECT_THAT(keys, ::testing::ElementsAre("U20.1", "U12.1", "U12.2", "U13.1", "U2147483647.1"));
+  EXPECT_EQ(dictations->Item("U12", "2")->ConfigFile(), Path("Local_12.cfg")) << "one file per dictation, whatever the version";
+  EXPECT_EQ(dictations->Item("U20", "1")->ConfigFile(), Path("Local_20.cfg")) << "the collection's own record stays";
+  const std::string log = ErrorsLog();
+  for (const char* rejected : {"utterance 1: <Row><utteranceID> 12 ", "utterance 2: <Row><utteranceID>12.4", "utterance 3: <Row><utteranceID>&amp;HC",
+                               "utterance 4: <Row><utteranceID>1.2e1", "utterance 5: <Row><utteranceID>2147483648"})
+    EXPECT_THAT(log, HasSubstr(std::string("The database returned invalid XML in ") + rejected));
+  EXPECT_THAT(log, HasSubstr("Utterance 6 repeats dictation 12 version 1 of utterance 0; the first is kept"));
+  EXPECT_THAT(log, HasSubstr("Utterance 9: "));
+  EXPECT_TRUE(prompter->Shown().empty());
+}
+
 TEST_F(ExtractionTest, UnparseableAnswerIsReportedAndAddsNothing) {
   Extract("<InfoResponse>" + RowXml(1) + "<Row><utteranceID>2</Row></InfoResponse>");
   EXPECT_EQ(dictations->Count(), 0);
