@@ -176,7 +176,13 @@ TEST_F(DictationOperationsTest, SplitTakesTheNewDictationsIDOrEndsTheRequest) {
     const char* logged;     // in the errors log
   };
   const Case cases[] = {
-      {"<InfoResponse><UtteranceID> 1006 </UtteranceID></InfoResponse>", "1006", "", ""},
+      {"<InfoResponse><UtteranceID>1006</UtteranceID></InfoResponse>", "1006", "", ""},
+      {"<InfoResponse><UtteranceID>01006</UtteranceID></InfoResponse>", "1006", "", ""},
+      // IDs that only a loose reading makes a number are no dictation's.
+      {"<InfoResponse><UtteranceID> 1006 </UtteranceID></InfoResponse>", "", "Unable to determine SplitDictations Utterance ID in SplitDictation request.",
+       "Unexpected format in XML returned by SplitDictation request"},
+      {"<InfoResponse><UtteranceID>1.006e3</UtteranceID></InfoResponse>", "", "Unable to determine SplitDictations Utterance ID in SplitDictation request.",
+       "Unexpected format in XML returned by SplitDictation request"},
       {"<InfoResponse><Split/></InfoResponse>", "", "Unable to determine SplitDictations Utterance ID in SplitDictation request.",
        "Unexpected format in XML returned by SplitDictation request: <InfoResponse><Split/></InfoResponse>"},
       {"<InfoResponse><UtteranceID>../x</UtteranceID></InfoResponse>", "", "Unable to determine SplitDictations Utterance ID in SplitDictation request.",
@@ -266,8 +272,6 @@ TEST_F(DictationOperationsTest, CreatedDictationBecomesTheRequestsOnlyRecordWith
   const Case failures[] = {
       {ScriptedAnswer::Success("<InfoResponse><Nothing/></InfoResponse>"),
        "The database returned invalid XML while creating a new dictation: No Row or WorkQueueItem Element in XML"},
-      {ScriptedAnswer::Success("<InfoResponse><WorkQueueItem><queueStatus>x</queueStatus></WorkQueueItem></InfoResponse>"),
-       "The database returned invalid XML while creating a new dictation: no utteranceID in "},
       {ScriptedAnswer::Error("Wrong locationID 4"), "Wrong locationID 4"},
   };
   for (const Case& c : failures) {
@@ -279,6 +283,19 @@ TEST_F(DictationOperationsTest, CreatedDictationBecomesTheRequestsOnlyRecordWith
     EXPECT_THAT(errorAtCompletion[0], ::testing::StartsWith(c.error));
     EXPECT_EQ(FieldsCalled().back(), "m_objCreateDictation") << "nothing follows a failed creation";
   }
+
+  // An answer without any ID is the request's dictation, without a file to name; the request goes on.
+  errorAtCompletion.clear();
+  services->Script("m_objCreateDictation",
+                   ScriptedAnswer::Success("<InfoResponse><WorkQueueItem><queueStatus>x</queueStatus></WorkQueueItem></InfoResponse>"));
+  auto goesOn = SpecHere({33, 27});
+  AddSet(goesOn, 27);
+  const auto withoutID = Submit(goesOn);
+  EXPECT_THAT(errorAtCompletion, ElementsAre(""));
+  EXPECT_EQ(FieldsCalled().back(), "m_objGetOptions");
+  ASSERT_EQ(withoutID->Dictations()->Count(), 1);
+  EXPECT_EQ(withoutID->Dictations()->Items().front()->ConfigFile(), "");
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "App/Downloads/Local_0.cfg"));
 }
 
 // --- settings files -----------------------------------------------------------------------------
@@ -348,7 +365,7 @@ TEST_F(DictationOperationsTest, SettingsAnswersBecomeFilesNamedForTheInstitution
 TEST_F(DictationOperationsTest, GradingAndPendingReasonAnswersAreWrittenWholePerDictation) {
   ScriptedAnswer grading;
   grading.errors = true;
-  grading.errorArray = {"", "", "Utterance 12: You may not view the errors for dictation: 12 version 0  documentVersion=0", "", ""};
+  grading.errorArray = {"", "", "Utterance 12: You may not view the errors for dictation version 0 of dictation: 12  documentVersion=0", "", ""};
   grading.dictationResponses = {"<InfoResponse>seven\r\n</InfoResponse>", "<InfoResponse>nine</InfoResponse>", "", "", ""};
   services->Script("m_objDownloadQAG", grading);
   ScriptedAnswer reasons = ScriptedAnswer::Success();
@@ -384,11 +401,59 @@ TEST_F(DictationOperationsTest, GradingAndPendingReasonAnswersAreWrittenWholePer
   EXPECT_THAT(DetailLog(), HasSubstr("TimeoutOccurred"));
 }
 
-TEST(QAPermissionErrors, NameTheDictationBeforeTheVersion) {
-  EXPECT_EQ(DictationOfQAPermissionError("Utterance 42: You may not view the errors for dictation: 42 version 3  documentVersion=3"), "42");
-  EXPECT_EQ(DictationOfQAPermissionError("You may not view the errors for dictation:  17  version 0"), "17");
-  EXPECT_EQ(DictationOfQAPermissionError("You may not view the errors for dictation: 42"), "") << "no version";
-  EXPECT_EQ(DictationOfQAPermissionError("You may not view the errors, version 2, dictation: 4"), "") << "no dictation before the version";
+TEST(QAPermissionErrors, NameTheLeadingDigitsAfterTheDictationMarkerThatFollowsTheVersion) {
+  struct Case {
+    const char* text;
+    const char* id;
+  };
+  const Case cases[] = {
+      {"Utterance 42: You may not view the errors for dictation version 3 of dictation: 42  documentVersion=3", "42"},
+      {"You may not view the errors for dictation version 0 of dictation:   17", "17"},
+      {"You may not view the errors for dictation version 0 of dictation: 017 documentVersion=0", "17"},
+      {"You may not view the errors for dictation version 0 of dictation: 18documentVersion=0", "18"},
+      // The order the text had before: no "dictation:" after the first "version".
+      {"You may not view the errors for dictation: 42 version 3", ""},
+      {"You may not view the errors for dictation: 42", ""},
+      {"You may not view the errors for dictation version 2 of dictation: abc", ""},
+      {"You may not view the errors for dictation version 2 of dictation: -4", ""},
+      {"You may not view the errors for dictation version 2 of dictation: 99999999999", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DictationOfQAPermissionError(c.text), c.id) << c.text;
+}
+
+TEST_F(DictationOperationsTest, AQARefusalNamingAnotherDictationKeepsItsGradingFile) {
+  struct Case {
+    const char* named;
+    bool hasFile;  // the named dictation has a grading file already
+    bool emptied;  // ... and it is replaced by the empty one
+  };
+  const Case cases[] = {
+      {"12", true, true},    // one of the request's
+      {"30", true, false},   // another dictation's unsent grading
+      {"31", false, true},   // another dictation without one yet
+      {"x31", false, false}, // no dictation at all: nothing, and no box
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.named);
+    const std::filesystem::path file = downloads / (std::string("Local_") + (c.named[0] == 'x' ? c.named + 1 : c.named) + ".QAG");
+    std::filesystem::remove(file);
+    if (c.hasFile) testing::WriteFile(file, "<InfoResponse>unsent</InfoResponse>");
+    ScriptedAnswer grading;
+    grading.errors = true;
+    grading.errorArray = {"Utterance 7: You may not view the errors for dictation version 0 of dictation: " + std::string(c.named) +
+                          "  documentVersion=0"};
+    services->Script("m_objDownloadQAG", grading);
+    Submit(SpecHere({51}));
+    if (c.emptied) {
+      EXPECT_THAT(ReadFile(file), HasSubstr("<InfoResponse xmlns="));
+    } else if (c.hasFile) {
+      EXPECT_EQ(ReadFile(file), "<InfoResponse>unsent</InfoResponse>");
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(file));
+    }
+  }
+  EXPECT_THAT(ErrorsLog(), HasSubstr("The refusal names dictation 30, which is not one of this request's: its grading file is kept."));
+  EXPECT_TRUE(prompter->Shown().empty());
 }
 
 // --- records: dictation information and permissions ---------------------------------------------

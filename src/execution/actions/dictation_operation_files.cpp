@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -61,11 +62,12 @@ bool WriteDictationFile(clsDatabaseRequest& request, const DictationFileKind& ki
                         const std::string& xml) {
   const std::string where = "clsDatabaseRequest." + std::string(kind.fileWriter);
   // The identifier becomes part of the file name: only digits keep it inside the folder.
-  if (!IsPlainDictationID(utteranceID)) {
+  const auto number = PlainDictationNumber(utteranceID);
+  if (!number) {
     GlobalErrorsLog(where, "Invalid dictation identifier for a " + std::string(kind.extension) + " file: " + utteranceID);
     return false;
   }
-  const std::string file = request.sfnFileRootFromUtterance(utteranceID) + kind.extension;
+  const std::string file = request.sfnFileRootFromUtterance(std::to_string(*number)) + kind.extension;
   GlobalTrace(where, "Writing the following xml to " + file + ":" + xml);
   try {
     platform::WriteFileAtomically(file, xml);
@@ -147,13 +149,36 @@ std::string DictationOfQAPermissionError(const std::string& errorText) {
     GlobalTrace(where, "Error doesn't contain 'version'.  Cannot parse");
     return {};
   }
-  const std::string_view named = std::string_view(errorText).substr(0, version);
-  const auto dictation = named.find("dictation:");
+  const std::string_view afterVersion = std::string_view(errorText).substr(version);
+  const auto dictation = afterVersion.find("dictation:");
   if (dictation == std::string_view::npos) {
     GlobalTrace(where, "Error doesn't contain 'dictation:'.  Cannot parse");
     return {};
   }
-  return Trim(named.substr(dictation + 10));
+  // The client appends its own marker to the servlet's text: only the leading digits are the ID.
+  const std::string named = Trim(afterVersion.substr(dictation + 10));
+  const std::string id = named.substr(0, std::min(named.find_first_not_of("0123456789"), named.size()));
+  const auto number = PlainDictationNumber(id);
+  if (!number) {
+    GlobalTrace(where, "Error doesn't name a dictation after 'dictation:'.  Cannot parse");
+    return {};
+  }
+  return std::to_string(*number);
+}
+
+bool MayEmptyQAGFile(clsDatabaseRequest& request, const std::string& utteranceID) {
+  const auto number = PlainDictationNumber(utteranceID);
+  if (!number) return false;
+  const auto& list = request.DictationList();
+  if (std::any_of(list.begin(), list.end(), [&](const DictationListEntry& entry) { return entry.utteranceID == *number; })) return true;
+  if (const auto dictations = request.Dictations()) {
+    for (const auto& record : dictations->Items()) {
+      if (record->UtteranceID() == *number) return true;
+    }
+  }
+  std::error_code error;
+  const std::string file = request.sfnFileRootFromUtterance(std::to_string(*number)) + ".QAG";
+  return !std::filesystem::exists(std::filesystem::symlink_status(file, error));
 }
 
 void UpdateRecordsFromAnswers(clsDatabaseRequest& request, const std::vector<std::string>& answers, RecordUpdate what) {
@@ -220,13 +245,14 @@ std::string SplitID(const std::string& xml) {
     return {};
   }
   const pugi::xml_node node = document.child("InfoResponse").child("UtteranceID");
-  const std::string id = Trim(xml::NodeText(node));
+  const std::string id = xml::NodeText(node);
   // The ID names the new dictation's files later on: only a plain number is taken.
-  if (!node || !IsPlainDictationID(id)) {
+  const auto number = PlainDictationNumber(id);
+  if (!node || !number) {
     GlobalErrorsLog(where, "Unexpected format in XML returned by SplitDictation request: " + xml);
     return {};
   }
-  return id;
+  return std::to_string(*number);
 }
 
 }  // namespace vz

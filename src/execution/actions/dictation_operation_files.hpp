@@ -29,10 +29,15 @@ void WritePRFiles(clsDatabaseRequest& request, const std::vector<std::string>& a
 bool WriteQAGFile(clsDatabaseRequest& request, const std::string& utteranceID, const std::string& xml);
 bool WritePRFile(clsDatabaseRequest& request, const std::string& utteranceID, const std::string& xml);
 
-// The dictation a QA permission error names: in "... You may not view the errors for
-// dictation: 42 version 3 ..." the trimmed text between the first "dictation:" before the first
-// "version" and that "version". Empty (traced) when a marker is missing.
+// The dictation a QA permission error names: in "... You may not view the errors for dictation
+// version 3 of dictation: 42 ..." the leading digits of the trimmed text after the first
+// "dictation:" that follows the first "version" (what follows the digits is the client's own
+// marker). Empty (traced) when a marker is missing or no plain ID follows.
 std::string DictationOfQAPermissionError(const std::string& errorText);
+// Whether the empty grading file of a refusal may be written for `utteranceID`: a dictation of the
+// request, or one without a grading file yet. A refusal naming another dictation must not replace
+// a grading file its reviewer has not sent.
+bool MayEmptyQAGFile(clsDatabaseRequest& request, const std::string& utteranceID);
 
 // What the dictation information and permission answers change in the records.
 enum class RecordUpdate { PendingNote, Permission };

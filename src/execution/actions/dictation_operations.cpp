@@ -17,10 +17,12 @@
 #include "execution/actions/generic_answers.hpp"
 #include "execution/client_service.hpp"
 #include "execution/database_request.hpp"
+#include "execution/dictation_list.hpp"
 #include "execution/query_strings.hpp"
 #include "execution/retry_classification.hpp"
 #include "model/connect_info.hpp"
 #include "model/generic_request.hpp"
+#include "model/generic_requests.hpp"
 #include "model/parameters.hpp"
 #include "model/variant_collection.hpp"
 #include "model/work_queue.hpp"
@@ -257,8 +259,24 @@ void m_objSplitDictation_ResponseComplete(clsDatabaseRequest& request, ClientSer
 
 // --- create -----------------------------------------------------------------------------------
 
+// A created dictation the engine will not keep: the error goes to the action's parameter set when
+// the editor gave one (to GlobalErrorMessage otherwise) and to the errors log; the request goes on
+// with no dictation.
+void RefuseCreatedDictation(clsDatabaseRequest& request, const std::string& where, const std::string& text) {
+  GlobalErrorsLog(where, text);
+  const auto requests = request.GenericRequests();
+  if (const auto generic = requests ? requests->NextAction(33, REQUEST_STATE::NotCompleted) : nullptr) {
+    generic->ErrorMessages()->Add(Value(text));
+  } else {
+    request.SetGlobalErrorMessage(text);
+  }
+}
+
 // The request's dictations become the one the server created, with its configuration file in the
-// record's download folder. False, with GlobalErrorMessage set, when the answer is not a dictation.
+// record's download folder. The ID names that file, so only a plain ID is taken, and never one
+// whose record exists already: the server's answer does not replace a dictation's own record.
+// An answer without any ID gives a record without a file. False, with GlobalErrorMessage set,
+// when the answer is not a dictation.
 bool CreateSingleUtteranceCollectionFromXML(clsDatabaseRequest& request, const std::string& xml) {
   const std::string where = "clsDatabaseRequest.CreateSingleUtteranceCollectionFromXML";
   const auto collection = std::make_shared<clsUtterances>();
@@ -270,23 +288,37 @@ bool CreateSingleUtteranceCollectionFromXML(clsDatabaseRequest& request, const s
     request.SetGlobalErrorMessage("The database returned invalid XML while creating a new dictation: " + error.Description());
     return false;
   }
-  if (record->UtteranceID() <= 0) {
-    request.SetGlobalErrorMessage("The database returned invalid XML while creating a new dictation: no utteranceID in " + xml);
-    return false;
-  }
   if (const auto info = request.ConnectionInfo()) {
     record->SetDatabaseURL(info->CurrentDatabaseURL());
     record->SetMachineID(info->MachineID());
   }
-  const std::filesystem::path configFile =
-      std::filesystem::path(record->DownloadPath()) / ("Local_" + std::to_string(record->UtteranceID()) + ".cfg");
+  const std::string id = record->Store().Read("utteranceID");
+  if (id.empty()) {
+    GlobalErrorsLog(where, "The database created a dictation without an utteranceID: no configuration file is named for it.");
+    collection->AddCompleteObject(record, "");
+    return true;
+  }
+  const auto number = PlainDictationNumber(id);
+  if (!number) {
+    RefuseCreatedDictation(request, where,
+                           "The database created a dictation whose utteranceID \"" + id + "\" is not a plain number: it is not kept.");
+    return true;
+  }
+  const std::filesystem::path configFile = std::filesystem::path(record->DownloadPath()) / ("Local_" + std::to_string(*number) + ".cfg");
+  std::error_code error;
+  if (std::filesystem::exists(std::filesystem::symlink_status(configFile, error))) {
+    RefuseCreatedDictation(request, where,
+                           "The database created dictation " + std::to_string(*number) + ", which already has its record " +
+                               configFile.string() + ": that record is kept, not replaced.");
+    return true;
+  }
   collection->AddCompleteObject(record, configFile.string());
   try {
     std::error_code ignored;
     std::filesystem::create_directories(configFile.parent_path(), ignored);
     record->WriteObjectToConfigFile(configFile.string());
-  } catch (const AutomationError& error) {
-    GlobalErrorsLog(where, "Unable to write " + configFile.string() + ": " + error.Description());
+  } catch (const AutomationError& failure) {
+    GlobalErrorsLog(where, "Unable to write " + configFile.string() + ": " + failure.Description());
   }
   return true;
 }
@@ -300,7 +332,7 @@ void m_objCreateDictation_RetrievalComplete(clsDatabaseRequest& request, ClientS
     return;
   }
   GlobalTrace(where, "Success");
-  // Without the new dictation nothing later in the request has anything to work on.
+  // An answer that is no dictation leaves nothing for the rest of the request to work on.
   if (!CreateSingleUtteranceCollectionFromXML(request, service.getXMLResponse())) {
     request.CloseRequest();
     return;
@@ -363,7 +395,11 @@ void m_objDownloadQAG_RetrievalComplete(clsDatabaseRequest& request, ClientServi
     if (first != errors.end() && first->find(kNoViewPermission) != std::string::npos) {
       GlobalTrace(where, "User doesn't have permission to download QAG file");
       const std::string id = DictationOfQAPermissionError(*first);
-      if (!id.empty()) request.CreateEmptyQAGFile(id);
+      if (!id.empty() && MayEmptyQAGFile(request, id)) {
+        request.CreateEmptyQAGFile(id);
+      } else if (!id.empty()) {
+        GlobalErrorsLog(where, "The refusal names dictation " + id + ", which is not one of this request's: its grading file is kept.");
+      }
     }
   }
   WriteQAGFiles(request, service.DictationResponses());

@@ -137,7 +137,7 @@ HttpReply DownloadGrading(Institution& institution, const ServletCall& call) {
   const std::string id = std::to_string(dictation->utteranceID);
   const std::string version = VersionAsked(*dictation, call);
   if (IsRestricted(institution, *dictation))
-    return Error(403, "You may not view the errors for dictation: " + id + " version " + version);
+    return Error(403, "You may not view the errors for dictation version " + version + " of dictation: " + id);
   if (!dictation->qaGrading.empty()) {
     HttpReply stored;
     stored.body = dictation->qaGrading;
