@@ -2,6 +2,8 @@
 // a damaged one), writing it in the indented layout without declaration, filling the record from
 // servlet answers, and the single-property reader and writer.
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 #include "diagnostics/error_log.hpp"
 #include "dictation/date_text.hpp"
@@ -41,6 +43,28 @@ std::string RemoveIgnoringCase(std::string text, std::string_view part) {
 
 std::string TwoDigits(std::int64_t n) { return n < 10 ? "0" + std::to_string(n) : std::to_string(n); }
 
+// A configuration file that does not parse may still hold most of the record (a pending note, the
+// transcription's state): its bytes are kept beside it as "<file>.damaged" before it is rebuilt,
+// or ".damaged2" to ".damaged9" when earlier damage is kept already. The kept name, or nothing
+// (`problem` says why) when no copy could be made.
+std::optional<std::string> KeepDamagedCopy(const std::string& file, std::string_view bytes, std::string& problem) {
+  constexpr int kCopies = 9;
+  for (int copy = 1; copy <= kCopies; ++copy) {
+    const std::string name = file + ".damaged" + (copy == 1 ? std::string() : std::to_string(copy));
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(name, error))) continue;
+    try {
+      platform::WriteFileAtomically(name, bytes);
+      return name;
+    } catch (const std::system_error& failure) {
+      problem = failure.what();
+      return std::nullopt;
+    }
+  }
+  problem = std::to_string(kCopies) + " damaged copies are kept already";
+  return std::nullopt;
+}
+
 }  // namespace
 
 void clsUtteranceObject::ReadConfigFileToObject(const std::string& sConfigFile) {
@@ -66,6 +90,18 @@ void clsUtteranceObject::ReadConfigFileToObject(const std::string& sConfigFile) 
                         "\r\nReason: " + failure->reason + "\r\nLine: " + std::to_string(failure->line) +
                         "\r\nLinePos: " + std::to_string(failure->position) + "\r\nText: " + failure->sourceText,
                     2);
+    // The damaged bytes are kept before anything replaces them; when they cannot be, the file is
+    // left as it is and only the record in memory is rebuilt.
+    bool keepFile = false;
+    if (content && !content->empty()) {
+      std::string problem;
+      if (const auto kept = KeepDamagedCopy(sConfigFile, *content, problem)) {
+        GlobalErrorsLog(kSource, "The damaged " + sConfigFile + " is kept as " + *kept + ".", 2);
+      } else {
+        keepFile = true;
+        GlobalErrorsLog(kSource, "The damaged " + sConfigFile + " could not be kept (" + problem + "), so it is not rewritten.", 2);
+      }
+    }
     // Rebuild a record that holds only what the file name tells: the utterance ID.
     store_.Reset();
     store_.EnsureRow();
@@ -79,7 +115,7 @@ void clsUtteranceObject::ReadConfigFileToObject(const std::string& sConfigFile) 
     GlobalTrace(TraceAt("ReadConfigFileToObject"), "Assigning utteranceID: " + id);
     AssignPropertyValue("utteranceID", std::to_string(Value(id).ToLong()));
     SetConfigFile(sConfigFile);
-    WriteObjectToConfigFile(sConfigFile);
+    if (!keepFile) WriteObjectToConfigFile(sConfigFile);
     GlobalTrace(TraceAt("ReadConfigFileToObject"),
                 "After error, constructed basic utterance object, with only ID and configfile");
   });

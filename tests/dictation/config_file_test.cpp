@@ -72,17 +72,36 @@ TEST_F(ConfigFileTest, WrittenReadAndWrittenAgainIsByteIdentical) {
   EXPECT_TRUE(prompter->Shown().empty());
 }
 
-TEST_F(ConfigFileTest, DamagedFileIsReplacedByFourLines) {
+TEST_F(ConfigFileTest, DamagedFileIsKeptBesideItselfAndReplacedByFourLines) {
   const std::string path = Path("Local_47.cfg");
-  WriteFile(path, "<Row><utteranceID>47</utter");
+  // A record cut short: most of it, the pending note too, can still be read by a person.
+  const std::string damaged = "<Row>\r\n    <utteranceID>47</utteranceID>\r\n    <CurrentPendingNote>Call the doctor</CurrentPendingNote>\r\n    <Stat";
+  const std::string stub = "<Row>\r\n    <utteranceID>47</utteranceID>\r\n    <DownloadTime>12/03/2026 10:15:00</DownloadTime>\r\n</Row>\r\n";
+  WriteFile(path, damaged);
   auto u = NewUtterance();
   u->ReadConfigFileToObject(path);
   EXPECT_EQ(u->UtteranceID(), 47);
   EXPECT_EQ(u->ConfigFile(), path);
   EXPECT_EQ(u->HeaderFile(), Path("Local_47.hd3"));
-  EXPECT_EQ(ReadFile(path),
-            "<Row>\r\n    <utteranceID>47</utteranceID>\r\n    <DownloadTime>12/03/2026 10:15:00</DownloadTime>\r\n</Row>\r\n");
+  EXPECT_EQ(ReadFile(path), stub);
+  EXPECT_EQ(ReadFile(path + ".damaged"), damaged);
   EXPECT_THAT(ErrorsLog(), HasSubstr("Error parsing " + path + ": \r\nError: "));
+  EXPECT_THAT(ErrorsLog(), HasSubstr("The damaged " + path + " is kept as " + path + ".damaged."));
+
+  // Damaged again: the first copy stays, the second goes beside it.
+  WriteFile(path, "<Row>again");
+  NewUtterance()->ReadConfigFileToObject(path);
+  EXPECT_EQ(ReadFile(path + ".damaged"), damaged);
+  EXPECT_EQ(ReadFile(path + ".damaged2"), "<Row>again");
+
+  // With every copy taken the damaged file is not replaced: only the record in memory is rebuilt.
+  for (int copy = 3; copy <= 9; ++copy) WriteFile(path + ".damaged" + std::to_string(copy), "older");
+  WriteFile(path, "<Row>third");
+  auto third = NewUtterance();
+  third->ReadConfigFileToObject(path);
+  EXPECT_EQ(third->UtteranceID(), 47);
+  EXPECT_EQ(ReadFile(path), "<Row>third");
+  EXPECT_THAT(ErrorsLog(), HasSubstr("could not be kept (9 damaged copies are kept already), so it is not rewritten."));
 }
 
 TEST_F(ConfigFileTest, AFileNestedPastTheLimitIsRepairedLikeADamagedOne) {
