@@ -140,16 +140,9 @@ void KeepHeader(const std::string& value, const std::filesystem::path& file) {
   const bool plain = !value.empty() && value.size() <= 64 &&
                      value.find_first_not_of("0123456789/:-. ") == std::string::npos;
   if (!plain) return;
-  const std::filesystem::path part = file.string() + ".part";
-  {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    out << value << "\r\n";
-    if (!out.flush()) {
-      std::filesystem::remove(part, ignored);
-      return;
-    }
-  }
-  std::filesystem::rename(part, file, ignored);
+  // Through a temporary file of our own: never through a link planted under a fixed name.
+  platform::TemporaryFile part(file, ".part");
+  if (part.Write(value + "\r\n")) part.Commit();
 }
 
 // Stops the idle deadline when the exchange ends, however it ends.
@@ -481,7 +474,9 @@ class Connection {
     }
     if (!step.literalMarker.empty()) {
       if (Lower(std::string(header["X-Literal-Processed"])) == "true") {
-        std::ofstream marker(step.literalMarker, std::ios::binary | std::ios::trunc);
+        // An empty marker, made new: a link planted under its name is replaced, not followed.
+        platform::TemporaryFile marker(step.literalMarker, ".tmp");
+        marker.Commit();
       } else {
         std::filesystem::remove(step.literalMarker, ignored);
       }

@@ -2,14 +2,16 @@
 
 #include <zip.h>
 
-#include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
+
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "diagnostics/error_log.hpp"
 #include "diagnostics/trace.hpp"
 #include "execution/contacts_files.hpp"
+#include "platform/temporary_files.hpp"
 
 namespace vz {
 namespace {
@@ -32,9 +34,14 @@ std::string ArchiveError(int code) {
   return text;
 }
 
-// A member name that would be a file of its own folder: no folder part, not "." or "..".
-bool PlainMemberName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+// The member is written under a name of our own, so its name may hold folders; but it has to be
+// a file: not a folder entry ("lists/") and not a symbolic link, whose data is a path.
+bool IsFileMember(zip_t* archive, std::string_view name) {
+  if (name.empty() || name.back() == '/' || name.back() == '\\') return false;
+  zip_uint8_t system = 0;
+  zip_uint32_t attributes = 0;
+  if (zip_file_get_external_attributes(archive, 0, 0, &system, &attributes) != 0) return false;
+  return system != ZIP_OPSYS_UNIX || ((attributes >> 16) & S_IFMT) != S_IFLNK;
 }
 
 UnpackResult Refused(std::string problem) {
@@ -56,18 +63,19 @@ UnpackResult UnpackSingleMember(const std::string& zipFile, const std::string& t
   if (zip_stat_index(archive.get(), 0, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME) || !(stat.valid & ZIP_STAT_SIZE))
     return Refused("Cannot read the member of " + zipFile + ": " + zip_strerror(archive.get()));
   const std::string name = stat.name;
-  if (!PlainMemberName(name)) return Refused("Refused member name " + name + " in " + zipFile);
+  if (!IsFileMember(archive.get(), name)) return Refused("Refused member " + name + " in " + zipFile + ": not a file");
   if (stat.size > largestMember)
     return Refused("The member " + name + " of " + zipFile + " is larger than " + std::to_string(largestMember) + " bytes");
 
   std::unique_ptr<zip_file_t, MemberCloser> member(zip_fopen_index(archive.get(), 0, 0));
   if (!member) return Refused("Cannot read " + name + " in " + zipFile + ": " + zip_strerror(archive.get()));
-  const std::string part = target + ".part";
-  std::error_code ignored;
+  // A temporary file of our own beside the target: a link planted under a fixed name is never
+  // written through, and the target is replaced only by a whole member.
+  platform::TemporaryFile out(target, ".part");
+  if (!out.IsOpen()) return Refused("Cannot write beside " + target + ": " + std::strerror(out.Error()));
+  const std::string part = out.Path().string();
   UnpackResult result;
   {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    if (!out) return Refused("Cannot write " + part);
     std::vector<char> block(kBlock);
     while (true) {
       const zip_int64_t read = zip_fread(member.get(), block.data(), block.size());
@@ -83,25 +91,21 @@ UnpackResult UnpackSingleMember(const std::string& zipFile, const std::string& t
         result.problem = "The member " + name + " of " + zipFile + " is larger than it says";
         break;
       }
-      if (!out.write(block.data(), read)) {
-        result.problem = "Cannot write " + part;
+      if (!out.Write(std::string_view(block.data(), static_cast<std::size_t>(read)))) {
+        result.problem = "Cannot write " + part + ": " + std::strerror(out.Error());
         break;
       }
     }
-    out.close();
-    if (result.problem.empty() && !out) result.problem = "Cannot write " + part;
+    if (result.problem.empty() && !out.Close()) result.problem = "Cannot write " + part + ": " + std::strerror(out.Error());
   }
   if (result.problem.empty() && result.size != stat.size)
     result.problem = "The member " + name + " of " + zipFile + " ended after " + std::to_string(result.size) + " of " +
                      std::to_string(stat.size) + " bytes";
   if (result.problem.empty()) {
-    std::error_code renamed;
-    std::filesystem::rename(part, target, renamed);
-    if (renamed) result.problem = "Cannot replace " + target + ": " + renamed.message();
+    if (const std::error_code renamed = out.Commit()) result.problem = "Cannot replace " + target + ": " + renamed.message();
   }
   if (!result.problem.empty()) {
-    std::filesystem::remove(part, ignored);
-    result.size = 0;
+    result.size = 0;  // the temporary file goes with `out`
     return result;
   }
   result.unpacked = true;

@@ -2,9 +2,10 @@
 // Unpacking the compressed lists a servlet sends (search lists, contact lists and their changes):
 // a ZIP archive holding exactly one file, written beside the archive under the archive's name
 // with ".xml" for ".zip". The archive comes from the server and is not trusted: an archive with
-// more or fewer than one member, a member whose name holds a folder part, or a member larger than
-// the limit is refused and nothing is written. The member is streamed in blocks to a temporary
-// file that replaces the target only when it was read whole and its checksum held.
+// more or fewer than one member, a member that is a folder or a symbolic link, or a member larger
+// than the limit is refused and nothing is written; the member's own name (folders included) does
+// not matter, the target's is ours. The member is streamed in blocks to a temporary file that
+// replaces the target only when it was read whole and its checksum held.
 #include <cstdint>
 #include <string>
 

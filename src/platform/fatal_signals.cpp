@@ -76,7 +76,7 @@ void WriteReport(int signal, const siginfo_t* info) {
   path.Number(static_cast<unsigned long>(::getpid())) << "_";
   path.Number(static_cast<unsigned long>(::time(nullptr))) << ".txt";
   path.text[path.size] = '\0';
-  const int fd = ::open(path.text, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  const int fd = ::open(path.text, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return;
   Line head;
   head << "Crash report\nApplication: " << reporter.application << "\nProcess: ";

@@ -14,7 +14,8 @@ namespace vz::platform {
 bool AppendWhole(const std::filesystem::path& path, std::string_view bytes) { return AppendWhole(path.c_str(), bytes); }
 
 bool AppendWhole(const char* path, std::string_view bytes) {
-  const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  // O_NOFOLLOW: a link planted under a log's name is not appended through.
+  const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return false;
   // One write for the whole line: with O_APPEND the kernel places it atomically at the end.
   const ssize_t written = ::write(fd, bytes.data(), bytes.size());

@@ -10,7 +10,8 @@ namespace vz::platform {
 
 // Opens `path` for appending, writes `bytes` with a single write and closes it again, so that
 // concurrent writers in other processes never interleave inside a line and nothing is buffered.
-// Returns false when the file cannot be opened or the write is short.
+// Returns false when the file cannot be opened or the write is short. A symbolic link under the
+// name is not followed: the append fails instead.
 bool AppendWhole(const std::filesystem::path& path, std::string_view bytes);
 // The same for a path already at hand as text, as the trace has it for every line: building a
 // std::filesystem::path costs more than the rest of the line's formatting.

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "diagnostics/trace.hpp"
+#include "platform/files.hpp"
 
 namespace vz {
 namespace {
@@ -118,7 +119,7 @@ void WatchdogMonitor::WriteReport(std::chrono::milliseconds silence) {
   std::filesystem::create_directories(reportFolder_, ignored);
   const std::string path = (reportFolder_.empty() ? std::string(".") : reportFolder_) + "/Hang_" + applicationName_ +
                            "_" + std::to_string(::getpid()) + "_" + std::to_string(number) + ".txt";
-  std::ofstream report(path, std::ios::app);
+  std::ostringstream report;
   report << "Hang report\n"
          << "Application: " << applicationName_ << "\n"
          << "Process: " << ::getpid() << "\n"
@@ -128,7 +129,7 @@ void WatchdogMonitor::WriteReport(std::chrono::milliseconds silence) {
          << "Global log: " << settings_.globalLogFile << "\n"
          << "Summary log: " << settings_.globalSummaryLogFile << "\n"
          << "Trace level: " << settings_.traceLevel << "\n";
-  report.close();
+  platform::AppendWhole(path.c_str(), report.str());  // one write, never through a planted link
   state_->reports.store(number);  // counted once the report is on disk
 }
 

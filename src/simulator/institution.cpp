@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "audio/sphere_writer.hpp"
+#include "platform/files.hpp"
 #include "simulator/wire_text.hpp"
 
 namespace vz::simulator {
@@ -22,10 +23,14 @@ std::uint32_t NextRandom(std::uint32_t& state) {
   return state >> 8;
 }
 
+// Replaced whole, never written through a link planted in the data folder.
 bool WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  return static_cast<bool>(out.flush());
+  try {
+    platform::WriteFileAtomically(path, text);
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  }
 }
 
 void Describe(Dictation& dictation, std::size_t index) {

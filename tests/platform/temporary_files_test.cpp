@@ -111,5 +111,20 @@ TEST(TemporaryFiles, TheFirstWriteIntoAFolderCleansItUp) {
   EXPECT_EQ(Names(folder.Path()), (std::set<std::string>{"Settings.xml"}));
 }
 
+// A link planted under a file's name is replaced by an atomic write and refused by an append:
+// neither writes through it.
+TEST(TemporaryFiles, PlantedLinksAreNeitherAppendedToNorWrittenThrough) {
+  TempFolder folder;
+  const std::filesystem::path victim = folder.Path() / "victim.txt";
+  WriteFile(victim, "precious");
+  std::filesystem::create_symlink(victim, folder.Path() / "Server.log");
+  std::filesystem::create_symlink(victim, folder.Path() / "Local_1.cfg");
+  EXPECT_FALSE(AppendWhole(folder.Path() / "Server.log", "a line\r\n"));
+  WriteFileAtomically(folder.Path() / "Local_1.cfg", "<Row/>");
+  EXPECT_EQ(ReadFile(victim), "precious");
+  EXPECT_EQ(ReadFile(folder.Path() / "Local_1.cfg"), "<Row/>");
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.Path() / "Server.log"));
+}
+
 }  // namespace
 }  // namespace vz::platform

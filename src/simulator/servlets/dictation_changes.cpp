@@ -8,6 +8,7 @@
 
 #include "audio/sphere_header.hpp"
 #include "audio/sphere_writer.hpp"
+#include "platform/files.hpp"
 #include "simulator/wire_text.hpp"
 
 namespace vz::simulator {
@@ -130,13 +131,11 @@ Dictation* AddDictation(Institution& institution, const Dictation* source, long 
     if (!GenerateDictationAudio(made.audio, seconds, sampleRate, static_cast<std::uint32_t>(id), problem)) return nullptr;
   }
   made.durationSeconds = source ? static_cast<int>((endMs - startMs) / 1000) : 0;
-  {
-    std::ofstream text(made.text, std::ios::binary);
-    text << "{\\rtf1\\ansi\\par}";
-    if (!text.flush()) {
-      problem = "Cannot write " + made.text.filename().string();
-      return nullptr;
-    }
+  try {
+    platform::WriteFileAtomically(made.text, "{\\rtf1\\ansi\\par}");
+  } catch (const std::system_error&) {
+    problem = "Cannot write " + made.text.filename().string();
+    return nullptr;
   }
   made.audioDigest = Sha256HexOfFile(made.audio);
   made.textDigest = Sha256HexOfFile(made.text);

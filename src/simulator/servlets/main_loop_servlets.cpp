@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/files.hpp"
 #include "simulator/servlets/servlet_family.hpp"
 #include "simulator/wire_text.hpp"
 
@@ -28,9 +29,12 @@ bool WriteCorruptCopy(const std::filesystem::path& from, const std::filesystem::
   header = header.substr(0, start + field.size()) + std::to_string((value + 1) % 65536) + header.substr(end);
   header.resize(1024, '\0');
   bytes.replace(0, 1024, header);
-  std::ofstream out(to, std::ios::binary);
-  out << bytes;
-  return static_cast<bool>(out.flush());
+  try {
+    platform::WriteFileAtomically(to, bytes);
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  }
 }
 
 HttpReply Download(ServletContext& context, Dictation& dictation, const ServletCall& call) {
