@@ -79,6 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     VZ_REQUIRE(first->UtteranceID() == 7, "repaired with ID " + std::to_string(first->UtteranceID()));
     pugi::xml_document repaired;
     VZ_REQUIRE(repaired.load_file(file.c_str()), "the repaired file does not parse");
+    // The damaged bytes are kept beside the rebuilt file.
+    VZ_REQUIRE(size == 0 || vz::fuzz::ReadWholeFile(file.string() + ".damaged") == std::string_view(reinterpret_cast<const char*>(data), size),
+               "the damaged file was not kept");
   }
 
   const std::filesystem::path again = work / "Local_8.cfg";
