@@ -3,6 +3,7 @@
 // servlet answers, and the single-property reader and writer.
 #include <cctype>
 
+#include "diagnostics/automation_error.hpp"
 #include "diagnostics/error_log.hpp"
 #include "dictation/date_text.hpp"
 #include "dictation/property_conversions.hpp"
@@ -184,7 +185,14 @@ void clsUtteranceObject::WriteLastError(const std::string& sMessage) {
 void clsUtteranceObject::UpdateStatusCode(std::int32_t eStatusCode) {
   ErrorTrap(kUtteranceClass, "UpdateStatusCode")([&] {
     SetStatusCode(eStatusCode);
-    WriteObjectToConfigFile(configFile_);
+    unsavedReason_.clear();
+    try {
+      WriteObjectToConfigFile(configFile_);
+    } catch (...) {
+      const std::string description = CurrentErrorAsAutomationError().Description();
+      unsavedReason_ = description.substr(0, description.find_first_of("\r\n"));
+      throw;
+    }
   });
 }
 
