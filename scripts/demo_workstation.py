@@ -134,19 +134,20 @@ class Workstation:
 
     def records(self, utterance_ids: Sequence[int]) -> vze.ObjectProxy:
         """The dictations' records, each read from its configuration file, as a collection."""
-        collection = self.server.NewUtteranceCollection()
         for utterance_id in utterance_ids:
-            collection.AddCompleteObject(self.record(utterance_id), self.config_file(utterance_id))
-        return collection
+            self._require_record(utterance_id)
+        return vze.load_records(self.server, [self.config_file(utterance_id) for utterance_id in utterance_ids])
 
     def record(self, utterance_id: int) -> vze.ObjectProxy:
+        """The dictation's record; what failed in an earlier request is tried afresh, its errors
+        cleared in the record's file too, where a check-in reads it."""
+        self._require_record(utterance_id)
+        return vze.load_record(self.server, self.config_file(utterance_id))
+
+    def _require_record(self, utterance_id: int) -> None:
         config_file = self.config_file(utterance_id)
         if not os.path.isfile(config_file):
             raise FileNotFoundError(f"no record of dictation {utterance_id}: {config_file} is missing")
-        record = self.server.NewUtteranceObject()
-        record.ReadConfigFileToObject(config_file)
-        record.ClearErrors()  # what failed in an earlier request is tried afresh
-        return record
 
     def write_transcription(self, utterance_id: int, text: str) -> str:
         """The transcriptionist's document, as the word processor saves it beside the audio."""

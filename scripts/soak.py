@@ -19,6 +19,10 @@ At the end it checks and prints:
   DatabaseRequestComplete, on every connection advised at the time;
 - no dictation was reported downloaded without its ".pcm" and ".wav" (checked as each request
   ends, and again on every record on disk at the end);
+- no dictation was reported uploaded or checked in more often than the simulator did it (its
+  verbose log: commits and check-ins it answered 200, answers replayed for a repeated
+  Idempotency-Key not counted again); among the faults are refusals whose text echoes a
+  "documentVersion=" and answers lost after the call was done;
 - every configuration file (".cfg") parses, as XML and through ReadConfigFileToObject;
 - no temporary file is left by a vzed that ended or still runs (those of killed vzeds, which the
   next write in their folder removes, are counted apart);
@@ -72,7 +76,13 @@ CALL_KINDS = (
     "qagupload qagdownload pendingreasons").split()
 EXTRA_FAULTS = {"download": ["checksum", "digest"], "text": ["digest"], "compressedlists": ["digest"],
                 "contacts": ["digest"], "contactchanges": ["digest"], "templatefiles": ["digest"],
-                "dictionaryfiles": ["digest"], "qagdownload": ["digest"]}
+                "dictionaryfiles": ["digest"], "qagdownload": ["digest"], "commit": ["lose", "refusal"],
+                "sourcecontrol": ["lose", "refusal"], "updatefield": ["lose"], "dictationupdate": ["lose"],
+                "updatedictfields": ["lose"], "split": ["lose"], "create": ["lose"], "qagupload": ["lose"]}
+# A refusal echoing the call's parameters, a document version among them.
+REFUSAL = "status=409{settings}:message=Refused utteranceID=1001&documentVersion=0x&isAddendum=False"
+# The simulator's log line of a commit or source-control call it did (not one it answered again).
+HELD = re.compile(r"request=(0104|0105) user=\S+ utteranceID=(\d+)(?: operation=(\d+))? -> 200(?! \(replayed\))")
 
 TEMPORARY_NAME = re.compile(r"^\..+~vz(\d+)-[A-Za-z0-9]{6}")
 
@@ -106,6 +116,8 @@ class Simulator:
         self.process: Optional[subprocess.Popen] = None
         self.starts = 0
         self.faults_armed = 0
+        self.held: Counter = Counter()  # ("upload" or "check-in", utterance ID): times done
+        self.drains: List[threading.Thread] = []
 
     def random_faults(self) -> List[str]:
         faults = []
@@ -115,14 +127,15 @@ class Simulator:
                 fault = f"delay={self.rng.randint(200, 4000)}"
             elif fault == "status":
                 fault = f"status={self.rng.choice([404, 500, 502, 503])}"
-            faults.append(f"{kind}:{fault}:after={self.rng.randint(0, 12)}:times={self.rng.randint(1, 8)}")
+            settings = f":after={self.rng.randint(0, 12)}:times={self.rng.randint(1, 8)}"
+            faults.append(f"{kind}:{REFUSAL.format(settings=settings)}" if fault == "refusal" else f"{kind}:{fault}{settings}")
         return faults
 
     def start(self) -> None:
         faults = self.random_faults()
         self.faults_armed += len(faults)
         args = [program("INSTITUTION_SIM", "institution-sim"), "--data", str(self.data), "--dictations",
-                str(self.dictations), "--seconds", str(self.seconds), "--port", str(self.port)]
+                str(self.dictations), "--seconds", str(self.seconds), "--port", str(self.port), "--verbose"]
         args += [argument for fault in faults for argument in ("--fault", fault)]
         for attempt in range(20):  # the port may linger for a moment after a stop
             process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
@@ -144,7 +157,9 @@ class Simulator:
                 continue
             self.process = process
             self.starts += 1
-            threading.Thread(target=self._drain, args=(process,), daemon=True).start()
+            drain = threading.Thread(target=self._drain, args=(process,), daemon=True)
+            drain.start()
+            self.drains.append(drain)
             return
         raise RuntimeError("institution-sim did not start (see institution-sim.log)")
 
@@ -152,6 +167,9 @@ class Simulator:
         assert process.stdout is not None
         for raw in process.stdout:
             self.log_file.write(raw)
+            held = HELD.search(raw.decode(errors="replace"))
+            if held and (held.group(1) == "0104" or held.group(3) in ("2", "4", "9")):
+                self.held["upload" if held.group(1) == "0104" else "check-in", int(held.group(2))] += 1
 
     def stop(self) -> Optional[int]:
         if self.process is None:
@@ -159,6 +177,8 @@ class Simulator:
         self.process.terminate()
         code = self.process.wait(timeout=START_LIMIT)
         self.process = None
+        for drain in self.drains:
+            drain.join(10)
         return code
 
 
@@ -230,6 +250,7 @@ class Submitted:
     completed: bool = False
     lost_with_vzed: bool = False
     error: str = ""
+    actions: Sequence[int] = ()
 
 
 @dataclass
@@ -241,6 +262,7 @@ class Ledger:
     errors: Counter = field(default_factory=Counter)
     partial: Counter = field(default_factory=Counter)  # a dictation's or parameter set's error in a request that ended well
     downloads_checked: int = 0
+    reported: Counter = field(default_factory=Counter)  # ("upload" or "check-in", utterance ID): times reported done
     first_completed: Dict[str, Dict[str, float]] = field(default_factory=dict)  # workstation: family: when
     all_families_ran: Dict[str, float] = field(default_factory=dict)  # workstation: when its last family first ran
 
@@ -495,16 +517,16 @@ class Client(threading.Thread):
             collection = server.NewUtteranceCollection()
             for utterance_id in plan.dictations:
                 config_file = self.ws.downloads / f"Local_{utterance_id}.cfg"
-                record = server.NewUtteranceObject()
                 try:
-                    record.ReadConfigFileToObject(str(config_file))
+                    record = vze.load_record(server, str(config_file))  # errors cleared in the file too
                 except vze.AutomationError:
+                    record = server.NewUtteranceObject()
                     record.UtteranceID = utterance_id
                 if Action.DBR_UPLOAD in plan.actions:
                     (self.ws.downloads / f"Local_{utterance_id}.rtf").write_text("{\\rtf1\\ansi Soak.\\par}\r\n")
                 collection.AddCompleteObject(record, str(config_file))
             spec.Utterances = collection
-        entry = Submitted(self.ws.name, self.incarnation, self.name, "", family, time.monotonic())
+        entry = Submitted(self.ws.name, self.incarnation, self.name, "", family, time.monotonic(), actions=tuple(plan.actions))
         submission = self.session.submit(spec, on_complete=lambda request: self._completed(entry, request))
         entry.request_id = submission.id
         with self.ledger.lock:
@@ -532,6 +554,11 @@ class Client(threading.Thread):
             if not result.error:
                 for problem in result.problems():
                     self.ledger.partial[first_words(problem.split(": ", 1)[-1])] += 1
+                for done in (dictation for dictation in result.dictations if not dictation.error):
+                    if Action.DBR_UPLOAD in entry.actions:
+                        self.ledger.reported["upload", done.utterance_id] += 1
+                    if {Action.DBR_CHECKIN, Action.DBR_CHECKINPENDING} & set(entry.actions) and done.status_code == 5:
+                        self.ledger.reported["check-in", done.utterance_id] += 1
         for dictation in result.dictations:
             if dictation.config_file:
                 try:
@@ -665,7 +692,16 @@ class Soak:
             self.results.append((f"{ws.name} vzed closed by its owner", code == 0, f"exit status {code}"))
         self.check_temporary_files()
         self.simulator.stop()
+        self.check_reported_done()
         return self.report(time.monotonic() - started)
+
+    def check_reported_done(self) -> None:
+        over = [f"{what} of {utterance_id}: reported {count} times, done {self.simulator.held[what, utterance_id]}"
+                for (what, utterance_id), count in sorted(self.ledger.reported.items())
+                if count > self.simulator.held[what, utterance_id]]
+        self.results.append(("no dictation reported uploaded or checked in that the simulator does not hold", not over,
+                             f"{sum(self.ledger.reported.values())} uploads and check-ins reported, "
+                             f"{sum(self.simulator.held.values())} done" + "".join(f"\n    {line}" for line in over[:20])))
 
     def check_mix(self) -> None:
         ended = sum(self.ledger.errors.values())

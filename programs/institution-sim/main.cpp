@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
                  "text upload commit sourcecontrol lockedlist lists templatetime templatelist dictionaries headers "
                  "compressedlists contacts contactchanges patientsearch hl7search onlinesearch dictationsearch "
                  "templatefiles dictionaryfiles, and those of the dictation operations and QA (docs/servlet-protocol.md, section 7); faults: delay=<ms>, "
-                 "drop, status=<code>, checksum, digest, credentials. Example: download:drop:after=2");
+                 "drop, status=<code>, checksum, digest, credentials, lose (done, then closed unanswered). Example: download:drop:after=2");
   app.add_flag("-v,--verbose", verbose, "print one line per request (never passwords)");
   CLI11_PARSE(app, argc, argv);
 

@@ -1,6 +1,7 @@
 #include "clientservices/call_plans.hpp"
 
 #include "clientservices/calls/call_building.hpp"
+#include "clientservices/wire_format.hpp"
 #include "diagnostics/automation_error.hpp"
 
 namespace vz::http_client {
@@ -23,7 +24,7 @@ bool SplitArguments(const std::vector<Value>& arguments, std::vector<ListEntry>&
           return false;
         }
         const auto& v = item.ArrayItems();
-        ListEntry entry{Text(v[0]), Text(v[1]), Text(v[2]), TrueFalse(v[3]), Text(v[4])};
+        ListEntry entry{Text(v[0]), Text(v[1]), Text(v[2]), TrueFalse(v[3]), Text(v[4]), v.size() > 5 ? Text(v[5]) : ""};
         if (entry.utteranceID.empty()) {
           problem = "A dictation list entry has no utterance ID";
           return false;
@@ -106,15 +107,37 @@ HttpCallPlan SingleCallPlan(const CallInputs& call, const SingleCall& single) {
   if (single.withLocationID) pairs.emplace_back("locationID", call.InitText(call.layout.locationID));
   for (std::size_t i = 0; i < single.argumentNames.size(); ++i) pairs.emplace_back(single.argumentNames[i], call.Argument(i));
   pairs.insert(pairs.end(), single.fixed.begin(), single.fixed.end());
-  return OneExchange(call, single.number, FormBody(pairs));
+  HttpCallPlan plan = OneExchange(call, single.number, FormBody(pairs));
+  if (single.changesState) ChangesState(plan.entries.front().steps.front(), call.KeyFor(single.number, ""));
+  return plan;
+}
+
+std::string IdempotencyKey(std::initializer_list<std::string_view> parts) {
+  Sha256 digest;
+  for (const std::string_view part : parts) {
+    // Each part with its length, so that no two lists of parts read the same.
+    const std::string length = std::to_string(part.size()) + ":";
+    digest.Update(length.data(), length.size());
+    digest.Update(part.data(), part.size());
+  }
+  return digest.FinishHex();
+}
+
+std::string CallInputs::KeyFor(std::string_view number, std::string_view utteranceID) const {
+  return callKey.empty() ? std::string() : IdempotencyKey({number, callKey, utteranceID});
+}
+
+void ChangesState(HttpStep& step, std::string idempotencyKey) {
+  step.changesState = true;
+  step.idempotencyKey = std::move(idempotencyKey);
 }
 
 std::string LoginOf(std::string_view field, const std::vector<Value>& init) { return InitTextAt(init, LayoutOf(field).login); }
 std::string PasswordOf(std::string_view field, const std::vector<Value>& init) { return InitTextAt(init, LayoutOf(field).password); }
 
 std::optional<HttpCallPlan> BuildCallPlan(std::string_view field, std::string_view operation, const std::vector<Value>& init,
-                                          const std::vector<Value>& arguments, std::string& problem) {
-  CallInputs call{field, operation, init, LayoutOf(field), {}, {}, {}};
+                                          const std::vector<Value>& arguments, std::string& problem, std::string_view callKey) {
+  CallInputs call{field, operation, init, LayoutOf(field), {}, {}, {}, std::string(callKey)};
   const std::string url = call.InitText(call.layout.url);
   const auto parsed = ParseServletUrl(url);
   if (!parsed) {

@@ -278,11 +278,12 @@ class Connection {
 
  private:
   template <class Request>
-  void SetHeaders(Request& request, const std::string& authorization) {
+  void SetHeaders(Request& request, const std::string& authorization, const HttpStep& step) {
     request.set(http::field::host, url_.host + ":" + url_.port);
     request.set(http::field::user_agent, options_.userAgent);
     request.set(http::field::authorization, authorization);
     request.set(http::field::accept, "application/xml, application/octet-stream");
+    if (!step.idempotencyKey.empty()) request.set("Idempotency-Key", step.idempotencyKey);
     request.keep_alive(true);
   }
 
@@ -299,7 +300,7 @@ class Connection {
         outcome.servletError = "Cannot read " + step.uploadFile.filename().string() + ": " + error.message();
         co_return outcome;
       }
-      SetHeaders(request, authorization);
+      SetHeaders(request, authorization, step);
       request.set(http::field::content_type, "application/octet-stream");
       request.set("X-Content-SHA256", FileDigest(step.uploadFile));
       request.prepare_payload();
@@ -316,7 +317,7 @@ class Connection {
       }
     } else {
       http::request<http::string_body> request{http::verb::post, target, 11};
-      SetHeaders(request, authorization);
+      SetHeaders(request, authorization, step);
       request.set(http::field::content_type, "application/x-www-form-urlencoded; charset=utf-8");
       request.body() = step.form;
       request.prepare_payload();
@@ -546,6 +547,8 @@ class ConnectionPool {
 
 namespace {
 
+bool MayResend(const HttpStep& step) { return !step.changesState || !step.idempotencyKey.empty(); }
+
 class CallRun : public HttpCall {
  public:
   CallRun(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan, std::function<void(HttpCallResult)> done,
@@ -595,9 +598,11 @@ class CallRun : public HttpCall {
         if (failure.empty()) {
           outcome = co_await connection_->Exchange(step, plan_.authorization, entry.utteranceID);
           if (cancelled_) co_return;
-          if (reused_ && outcome.unanswered) {
+          if (reused_ && outcome.unanswered && MayResend(step)) {
             // The server closed the kept connection just as this call took it: send again once,
-            // on a new connection.
+            // on a new connection. It may have done the call before it closed: a call that
+            // changes state goes again only with its idempotency key, so that the servlet
+            // answers the repeat with its first answer instead of doing it twice.
             failure = co_await connection_->Connect();
             if (cancelled_) co_return;
             if (failure.empty()) outcome = co_await connection_->Exchange(step, plan_.authorization, entry.utteranceID);
@@ -648,8 +653,7 @@ class CallRun : public HttpCall {
     }
     const HttpEntry& entry = plan_.entries[index];
     if (forDictation && index < plan_.fileNames.size()) result.errorArray[index] = "File " + plan_.fileNames[index] + ": " + text;
-    else result.errorArray[index] =
-        forDictation ? "Utterance " + entry.utteranceID + ": " + text + "  documentVersion=" + entry.documentVersion : text;
+    else result.errorArray[index] = forDictation ? DictationErrorText(entry.utteranceID, text, entry.documentVersion) : text;
     if (!forDictation) result.errorMessage = text;
   }
 

@@ -49,6 +49,11 @@ struct HttpStep {
   std::filesystem::path headerFile;
   // Set when this exchange must not be made at all: the entry's error, without a word to the server.
   std::string refusal;
+  // The exchange changes the institution's state (a commit, a check-in, an update...): it is never
+  // sent twice on the client's own unless it carries `idempotencyKey`, sent as the
+  // Idempotency-Key header, with which the servlet answers a repeat with its first answer.
+  bool changesState = false;
+  std::string idempotencyKey;
 };
 
 // One entry of the call: a dictation of the list, or the single exchange of a single-answer call.

@@ -23,7 +23,7 @@ class HttpClientServices::HttpObject : public ClientServiceObject, public std::e
     if (call_) return failureFlag;                     // one call at a time per object
     result_ = HttpCallResult{};
     std::string problem;
-    auto plan = BuildCallPlan(field_, operation, init_, arguments, problem);
+    auto plan = BuildCallPlan(field_, operation, init_, arguments, problem, CallKey());
     if (!plan) {
       result_.errors = true;
       result_.errorMessage = problem;

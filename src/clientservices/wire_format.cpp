@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cctype>
 #include <stdexcept>
 
@@ -113,6 +114,25 @@ std::string DispositionFileName(std::string_view header) {
   const auto end = header.find('"', start);
   if (end == std::string_view::npos) return {};
   return std::string(header.substr(start, end - start));
+}
+
+std::string DictationErrorText(std::string_view utteranceID, std::string_view text, std::string_view documentVersion) {
+  constexpr std::string_view kMarker = "documentversion=";
+  std::string neutral;
+  neutral.reserve(text.size() + 8);
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const bool marker = text.size() - at >= kMarker.size() &&
+                        std::equal(kMarker.begin(), kMarker.end(), text.begin() + static_cast<std::ptrdiff_t>(at), [](char a, char b) {
+                          return a == std::tolower(static_cast<unsigned char>(b));
+                        });
+    if (marker) {
+      neutral.append(text.substr(at, kMarker.size() - 1)).append(" =");
+      at += kMarker.size() - 1;
+    } else {
+      neutral += text[at];
+    }
+  }
+  return "Utterance " + std::string(utteranceID) + ": " + neutral + "  documentVersion=" + std::string(documentVersion);
 }
 
 bool IsDictationFileName(std::string_view name, std::string_view utteranceID) {

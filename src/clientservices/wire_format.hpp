@@ -32,6 +32,12 @@ std::string BasicAuthorization(const std::string& login, const std::string& pass
 // is not one.
 std::optional<std::string> ErrorDocumentMessage(std::string_view body);
 
+// A servlet's error for one dictation as the engine reads it: "Utterance <id>: <text>
+// documentVersion=<version>". The engine takes the version after the first "documentVersion=" (in
+// any letter case), so each such marker inside the servlet's own text gets a blank before its "="
+// and only the last one, ours, is read.
+std::string DictationErrorText(std::string_view utteranceID, std::string_view text, std::string_view documentVersion);
+
 // The file name of `Content-Disposition: attachment; filename="<name>"`, or empty.
 std::string DispositionFileName(std::string_view header);
 // True for "Local_<utteranceID>.<ext>", <ext> one to four letters or digits.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "diagnostics/automation_error.hpp"
 #include "diagnostics/error_log.hpp"
 #include "dictation/date_text.hpp"
 #include "dictation/property_conversions.hpp"
@@ -220,7 +221,14 @@ void clsUtteranceObject::WriteLastError(const std::string& sMessage) {
 void clsUtteranceObject::UpdateStatusCode(std::int32_t eStatusCode) {
   ErrorTrap(kUtteranceClass, "UpdateStatusCode")([&] {
     SetStatusCode(eStatusCode);
-    WriteObjectToConfigFile(configFile_);
+    unsavedReason_.clear();
+    try {
+      WriteObjectToConfigFile(configFile_);
+    } catch (...) {
+      const std::string description = CurrentErrorAsAutomationError().Description();
+      unsavedReason_ = description.substr(0, description.find_first_of("\r\n"));
+      throw;
+    }
   });
 }
 

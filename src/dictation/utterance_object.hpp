@@ -156,6 +156,9 @@ class clsUtteranceObject : public AutomationObject<clsUtteranceObject> {
   void SetProperty(const std::string& sPropertyName, const std::string& sValue);
   void WriteLastError(const std::string& sMessage);
   void UpdateStatusCode(std::int32_t eStatusCode);
+  // Why the last UpdateStatusCode could not write the configuration file (its error box is the
+  // only other sign); empty when it could.
+  const std::string& UnsavedReason() const { return unsavedReason_; }
   void ClearErrors();
   // Completes a record just filled from a servlet answer: download time, last action, original
   // status, list key, notes, status fallbacks, initial status code and utterance type.
@@ -242,6 +245,7 @@ class clsUtteranceObject : public AutomationObject<clsUtteranceObject> {
   const std::int32_t instance_;
   dictation::RowStore store_;
   std::string configFile_;
+  std::string unsavedReason_;
   std::string headerFile_;
   std::string footerFile_;
   std::string downloadPath_;  // empty: the default folder

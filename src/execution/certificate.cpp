@@ -3,6 +3,7 @@
 // certificate request and the compressed lists.
 #include <chrono>
 #include <cstdio>
+#include <system_error>
 #include <filesystem>
 
 #include "diagnostics/error_trap.hpp"
@@ -77,7 +78,13 @@ void clsDatabaseRequest::CreateCertificate() {
     SafeMakeDir(folder);
     const std::string certificate = sfnShortMachineID();
     GlobalTrace("clsDatabaseRequest.CreateCertificate", "Writing certificate " + certificate + " to " + file);
-    platform::WriteFileAtomically(file, certificate + "\r\n");
+    certificateProblem_.clear();
+    try {
+      platform::WriteFileAtomically(file, certificate + "\r\n");
+    } catch (const std::system_error& failure) {
+      certificateProblem_ = "The workstation certificate " + file + " could not be written: " + failure.code().message();
+      throw;
+    }
   });
 }
 

@@ -47,6 +47,12 @@ class ClientServiceObject {
   // List objects (the dictionary list): the names the answer lists, in its order.
   virtual std::vector<std::string> ListNames() const { return {}; }
 
+  // The request's name for this call, the same each time the action is tried again: calls that
+  // change the institution's state are sent with keys made from it, so that the servlet answers a
+  // repeat with its first answer instead of doing the call twice.
+  void SetCallKey(std::string key) { callKey_ = std::move(key); }
+  const std::string& CallKey() const { return callKey_; }
+
   void OnCompletion(CompletionHandler handler) { completion_ = std::move(handler); }
   void OnStatus(StatusHandler handler) { status_ = std::move(handler); }
   void OnProgress(ProgressHandler handler) { progress_ = std::move(handler); }
@@ -67,6 +73,7 @@ class ClientServiceObject {
   CompletionHandler completion_;
   StatusHandler status_;
   ProgressHandler progress_;
+  std::string callKey_;
 };
 
 // Makes the object for a request field. A request never names an implementation.

@@ -10,6 +10,7 @@
 #include "model/connect_info.hpp"
 #include "model/generic_requests.hpp"
 #include "model/work_queue.hpp"
+#include "platform/random_name.hpp"
 
 namespace vz {
 namespace {
@@ -27,6 +28,11 @@ void EmptyActionCatalogue::StartAction(clsDatabaseRequest&, std::int32_t) {
 clsDatabaseRequest::clsDatabaseRequest(std::weak_ptr<RequestHost> host, std::shared_ptr<ActionCatalogue> catalogue)
     : host_(std::move(host)), catalogue_(std::move(catalogue)) {
   if (!catalogue_) catalogue_ = std::make_shared<EmptyActionCatalogue>();
+}
+
+std::string clsDatabaseRequest::CallKey() {
+  if (callNonce_.empty()) callNonce_ = platform::RandomName();
+  return callNonce_ + "." + std::to_string(currentRequest_);
 }
 
 clsDatabaseRequest::~clsDatabaseRequest() {

@@ -60,6 +60,9 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::int32_t CurrentAction() const { return currentAction_; }
   std::int16_t NumActions() const { return numRequests_; }
   std::int16_t NextActionIndex() const { return currentRequest_; }
+  // The name of the current action's call: the same each time the action is tried again within
+  // this request, different for any other action or request (of this process or another).
+  std::string CallKey();
 
   void DeActivate();
   // Whether DeActivate has run (the client has had its completion event).
@@ -169,6 +172,10 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   // the checksum, say): that one and the ones after it must be transferred again.
   std::int32_t CompletedBeforeTimeOut(std::int32_t reported) const;
   void UpdateStatusCodes(std::int32_t eCode, const std::string& sMsg);
+  // A dictation's record that could not be written to its file: the request says so in
+  // GlobalErrorMessage, besides the error box and log; the dictation's own error text stays empty,
+  // so that its status changes go on.
+  void NoteUnsavedRecord(const clsUtteranceObject& dictation, const std::string& reason);
   void ApplyStatusUpdates(std::int32_t eStatChange);
   bool bfnInUtteranceList(std::int32_t lUtteranceID) const;
   const std::vector<DictationListEntry>& DictationList() const { return dictationList_; }
@@ -221,6 +228,9 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::string CertificateFile() const;
   std::string GetCertificate(const std::string& sFile) const;
   void CreateCertificate();
+  // Why the workstation's certificate file could not be written when last made, or empty: a servlet
+  // that misses the certificate can only say that it is missing.
+  const std::string& CertificateProblem() const { return certificateProblem_; }
   // The request's dictations as a typed collection, or null.
   std::shared_ptr<clsUtterances> Dictations() const;
 
@@ -263,6 +273,8 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::vector<std::int32_t> actions_;
   std::int16_t numRequests_ = 0;
   std::int16_t currentRequest_ = 0;
+  std::string callNonce_;
+  std::string certificateProblem_;  // made on first use: random, names this request's calls
   std::int32_t currentAction_ = 0;
   bool active_ = false;
   bool truncated_ = false;

@@ -284,7 +284,10 @@ void clsDatabaseRequest::UpdateStatusCodes(std::int32_t eCode, const std::string
     const auto dictations = Dictations();
     if (!dictations) return;
     for (const auto& dictation : dictations->Items()) {
-      if (dictation->ErrorString().empty()) dictation->UpdateStatusCode(eCode);
+      if (dictation->ErrorString().empty()) {
+        dictation->UpdateStatusCode(eCode);
+        if (!dictation->UnsavedReason().empty()) NoteUnsavedRecord(*dictation, dictation->UnsavedReason());
+      }
       if (eCode == 6) dictation->WriteLastError(sMsg);
     }
   });
@@ -298,6 +301,14 @@ void clsDatabaseRequest::ApplyStatusUpdates(std::int32_t eStatChange) {
       if (dictation->ErrorString().empty()) dictation->SetStatus(statusString_.NewStatus(eStatChange, dictation->Status()));
     }
   });
+}
+
+void clsDatabaseRequest::NoteUnsavedRecord(const clsUtteranceObject& dictation, const std::string& reason) {
+  const std::string text = "The record of dictation " + std::to_string(dictation.UtteranceID()) + " could not be saved: " + reason;
+  GlobalErrorsLog(Where("NoteUnsavedRecord"), text);
+  if (globalErrorMessage_.find(text) != std::string::npos) return;
+  if (globalErrorMessage_.find_first_not_of(' ') == std::string::npos) globalErrorMessage_ = text;
+  else globalErrorMessage_ += "\r\n" + text;
 }
 
 bool clsDatabaseRequest::bfnInUtteranceList(std::int32_t lUtteranceID) const {

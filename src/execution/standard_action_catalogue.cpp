@@ -103,6 +103,7 @@ void StandardActionCatalogue::StartAction(clsDatabaseRequest& request, std::int3
 std::shared_ptr<ClientServiceObject> StandardActionCatalogue::NewService(clsDatabaseRequest& request, const ActionEntry& entry) {
   const std::string field(entry.field);
   auto service = services_->Create(field);
+  service->SetCallKey(request.CallKey());
   request.SetService(field, service);
   // The header actions that fetch templates keep a template object alongside, without a call.
   if (entry.id == 9 || entry.id == 31) request.SetService("m_Tr", services_->Create("m_Tr"));

@@ -86,6 +86,7 @@ ParsedFault ParseFault(std::string_view text) {
       else if (key == "checksum") parsed.fault.kind = FaultKind::kCorruptChecksum;
       else if (key == "digest") parsed.fault.kind = FaultKind::kCorruptDigest;
       else if (key == "credentials") parsed.fault.kind = FaultKind::kRejectCredentials;
+      else if (key == "lose") parsed.fault.kind = FaultKind::kLoseAnswer;
       else parsed.problem = "unknown fault " + std::string(pieces[i]);
     } else if (key == "after" && number) {
       parsed.fault.after = *number;

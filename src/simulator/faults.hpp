@@ -19,6 +19,7 @@ enum class FaultKind {
   kCorruptChecksum,    // audio whose SPHERE sample_checksum is off by one
   kCorruptDigest,      // a file answer whose X-Content-SHA256 does not match its bytes
   kRejectCredentials,  // refuse the credentials as if they were wrong
+  kLoseAnswer,         // do the call, then close the connection without a byte of the answer
 };
 
 struct Fault {
@@ -73,7 +74,8 @@ class FaultPlan {
 
 // "<kind>:<fault>[:key=value...]" as the command line gives it, for example "download:drop:after=2",
 // "workqueue:delay=1500", "download:status=503", "upload:status=500:message=Disk full",
-// "download:checksum", "download:digest", "login:credentials", "download:drop:after=2:times=-1".
+// "download:checksum", "download:digest", "login:credentials", "download:drop:after=2:times=-1",
+// "sourcecontrol:lose".
 // Returns the call kind and fault, or a reason in `problem`.
 struct ParsedFault {
   std::string callKind;

@@ -1,7 +1,9 @@
 #include "simulator/servlets.hpp"
 
 #include <algorithm>
+#include <cctype>
 
+#include "simulator/replay_store.hpp"
 #include "simulator/servlets/servlet_family.hpp"
 #include "simulator/wire_text.hpp"
 
@@ -34,7 +36,7 @@ std::string ErrorDocument(std::string_view message) {
 }
 
 Servlets::Servlets(const std::vector<InstitutionConfig>& institutions, std::filesystem::path dataFolder)
-    : dataFolder_(std::move(dataFolder)) {
+    : dataFolder_(std::move(dataFolder)), replays_(std::make_unique<ReplayStore>()) {
   std::filesystem::create_directories(dataFolder_ / ".bodies");
   for (const InstitutionConfig& config : institutions) {
     const bool plain = !config.directory.empty() && config.directory != kInformationDirectory &&
@@ -43,6 +45,8 @@ Servlets::Servlets(const std::vector<InstitutionConfig>& institutions, std::file
     institutions_.push_back(std::make_unique<Institution>(config, dataFolder_ / config.directory));
   }
 }
+
+Servlets::~Servlets() = default;
 
 bool Servlets::TakesFileBody(std::string_view target) {
   const Target split = SplitTarget(target);
@@ -89,13 +93,15 @@ HttpReply Servlets::Handle(const HttpExchange& exchange) {
   HttpReply reply;
   std::string login;
   std::string number;
+  std::string subject;  // the dictation and operation a call names, for the log
   const auto finish = [&](HttpReply answer) {
     if (!exchange.bodyFile.empty()) {
       std::error_code ignored;
       std::filesystem::remove(exchange.bodyFile, ignored);
     }
     if (log_) log_("POST " + target.path + " request=" + (number.empty() ? "-" : number) + " user=" + (login.empty() ? "-" : login) +
-                   " -> " + std::to_string(answer.status) + (answer.drop ? " (dropped)" : ""));
+                   subject + " -> " + std::to_string(answer.status) + (answer.replayed ? " (replayed)" : "") +
+                   (answer.drop ? " (dropped)" : "") + (answer.unanswered ? " (unanswered)" : ""));
     return answer;
   };
 
@@ -116,6 +122,11 @@ HttpReply Servlets::Handle(const HttpExchange& exchange) {
   ServletCall call{number, {}, target.query, exchange, faults_.Next(kind)};
   if (exchange.contentType.rfind("application/x-www-form-urlencoded", 0) == 0)
     for (auto& [name, value] : ParseForm(exchange.body)) call.parameters[name] = value;
+  for (const char* named : {"utteranceID", "operation"}) {
+    const std::string value = call.Parameter(named);
+    const bool plain = !value.empty() && value.size() <= 32 && std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isgraph(c); });
+    if (plain) subject += " " + std::string(named) + "=" + value;
+  }
 
   const auto credentials = DecodeBasicAuthorization(exchange.authorization);
   login = credentials ? credentials->login : "";
@@ -136,15 +147,26 @@ HttpReply Servlets::Handle(const HttpExchange& exchange) {
     }
     return finish(failure);
   }
-  try {
-    ServletContext context{institutions_, dataFolder_, baseURL_};
-    reply = family->serve(context, institution, call);
-  } catch (const std::exception& failure) {
-    reply = Error(500, std::string("Simulator failure: ") + failure.what());
+  // A call repeated under its Idempotency-Key is answered as it was the first time, not done again.
+  const std::string& key = exchange.idempotencyKey;
+  if (!key.empty() && !ReplayStore::UsableKey(key)) return finish(Error(400, "Bad Idempotency-Key"));
+  const std::string caller = directory + "/" + login;
+  const std::string called = number + " " + call.Parameter("utteranceID");
+  if (auto replay = key.empty() ? std::nullopt : replays_->Find(caller, key, called)) {
+    reply = std::move(*replay);
+  } else {
+    try {
+      ServletContext context{institutions_, dataFolder_, baseURL_};
+      reply = family->serve(context, institution, call);
+    } catch (const std::exception& failure) {
+      reply = Error(500, std::string("Simulator failure: ") + failure.what());
+    }
+    if (!key.empty()) replays_->Keep(caller, key, called, reply);
   }
   if (call.fault) {
     if (call.fault->kind == FaultKind::kDelay) reply.delay = call.fault->delay;
     if (call.fault->kind == FaultKind::kDrop) reply.drop = true;
+    if (call.fault->kind == FaultKind::kLoseAnswer) reply.unanswered = true;
     if (call.fault->kind == FaultKind::kCorruptDigest)
       for (auto& [name, value] : reply.headers)
         if (name == "X-Content-SHA256") value = Sha256Hex("not the bytes sent");

@@ -19,6 +19,8 @@
 
 namespace vz::simulator {
 
+class ReplayStore;
+
 struct HttpExchange {
   std::string target;         // path and query
   std::string authorization;  // the Authorization header
@@ -26,6 +28,7 @@ struct HttpExchange {
   std::string contentDigest;  // X-Content-SHA256
   std::string body;           // form parameters
   std::filesystem::path bodyFile;  // an uploaded file's bytes, when the call carries a file
+  std::string idempotencyKey;      // Idempotency-Key: a repeat of this key gets the first answer
 };
 
 struct HttpReply {
@@ -36,12 +39,15 @@ struct HttpReply {
   std::vector<std::pair<std::string, std::string>> headers;
   std::chrono::milliseconds delay{0};
   bool drop = false;  // send the start of the answer and close the connection
+  bool unanswered = false;  // close the connection without a byte of the answer
+  bool replayed = false;    // the answer kept for a repeated Idempotency-Key
 };
 
 class Servlets {
  public:
   // Prepares one folder per institution under `dataFolder` (see Institution).
   Servlets(const std::vector<InstitutionConfig>& institutions, std::filesystem::path dataFolder);
+  ~Servlets();
 
   // Calls whose body is a file (read to a file by the server, not into memory).
   static bool TakesFileBody(std::string_view target);
@@ -66,6 +72,7 @@ class Servlets {
   std::filesystem::path dataFolder_;
   std::vector<std::unique_ptr<Institution>> institutions_;
   FaultPlan faults_;
+  std::unique_ptr<ReplayStore> replays_;
   mutable std::mutex mutex_;
   std::string baseURL_;
   std::function<void(const std::string&)> log_;

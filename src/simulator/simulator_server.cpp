@@ -119,6 +119,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     exchange.authorization = std::string(request[http::field::authorization]);
     exchange.contentType = std::string(request[http::field::content_type]);
     exchange.contentDigest = std::string(request["X-Content-SHA256"]);
+    exchange.idempotencyKey = std::string(request["Idempotency-Key"]);
     if constexpr (std::is_same_v<typename Request::body_type, http::string_body>) exchange.body = request.body();
     else exchange.bodyFile = bodyFile_;
     keepAlive_ = request.keep_alive();
@@ -146,6 +147,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
   }
 
   void Answer() {
+    if (reply_.unanswered) return Close();
     const auto self = this->shared_from_this();
     beast::get_lowest_layer(stream_).expires_after(kIoTimeout);
     if (!reply_.file.empty()) {

@@ -260,6 +260,38 @@ TEST_F(HttpClientServicesTest, CallsOneAfterTheOtherShareAKeptConnectionUntilThe
   EXPECT_EQ(server->ConnectionsAccepted(), 3u);
 }
 
+TEST_F(HttpClientServicesTest, AStateChangingCallWhoseKeptConnectionClosesUnansweredGoesAgainOnlyUnderItsKey) {
+  std::vector<std::string> updates;  // the institution's log of the update calls
+  server->GetServlets().SetLog([&](const std::string& line) {
+    if (line.find("request=0301") != std::string::npos) updates.push_back(line);
+  });
+  for (const bool keyed : {false, true}) {
+    SCOPED_TRACE(keyed ? "with its key" : "without a key");
+    updates.clear();
+    // The work queue leaves its connection for the update, which the institution does and then
+    // closes the connection without an answer.
+    auto workQueue = services.Create("m_Wr");
+    workQueue->Init(WorkQueueInit());
+    ASSERT_EQ(Run(*workQueue, "getWorkAsync", {}), 1);
+    server->Faults().Set("updatefield", Fault::Of(FaultKind::kLoseAnswer));
+    auto update = services.Create("m_objUpdateField");
+    update->Init({Value(url), Value("jdoe"), Value("secret"), Value("3")});
+    if (keyed) update->SetCallKey("request-1.1");
+    ASSERT_EQ(Run(*update, "UpdateField", {Value("3"), Value("1001"), Value("priority"), Value("1"), Value("")}), 1);
+    if (keyed) {
+      EXPECT_FALSE(lastErrors) << update->getErrorMessage();
+      EXPECT_THAT(update->getXMLResponse(), HasSubstr("Updated"));
+      ASSERT_EQ(updates.size(), 2u);
+      EXPECT_THAT(updates[1], HasSubstr("-> 200 (replayed)"));
+    } else {
+      // Not sent twice: the engine's retry rules decide.
+      EXPECT_TRUE(lastErrors);
+      EXPECT_EQ(update->getErrorMessage(), "(12030) The connection with the server was ended");
+      EXPECT_EQ(updates.size(), 1u);
+    }
+  }
+}
+
 TEST_F(HttpClientServicesTest, EmptyListCompletesOnceOnALaterTurn) {
   auto object = services.Create("m_Fud");
   object->Init(DownloadInit());

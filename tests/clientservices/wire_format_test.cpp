@@ -53,6 +53,19 @@ TEST(WireFormat, AcceptsOnlyTheDictationsOwnFileNames) {
   EXPECT_FALSE(IsDictationFileName("Local_.rtf", ""));
 }
 
+TEST(WireFormat, ADictationsErrorEndsWithTheOnlyVersionMarkerTheEngineReads) {
+  struct Case {
+    const char* servlet;
+    const char* written;
+  };
+  const Case cases[] = {
+      {"No such dictation", "Utterance 1001: No such dictation  documentVersion=2"},
+      {"Upload refused: bad parameter documentVersion=0x", "Utterance 1001: Upload refused: bad parameter documentVersion =0x  documentVersion=2"},
+      {"Commit failed for utteranceID=1001&DOCUMENTVERSION=0&documentversion=", "Utterance 1001: Commit failed for utteranceID=1001&DOCUMENTVERSION =0&documentversion =  documentVersion=2"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DictationErrorText("1001", c.servlet, "2"), c.written);
+}
+
 TEST(WireFormat, Sha256InPiecesMatchesTheKnownDigest) {
   Sha256 digest;
   digest.Update("a", 1);

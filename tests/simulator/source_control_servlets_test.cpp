@@ -8,6 +8,7 @@
 
 #include <cctype>
 
+#include "simulator/replay_store.hpp"
 #include "simulator/servlets.hpp"
 #include "simulator/wire_text.hpp"
 #include "temp_folder.hpp"
@@ -47,19 +48,21 @@ class SourceControlServletsTest : public ::testing::Test {
     servlets = std::make_unique<Servlets>(std::vector<InstitutionConfig>{config}, folder.Path());
   }
 
-  HttpReply Post(const std::string& number, const std::string& form) {
+  HttpReply Post(const std::string& number, const std::string& form, const std::string& idempotencyKey = "") {
     HttpExchange exchange;
     exchange.target = kServlet + "?request=" + number;
     exchange.authorization = EncodeBasicAuthorization("jdoe", "secret");
     exchange.contentType = "application/x-www-form-urlencoded";
     exchange.body = form;
+    exchange.idempotencyKey = idempotencyKey;
     return servlets->Handle(exchange);
   }
-  // One operation on a dictation from a workstation; the error message, "" when it succeeded.
-  std::string Operate(long id, int operation, const std::string& machineID, const std::string& note = "") {
+  // One operation on a dictation from a workstation; the error message, "" when it succeeded
+  // ("replayed" when it was the answer kept for `key`).
+  std::string Operate(long id, int operation, const std::string& machineID, const std::string& note = "", const std::string& key = "") {
     const HttpReply reply = Post("0105", "utteranceID=" + std::to_string(id) + "&operation=" + std::to_string(operation) +
-                                             "&machineID=" + Encoded(machineID) + "&pendingNote=" + Encoded(note));
-    if (reply.status == 200) return "";
+                                             "&machineID=" + Encoded(machineID) + "&pendingNote=" + Encoded(note), key);
+    if (reply.status == 200) return reply.replayed ? "replayed" : "";
     pugi::xml_document document;
     document.load_string(reply.body.c_str());
     return std::to_string(reply.status) + " " + document.select_node("/ErrorResponse/Message").node().text().get();
@@ -143,6 +146,36 @@ TEST_F(SourceControlServletsTest, FaultsStillApplyToSourceControl) {
   servlets->Faults().Set("sourcecontrol", Fault::Status(503, "Busy"));
   EXPECT_EQ(Operate(1001, 1, "WS-1"), "503 Busy");
   EXPECT_EQ(Operate(1001, 1, "WS-1"), "");
+}
+
+TEST_F(SourceControlServletsTest, ARepeatedIdempotencyKeyGetsTheAnswerOfTheCallThatWasDone) {
+  ASSERT_EQ(Operate(1001, 1, "WS-1"), "");
+  // Refused: nothing was done, nothing kept; the same key is served afresh once the upload came.
+  EXPECT_EQ(Operate(1001, 2, "WS-1", "", "k1"), "409 Utterance 1001 has no upload since its check-out");
+  UploadTranscription(1001);
+  EXPECT_EQ(Operate(1001, 2, "WS-1", "", "k1"), "");
+  // Done: a repeat gets that answer, where the call itself would now be refused.
+  EXPECT_EQ(Operate(1001, 2, "WS-1", "", "k1"), "replayed");
+  EXPECT_EQ(Operate(1001, 2, "WS-1"), "409 Utterance 1001 is not checked out to jdoe");
+  // The key names one call: another dictation or number is refused, as is a key that is no key.
+  EXPECT_EQ(Operate(1002, 2, "WS-1", "", "k1"), "422 Idempotency-Key k1 was used for another call");
+  EXPECT_EQ(Operate(1002, 1, "WS-1", "", "a key"), "400 Bad Idempotency-Key");
+  EXPECT_EQ(Operate(1002, 1, "WS-1", "", std::string(ReplayStore::kMaxKeyLength + 1, 'k')), "400 Bad Idempotency-Key");
+}
+
+TEST(ReplayStoreTest, ForgetsTheOldestAnswersBeyondItsBound) {
+  ReplayStore store;
+  HttpReply done;
+  done.body = "<InfoResponse/>";
+  for (std::size_t i = 0; i <= ReplayStore::kMaxAnswers; ++i) store.Keep("north/jdoe", "k" + std::to_string(i), "0105 1001", done);
+  EXPECT_EQ(store.Size(), ReplayStore::kMaxAnswers);
+  EXPECT_FALSE(store.Find("north/jdoe", "k0", "0105 1001"));
+  EXPECT_TRUE(store.Find("north/jdoe", "k1", "0105 1001"));
+  EXPECT_FALSE(store.Find("north/other", "k1", "0105 1001"));  // a key is its caller's own
+  // Answers too large to keep are served afresh.
+  done.body.assign(ReplayStore::kMaxAnswerBytes + 1, 'x');
+  store.Keep("north/jdoe", "large", "0105 1001", done);
+  EXPECT_FALSE(store.Find("north/jdoe", "large", "0105 1001"));
 }
 
 }  // namespace

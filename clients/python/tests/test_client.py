@@ -254,6 +254,20 @@ class InstitutionTest(unittest.TestCase):
         self.assertTrue(self.institution.uploads())
         self.assertGreaterEqual(steps[-1].bytes_sent, os.path.getsize(document))
 
+    def test_a_loaded_record_has_its_errors_cleared_in_its_file_too(self) -> None:
+        # A check-in reads the record back from its file: an error cleared in memory only returns.
+        server = self.session.server()
+        os.makedirs(self.downloads, exist_ok=True)
+        config_file = os.path.join(self.downloads, "Local_1001.cfg")
+        failed = server.NewUtteranceObject()
+        failed.UtteranceID, failed.ErrorString = 1001, "Utterance 1001: Lock service down  documentVersion=0"
+        failed.WriteObjectToConfigFile(config_file)
+        collection = vze.load_records(server, [config_file])
+        self.assertEqual([record.ErrorString for record in collection], [""])
+        on_disk = server.NewUtteranceObject()
+        on_disk.ReadConfigFileToObject(config_file)
+        self.assertEqual(on_disk.ErrorString, "")
+
     def test_results_name_what_the_institution_refused(self) -> None:
         server = self.session.server()
         server.AppPath = self.folder.name

@@ -2,6 +2,7 @@
 // What the call families share while they turn a request's values into the exchanges of a call:
 // the call's inputs taken apart, the single-answer shape, and the dictation-list entries.
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,9 +28,11 @@ std::string TrueFalse(const Value& value);
 // A review argument: "Y"/"N" for a Boolean, the text otherwise.
 std::string YesNo(const Value& value);
 
-// One entry of a dictation list: the values every exchange of a dictation-list call carries.
+// One entry of a dictation list: the values every exchange of a dictation-list call carries, and
+// for source control the check-out the call ends (the engine keeps it in the dictation's record).
 struct ListEntry {
   std::string locationID, utteranceID, linkedDocumentID, isAddendum, documentVersion;
+  std::string checkOutID;
   Pairs Values() const;
 };
 
@@ -43,6 +46,7 @@ struct CallInputs {
   std::vector<ListEntry> entries;
   std::vector<Value> rest;
   HttpCallPlan base;
+  std::string callKey;  // the engine's name of this call, the same for each of its tries
 
   std::string InitText(int index) const;
   std::string InitTrueFalse(int index) const;
@@ -51,7 +55,15 @@ struct CallInputs {
   std::filesystem::path DownloadFolder() const { return InitText(layout.downloadPath); }
   // The other argument at `index` as text, "" when there is none.
   std::string Argument(std::size_t index) const { return index < rest.size() ? Text(rest[index]) : std::string(); }
+  // The idempotency key of request `number` for one dictation (or none) of this call; empty when
+  // the engine gave the call no name.
+  std::string KeyFor(std::string_view number, std::string_view utteranceID) const;
 };
+
+// A digest of `parts` as lower-case hex: the same parts give the same key, any other parts another.
+std::string IdempotencyKey(std::initializer_list<std::string_view> parts);
+// Marks `step` as changing the institution's state, with its key (empty: none).
+void ChangesState(HttpStep& step, std::string idempotencyKey);
 
 // "request=NNNN" and, when given, "&" + the pairs form-encoded.
 std::string Query(std::string_view number, const Pairs& pairs = {});
@@ -63,6 +75,7 @@ struct SingleCall {
   std::vector<const char*> argumentNames;
   Pairs fixed;                  // further parameters with fixed values
   bool withLocationID = false;  // `locationID` from Init, first
+  bool changesState = false;    // sent with an idempotency key
 };
 HttpCallPlan SingleCallPlan(const CallInputs& call, const SingleCall& single);
 // One exchange carrying `form` to request `number`.

@@ -11,12 +11,13 @@ namespace {
 
 const std::map<std::string, SingleCall, std::less<>>& Calls() {
   static const std::map<std::string, SingleCall, std::less<>> calls = {
-      {"m_objDictationUpdate", {"0300", {"PendingNote", "parmString"}, {}}},
-      {"m_objUpdateField", {"0301", {"locationID", "utteranceID", "type", "value", "PendingNote"}, {}}},
-      {"m_objUpdateDictFields", {"0302", {"utteranceID", "headerData"}, {}}},
-      {"m_objSplitDictation", {"0303", {"utteranceID", "audioStart", "audioEnd"}, {}}},
+      // Updates, splits and creations change the institution's state: a repeat must not do them twice.
+      {"m_objDictationUpdate", {"0300", {"PendingNote", "parmString"}, {}, false, true}},
+      {"m_objUpdateField", {"0301", {"locationID", "utteranceID", "type", "value", "PendingNote"}, {}, false, true}},
+      {"m_objUpdateDictFields", {"0302", {"utteranceID", "headerData"}, {}, false, true}},
+      {"m_objSplitDictation", {"0303", {"utteranceID", "audioStart", "audioEnd"}, {}, false, true}},
       {"m_objLinkDictation", {"0304", {"utteranceID", "parentID"}, {}}},
-      {"m_objCreateDictation", {"0305", {"machineID"}, {}, true}},
+      {"m_objCreateDictation", {"0305", {"machineID"}, {}, true, true}},
       {"m_objGatewaySender", {"0306", {"locationID", "utteranceID", "sClientTypeID", "sTarget", "sDoDistribute"}, {}}},
       {"m_objGetOptions", {"0307", {}, {}}},
       {"m_objSendOptions", {"0308", {"optionsXML"}, {}}},
@@ -78,6 +79,7 @@ HttpCallPlan QAGradingUpload(const CallInputs& call) {
   for (const ListEntry& entry : call.entries) {
     HttpStep step = Step(Query("0408", entry.Values()), "");
     step.uploadFile = folder / ("Local_" + entry.utteranceID + ".QAG");
+    ChangesState(step, call.KeyFor("0408", entry.utteranceID));
     plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {std::move(step)}});
   }
   return plan;

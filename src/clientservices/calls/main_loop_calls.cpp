@@ -72,7 +72,10 @@ HttpCallPlan Upload(const CallInputs& call) {
                                {"timeOpen", call.InitText(6)},
                                {"workQueueMode", call.Mode()},
                                {"useMTReview", call.UseMTReview()}});
-    planned.steps.push_back(Step(Query("0104"), FormBody(pairs)));
+    // The files alone change nothing until the commit, which the servlet must not do twice.
+    HttpStep commit = Step(Query("0104"), FormBody(pairs));
+    ChangesState(commit, call.KeyFor("0104", entry.utteranceID));
+    planned.steps.push_back(std::move(commit));
     plan.entries.push_back(std::move(planned));
   }
   return plan;

@@ -14,6 +14,22 @@ constexpr int kPendingNote = 5;
 constexpr int kMachineID = 6;
 constexpr int kSplitPendingNote = 8;
 
+// What an operation does to a lock: check-ins and unlocks end a check-out, and are done once; a
+// check-out again by its holder changes nothing, and operation 7 nothing at all.
+std::string_view EndsCheckOut(std::string_view operation) {
+  if (operation == "2" || operation == "4" || operation == "9") return "checkin";
+  if (operation == "3" || operation == "8") return "unlock";
+  return {};
+}
+
+// A check-in or unlock is named by the check-out it ends: a repeat of it, by this request or by a
+// later one after the answer was lost, is the same call. Without the check-out, by the engine's
+// name of the call.
+std::string EndingKey(const CallInputs& call, const ListEntry& entry, std::string_view ending) {
+  if (entry.checkOutID.empty()) return call.KeyFor("0105", entry.utteranceID);
+  return IdempotencyKey({"0105", ending, entry.utteranceID, entry.documentVersion, entry.checkOutID});
+}
+
 }  // namespace
 
 std::optional<HttpCallPlan> SourceControlCall(const CallInputs& call, std::string&) {
@@ -27,10 +43,14 @@ std::optional<HttpCallPlan> SourceControlCall(const CallInputs& call, std::strin
                         {"workQueueMode", call.Mode()},
                         {"splitPendingNote", call.InitText(kSplitPendingNote)},
                         {"useMTReview", call.UseMTReview()}};
+  const std::string operation = call.InitText(kOperation);
+  const std::string_view ending = EndsCheckOut(operation);
   for (const ListEntry& entry : call.entries) {
     Pairs pairs = entry.Values();
     pairs.insert(pairs.end(), values.begin(), values.end());
-    plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {Step(Query("0105"), FormBody(pairs))}});
+    HttpStep step = Step(Query("0105"), FormBody(pairs));
+    if (!ending.empty()) ChangesState(step, EndingKey(call, entry, ending));
+    plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {std::move(step)}});
   }
   return plan;
 }

@@ -19,6 +19,7 @@
 #include "execution/database_request.hpp"
 #include "execution/header_documents.hpp"
 #include "execution/query_strings.hpp"
+#include "execution/retry_classification.hpp"
 #include "execution/zip_unpacker.hpp"
 #include "model/connect_info.hpp"
 #include "model/generic_request.hpp"
@@ -264,7 +265,11 @@ void m_objGetListsCompressed_RetrievalComplete(clsDatabaseRequest& request, Clie
   const auto generic = FindGenericRequest(request, kListsCompressed);
   if (!generic) return;
   if (bErrors) {
-    if (RecordErrorOrRetry(request, kListsCompressed, generic, service.getErrorMessage())) return;
+    std::string message = service.getErrorMessage();
+    // Sent without the certificate that could not be written, the call can only be refused for
+    // missing it: the editor is told why it was missing.
+    if (!request.CertificateProblem().empty() && !bfnRequestTimeOutMessage(message)) message = request.CertificateProblem();
+    if (RecordErrorOrRetry(request, kListsCompressed, generic, message)) return;
   } else {
     const std::string zip = SearchListZip(request);
     if (!DecompressFile(zip)) {

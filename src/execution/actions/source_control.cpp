@@ -22,6 +22,7 @@
 #include "model/status_string.hpp"
 #include "model/work_queue.hpp"
 #include "platform/files.hpp"
+#include "platform/random_name.hpp"
 #include "xml/parse_failure.hpp"
 
 namespace vz {
@@ -42,8 +43,64 @@ constexpr std::int32_t kRecordCheckIn = 5;
 // Operation codes the server gives a meaning to.
 constexpr std::int16_t kCheckOut = 1;
 constexpr std::int16_t kCheckIn = 2;
+constexpr std::int16_t kUnlock = 3;
 constexpr std::int16_t kCheckInWithPendingNote = 4;
 constexpr std::int16_t kReviewCheckOut = 6;
+constexpr std::int16_t kReviewUnlock = 8;
+constexpr std::int16_t kReviewCheckIn = 9;
+
+// The name of the check-out that holds a dictation, kept in its record and configuration file. A
+// check-in or unlock ending the check-out is sent under a key made from it, so that when its answer
+// is lost, the repeat (by this request, or by a later one after vzed was killed) gets the
+// institution's first answer instead of being refused as not checked out.
+constexpr std::string_view kCheckOutID = "CheckOutID";
+
+bool EndsCheckOut(std::int16_t operation) {
+  return operation == kCheckIn || operation == kCheckInWithPendingNote || operation == kReviewCheckIn ||
+         operation == kUnlock || operation == kReviewUnlock;
+}
+
+// Writes the record to its configuration file; a failure is told in the request's error message.
+void SaveRecord(clsDatabaseRequest& request, clsUtteranceObject& record) {
+  if (record.ConfigFile().find_first_not_of(' ') == std::string::npos) return;
+  try {
+    record.WriteObjectToConfigFile(record.ConfigFile());
+  } catch (...) {
+    const std::string description = CurrentErrorAsAutomationError().Description();
+    request.NoteUnsavedRecord(record, description.substr(0, description.find_first_of("\r\n")));
+  }
+}
+
+// Each dictation a completed check-out now holds gets a new check-out name.
+void NameCheckOuts(clsDatabaseRequest& request) {
+  const auto dictations = request.Dictations();
+  if (!dictations) return;
+  for (const auto& dictation : dictations->Items()) {
+    if (!dictation->ErrorString().empty() || !request.bfnInUtteranceList(dictation->UtteranceID())) continue;
+    dictation->SetTextProperty(kCheckOutID, kCheckOutID, platform::RandomName());
+    SaveRecord(request, *dictation);
+  }
+}
+
+// The dictation list with the check-out each entry's operation ends. A record without one (its
+// check-out was made before records kept it) names it now, saved before the call.
+Value ListEndingCheckOuts(clsDatabaseRequest& request) {
+  const auto dictations = request.Dictations();
+  Value::Array entries;
+  for (DictationListEntry entry : request.DictationList()) {
+    const auto record = dictations ? dictations->Item("U" + std::to_string(entry.utteranceID), entry.documentVersion) : nullptr;
+    if (record) {
+      entry.checkOutID = record->TextProperty(kCheckOutID, kCheckOutID);
+      if (entry.checkOutID.empty()) {
+        entry.checkOutID = platform::RandomName();
+        record->SetTextProperty(kCheckOutID, kCheckOutID, entry.checkOutID);
+        SaveRecord(request, *record);
+      }
+    }
+    entries.push_back(entry.ToValue());
+  }
+  return Value(std::move(entries));
+}
 
 // The source-control operation of an action in a work-queue mode; 0 when a check-in of an ungraded
 // version is skipped, -1 when the mode has no operation for the action.
@@ -134,6 +191,14 @@ std::shared_ptr<clsUtteranceObject> ReloadForCheckIn(clsUtterances& dictations, 
   }
   std::error_code ignored;
   std::filesystem::remove(savedCopy, ignored);
+  const clsUtteranceObject& checkedIn = replacement ? *replacement : *record;
+  if (!checkedIn.ErrorString().empty()) {
+    // The editor cleared the errors in memory but did not write the record: the old error is
+    // back, and the dictation's check-in will end with it whatever the institution answers.
+    GlobalTrace(kOperationLocation, "Warning: the record of dictation " + std::to_string(checkedIn.UtteranceID()) + " read back from " +
+                                        configFile + " carries the error \"" + checkedIn.ErrorString() +
+                                        "\"; write the record after ClearErrors to check it in afresh.");
+  }
   if (!replacement) return record;
   try {
     ReplaceFirstDictation(dictations, replacement, configFile);
@@ -225,7 +290,8 @@ void DoSourceControlOperation(clsDatabaseRequest& request, const ActionEntry& en
   service->Init(init.Values());
   GlobalTrace(kOperationLocation, "m_Sc.init " + init.url + ", " + std::to_string(operation) + ", " + init.login);
   GlobalTrace(kOperationLocation, "Operation = " + std::to_string(operation));
-  if (service->Start(std::string(entry.call), {DictationListValue(request)})) return;
+  const Value list = EndsCheckOut(operation) ? ListEndingCheckOuts(request) : DictationListValue(request);
+  if (service->Start(std::string(entry.call), {list})) return;
 
   ErrMsgBox("Bad call to controlSourceAsync()", vbCritical, "Penwright MT", true, kOperationLocation);
   if (checkIn) request.UpdateStatusCodes(kPendingAfterError, "Error returned from m_Sc.controlSourceAsync");
@@ -270,6 +336,10 @@ void m_Sc_RequestComplete(clsDatabaseRequest& request, ClientServiceObject& serv
     case 7:
       // A reviewer's check-out leaves the dictation as the queue showed it.
       if (SourceControlMode(request) != 3) request.ApplyStatusUpdates(kRecordCheckOut);
+      NameCheckOuts(request);
+      break;
+    case 32:
+      NameCheckOuts(request);
       break;
     case 4:
     case 5:
