@@ -18,6 +18,13 @@ std::string TooDeepText() {
   return "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels of arrays and objects";
 }
 
+// Makes `message` one that is answered with this error in its turn, without running.
+void RefuseInTurn(Message& message, int code, std::string text) {
+  message.kind = Message::Kind::Request;
+  message.refusalCode = code;
+  message.refusal = std::move(text);
+}
+
 }  // namespace
 
 Session::Session(Hub& hub, std::shared_ptr<transport::LineChannel> channel, std::uint64_t number)
@@ -109,9 +116,7 @@ void Session::OnBatch(JsonText text) {
     switch (message.kind) {
       case Message::Kind::Invalid:
         // Answered in its place among the batch's answers.
-        message.kind = Message::Kind::Request;
-        message.refusalCode = kInvalidRequest;
-        message.refusal = "invalid request: " + message.fault;
+        RefuseInTurn(message, kInvalidRequest, "invalid request: " + message.fault);
         break;
       case Message::Kind::Response:
         // An answer to one of the server's questions counts at once, as when sent alone.
@@ -145,9 +150,7 @@ bool Session::Refuse(Message& message, JsonText::Fault fault, bool inBatch) {
   const std::string why = tooDeep ? TooDeepText() : "a number beyond the range of a Double";
   switch (message.kind) {
     case Message::Kind::Request:
-      // Answered in its turn, without running.
-      message.refusalCode = code;
-      message.refusal = tooDeep ? "invalid request: " + why : StandardErrorText(kErrOverflow);
+      RefuseInTurn(message, code, tooDeep ? "invalid request: " + why : StandardErrorText(kErrOverflow));
       return true;
     case Message::Kind::Notification:
       GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": ignored a notification " + why);
@@ -167,9 +170,7 @@ bool Session::Refuse(Message& message, JsonText::Fault fault, bool inBatch) {
     }
     case Message::Kind::Invalid:
       if (inBatch) {
-        message.kind = Message::Kind::Request;
-        message.refusalCode = kInvalidRequest;
-        message.refusal = "invalid request: " + why;
+        RefuseInTurn(message, kInvalidRequest, "invalid request: " + why);
         return true;
       }
       Send(ErrorLine(message.id, kInvalidRequest, "invalid request: " + why));
@@ -218,16 +219,16 @@ std::optional<Json> Session::Answer(Message message) {
     Json shown{{"method", message.method}, {"params", message.params}};
     GlobalTrace(kWhere, "Session " + std::to_string(number_) + " <- " + RedactedText(shown), kTraceDetail);
   }
-  const bool answer = message.kind == Message::Kind::Request;
+  const bool wanted = message.kind == Message::Kind::Request;
   if (message.refusalCode != 0) return ErrorObject(message.id, message.refusalCode, message.refusal);
   try {
     Json result = ServeMethod(*this, message.method, message.params);
-    if (answer) return ResultObject(message.id, std::move(result));
+    if (wanted) return ResultObject(message.id, std::move(result));
   } catch (const ProtocolError& error) {
-    if (answer) return ErrorObject(message.id, error.Code(), error.Message());
+    if (wanted) return ErrorObject(message.id, error.Code(), error.Message());
   } catch (...) {
     const AutomationError error = CurrentErrorAsAutomationError();
-    if (answer) return ErrorObject(message.id, static_cast<int>(error.Number()), error.Description(), Json{{"source", error.Source()}});
+    if (wanted) return ErrorObject(message.id, static_cast<int>(error.Number()), error.Description(), Json{{"source", error.Source()}});
   }
   return std::nullopt;
 }
