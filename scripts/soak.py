@@ -29,7 +29,9 @@ At the end it checks and prints:
 - the steady vzed's resident memory of its own (anonymous pages, not the program's and libraries'
   mapped files) at the end is within 10% of where it settled: a minute in, and once every family
   of requests has run on it;
-- both vzeds end cleanly when their owner closes them.
+- both vzeds end cleanly when their owner closes them;
+- a stopped observer (a `vze watch` on the steady vzed, SIGSTOPped now and then for a while) slows
+  no request: vzed never waits for a listener.
 The exit status is 1 when a check fails.
 """
 from __future__ import annotations
@@ -65,6 +67,9 @@ LOGIN, PASSWORD, LOCATION, INSTITUTION, LOCATION_NAME = "jdoe", "secret", 3, "12
 # Below this share of requests ending without an error the soak exercised little but error paths.
 WENT_WELL_LEAST = 0.25
 RSS_GROWTH_LIMIT = 0.10
+# Requests submitted while the observer is stopped may take this much longer (median) than the
+# others: half of vzed's event timeout (10 s), which an observer waited for would add to each.
+OBSERVER_SLOWDOWN_LIMIT = 5.0
 
 # The simulator's call kinds, and the faults that mean something for each besides the common ones.
 CALL_KINDS = (
@@ -251,6 +256,7 @@ class Submitted:
     lost_with_vzed: bool = False
     error: str = ""
     actions: Sequence[int] = ()
+    took: float = 0.0
 
 
 @dataclass
@@ -541,6 +547,7 @@ class Client(threading.Thread):
 
     def _completed(self, entry: Submitted, request: Any) -> None:
         entry.completed = True
+        entry.took = time.monotonic() - entry.at
         with self.ledger.lock:
             first = self.ledger.first_completed.setdefault(self.ws.name, {})
             if entry.family not in first:
@@ -604,6 +611,43 @@ class Client(threading.Thread):
                 entry.lost_with_vzed = True
 
 
+class Observer:
+    """`vze watch` on a vzed, as someone watching it would run it, stopped (SIGSTOP) now and then."""
+
+    def __init__(self, ws: Workstation, rng: random.Random):
+        self.rng = rng
+        self.process = subprocess.Popen([program("VZE", "vze"), "--socket", ws.socket, "watch", "--no-progress"],
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.stops: List[Tuple[float, float]] = []  # (from, to), monotonic
+        self.next_change = time.monotonic() + rng.uniform(10, 20)
+
+    def stopped_at(self, when: float) -> bool:
+        return any(start <= when < end for start, end in self.stops)
+
+    def tick(self, now: float) -> None:
+        if now < self.next_change:
+            return
+        if self.stops and self.stops[-1][1] == float("inf"):
+            self.process.send_signal(signal.SIGCONT)
+            self.stops[-1] = (self.stops[-1][0], now)
+            self.next_change = now + self.rng.uniform(10, 30)
+        else:
+            self.process.send_signal(signal.SIGSTOP)
+            self.stops.append((now, float("inf")))
+            self.next_change = now + self.rng.uniform(15, 40)
+
+    def end(self) -> None:
+        if self.stops and self.stops[-1][1] == float("inf"):
+            self.stops[-1] = (self.stops[-1][0], time.monotonic())
+        self.process.send_signal(signal.SIGCONT)
+        self.process.send_signal(signal.SIGINT)
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+
 def first_words(text: str) -> str:
     text = re.sub(r"\d+", "N", text.splitlines()[0] if text else "")
     return text[:70]
@@ -625,6 +669,7 @@ class Soak:
         self.rss: List[Tuple[float, int]] = []
         self.simulator_downtime = 0.0
         self.results: List[Tuple[str, bool, str]] = []
+        self.observer: Optional[Observer] = None
 
     def run(self) -> int:
         started = self.started = time.monotonic()
@@ -632,6 +677,7 @@ class Soak:
         self.simulator.start()
         self.steady.start()
         self.crashing.start()
+        observer = self.observer = Observer(self.steady, random.Random(self.rng.random()))
         log(f"soak for {self.minutes:g} min (seed {self.seed}) in {self.folder}; simulator at {self.simulator.servlet_url}")
         clients = [Client(f"{ws.name}/{n + 1}", ws, self.ledger, self.rng.randrange(1 << 30), stop_at)
                    for ws in (self.steady, self.crashing) for n in range(self.clients_per_vzed)]
@@ -665,7 +711,9 @@ class Soak:
                     log(f"{len(self.ledger.submitted)} requests submitted, {sum(e.completed for e in self.ledger.submitted)} completed, "
                         f"{len(self.ledger.problems)} problems; steady vzed {self.rss[-1][1] / 1024 if self.rss else 0:.1f} MiB")
                 next_status = now + 60
+            observer.tick(now)
             time.sleep(0.2)
+        observer.end()
         log("time is up: the clients finish their requests")
         for client in clients:
             client.join(REQUEST_LIMIT + 30)
@@ -682,6 +730,7 @@ class Soak:
         self.check_completions(clients)
         self.check_files()
         self.check_memory(end_rss)
+        self.check_observer()
         for client in clients:
             if client.session is not None:
                 client.session.close()
@@ -789,6 +838,24 @@ class Soak:
                              f"{len(leftovers)} left by vzeds that ended or run; {of_killed} by killed vzeds"
                              + "".join(f"\n    {line}" for line in leftovers[:20])))
 
+    def check_observer(self) -> None:
+        title = "a stopped observer slows no request"
+        assert self.observer is not None
+        stopped: List[float] = []
+        running: List[float] = []
+        for entry in self.ledger.submitted:
+            if entry.workstation == self.steady.name and entry.completed:
+                (stopped if self.observer.stopped_at(entry.at) else running).append(entry.took)
+        if not stopped or not running:
+            self.results.append((title, False, f"not measured ({len(stopped)} requests while stopped, {len(running)} otherwise)"))
+            return
+        median = lambda values: sorted(values)[len(values) // 2]
+        slower = median(stopped) - median(running)
+        self.results.append((title, slower < OBSERVER_SLOWDOWN_LIMIT,
+                             f"median {median(stopped):.2f} s for {len(stopped)} requests while it was stopped "
+                             f"({sum(end - start for start, end in self.observer.stops):.0f} s in {len(self.observer.stops)} stops), "
+                             f"{median(running):.2f} s for {len(running)} otherwise"))
+
     def check_memory(self, end_rss: Optional[int]) -> None:
         # Settled: a minute in, and once every family of requests has run on the steady vzed, so
         # that each code path has made the memory it keeps (a first minute on a busy machine may
@@ -852,6 +919,8 @@ def main() -> int:
         for ws in (soak.steady, soak.crashing):
             if ws.vzed is not None and ws.vzed.process.poll() is None:
                 ws.vzed.kill()
+        if soak.observer is not None and soak.observer.process.poll() is None:
+            soak.observer.process.kill()
         if soak.simulator.process is not None:
             soak.simulator.stop()
         if code == 0 and not args.keep:

@@ -143,8 +143,11 @@ int main(int argc, char** argv) {
   describe->add_option("CLASS", className, "Class")->required();
 
   Watcher watcher;
-  auto* watch = app.add_subcommand("watch", "Print the server object's events (and message boxes) as they come");
-  watch->add_flag("--acknowledge", watcher.acknowledge, "Answer DatabaseRequestComplete with bReceived = true");
+  auto* watch = app.add_subcommand(
+      "watch", "Print the server object's events (and message boxes) as they come; without --acknowledge and --prompts "
+               "only listening, so that vzed never waits for it");
+  watch->add_flag("--acknowledge", watcher.acknowledge,
+                  "Answer DatabaseRequestComplete with bReceived = true (vzed then waits for this watcher's answers)");
   watch->add_flag("--prompts", watcher.prompts, "Also receive message boxes");
   watch->add_option("--answer", watcher.answer, "Answer to every message box (1 OK ... 7 No)")->default_val(1)->check(CLI::Range(1, 7));
   watch->add_option("--count", watcher.count, "End after this many events and message boxes (0: until interrupted)")->default_val(0);
@@ -185,7 +188,10 @@ int main(int argc, char** argv) {
       if (!watcher.noProgress) watcher.progress = &display;
       client.OnServerMessage([&](const Json& message) { return watcher.Handle(message); });
       const Json server = client.Call("create", {{"class", "clsZERUredoz"}});
-      client.Call("advise", {{"handle", server.at("$handle")}, {"prompts", watcher.prompts}});
+      // Only a watcher that answers listens synchronously: a plain one, stopped or slow, must not
+      // hold up the requests of the editor.
+      const bool listen = !watcher.acknowledge && !watcher.prompts;
+      client.Call("advise", {{"handle", server.at("$handle")}, {"prompts", watcher.prompts}, {"listen", listen}});
       if (!watcher.noProgress) client.Call("watchProgress", {{"enabled", true}});
       while (interrupted == 0 && (watcher.count == 0 || watcher.seen < watcher.count)) {
         if (!client.ServeOne(std::chrono::milliseconds(200)) && client.Lines().Closed()) break;

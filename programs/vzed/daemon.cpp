@@ -15,9 +15,11 @@
 #include "protocol/forwarding_prompter.hpp"
 #include "server/exit_window.hpp"
 #include "server/register_server_classes.hpp"
+#include "server/request_queue.hpp"
 #include "server/server_environment.hpp"
 #include "server/server_object.hpp"
 #include "server/watchdog_monitor.hpp"
+#include "transport/socket_activation.hpp"
 
 namespace vzed {
 namespace {
@@ -56,6 +58,7 @@ Daemon::~Daemon() {
   hub_.reset();
   listener_.reset();
   serviceWatchdog_.reset();
+  idleAlarm_.reset();
   vz::frmExitProcess::Unload();
   vz::InstallServerEnvironment({});
 }
@@ -76,6 +79,8 @@ int Daemon::Run() {
     vz::platform::NotifyStatus("serving " + std::to_string(count) + " connection(s)");
     // With --stdio the one client leaving ends the daemon.
     if (options_.stdio && count == 0) loop_.Post([this] { BeginShutdown("standard input ended"); });
+    if (idleAlarm_ && count == 0) idleAlarm_->Arm(options_.idleExit, [this] { OnIdle(); });
+    if (idleAlarm_ && count > 0) idleAlarm_->Cancel();
   };
   hub_ = std::make_unique<vz::protocol::Hub>(loop_, std::move(hubOptions));
   vz::SetPrompter(std::make_shared<vz::protocol::ForwardingPrompter>(*hub_));
@@ -87,7 +92,13 @@ int Daemon::Run() {
   WatchSignals();
   StartTransport();
   StartServiceWatchdog();
-  const std::string where = options_.stdio ? std::string("standard input and output") : options_.socketPath;
+  if (options_.idleExit.count() > 0 && !options_.stdio) {
+    idleAlarm_ = loop_.LoopClock().NewAlarm();
+    idleAlarm_->Arm(options_.idleExit, [this] { OnIdle(); });
+  }
+  const std::string where = options_.stdio            ? std::string("standard input and output")
+                            : listener_->Inherits() ? listener_->Path() + " (the service manager's socket)"
+                                                    : listener_->Path();
   vz::GlobalTrace(kWhere, "Serving on " + where);
   vz::platform::NotifyReady("serving on " + where);
 
@@ -127,15 +138,31 @@ void Daemon::StartTransport() {
     hub_->Attach(vz::transport::MakeStdioChannel(loop_.Context()));
     return;
   }
-  listener_ = std::make_unique<vz::transport::UnixListener>(
-      loop_.Context(), options_.socketPath,
-      [this](std::shared_ptr<vz::transport::LineChannel> channel) {
-        if (stopping_) {
-          channel->Close();
-          return;
-        }
-        hub_->Attach(std::move(channel));
-      });
+  auto attach = [this](std::shared_ptr<vz::transport::LineChannel> channel) {
+    if (stopping_) {
+      channel->Close();
+      return;
+    }
+    hub_->Attach(std::move(channel));
+  };
+  // Started by the socket unit: its socket is the one clients know, whatever --socket says.
+  if (const std::optional<int> inherited = vz::transport::ListeningSocketFromServiceManager()) {
+    listener_ = std::make_unique<vz::transport::UnixListener>(loop_.Context(), vz::transport::UnixListener::Inherited{*inherited},
+                                                              std::move(attach));
+    return;
+  }
+  listener_ = std::make_unique<vz::transport::UnixListener>(loop_.Context(), options_.socketPath, std::move(attach));
+}
+
+void Daemon::OnIdle() {
+  if (stopping_ || hub_->ConnectionCount() > 0) return;
+  // A request its client left behind still runs to its end; look again a whole quiet time later.
+  const auto server = vz::clsZERUredoz::Current();
+  if (server && server->DatabaseRequests() && server->DatabaseRequests()->Count() > 0) {
+    idleAlarm_->Arm(options_.idleExit, [this] { OnIdle(); });
+    return;
+  }
+  BeginShutdown("no client and no request for " + std::to_string(options_.idleExit.count()) + " ms");
 }
 
 void Daemon::WatchSignals() {
@@ -187,6 +214,7 @@ void Daemon::BeginShutdown(const std::string& why) {
   signals_.cancel(ignored);
   if (listener_) listener_->Close();
   if (serviceWatchdog_) serviceWatchdog_->SetEnabled(false);
+  idleAlarm_.reset();
   hub_->CloseAll();
   // Run() returns; the stack unwinds before anything is released.
   loop_.Stop();

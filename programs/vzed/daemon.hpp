@@ -1,5 +1,6 @@
 #pragma once
-// The daemon: one event loop serving the automation protocol, the server object's environment
+// The daemon: one event loop serving the automation protocol on its own socket, on the one the
+// service manager hands it, or on standard input and output, the server object's environment
 // (the loop's clock, the action catalogue, the watchdog and the crash handler), the service
 // manager's notifications, and the close requests that arrive by signal or by closeRequest.
 #include <memory>
@@ -33,6 +34,8 @@ class Daemon {
   void StartTransport();
   void WatchSignals();
   void StartServiceWatchdog();
+  // With --idle-exit: no client has been connected for the whole quiet time.
+  void OnIdle();
   // Asks the pump; true when the close is cancelled. An accepted close ends the daemon.
   bool OnCloseRequest(vz::CloseReason reason);
   void BeginShutdown(const std::string& why);
@@ -45,6 +48,7 @@ class Daemon {
   std::unique_ptr<vz::transport::UnixListener> listener_;
   boost::asio::signal_set signals_;
   std::unique_ptr<vz::Timer> serviceWatchdog_;
+  std::unique_ptr<vz::Alarm> idleAlarm_;
   bool stopping_ = false;
 };
 

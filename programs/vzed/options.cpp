@@ -14,16 +14,21 @@ constexpr const char* kDescription = R"(NAME
 
 SYNOPSIS
     vzed [--socket PATH | --stdio] [--tick-interval MS] [--event-timeout SECONDS]
-         [--log-folder DIR] [--trace-level N] [--ca-file FILE]
+         [--idle-exit SECONDS] [--log-folder DIR] [--trace-level N] [--ca-file FILE]
          [--client-backlog SIZE] [--total-backlog SIZE] [--max-file-answer SIZE]
 
 DESCRIPTION
     vzed serves the server's public classes (clsZERUredoz and the objects it makes) to clients in
-    other processes: JSON-RPC 2.0, one message per line, over a Unix-domain socket or over
+    other processes: JSON-RPC 2.0, one message or batch per line, over a Unix-domain socket or
     standard input and output. One event-loop thread runs the request pump, the completions of the
     institution calls and every client call. Clients that ask for it (watchProgress) hear each
     request's progress: `vze watch` shows it. The protocol is described in automation-protocol.md
-    (share/doc/VizorareZazizuzEravov), the manual page in vzed(1).
+    (share/doc/vzed), the manual page in vzed(1).
+
+    Started by systemd's socket unit (systemctl --user enable --now vzed.socket), vzed serves on
+    the listening socket it is handed (LISTEN_FDS) instead of making its own, and leaves the
+    socket file in place when it ends; with --idle-exit it ends once nobody uses it, and the next
+    client starts a fresh one.
 
 LIMITS
     A message line may hold 16 MiB and nest arrays and objects 64 levels deep; beyond that it
@@ -47,6 +52,9 @@ constexpr const char* kFooter = R"(SIGNALS
 FILES
     $XDG_RUNTIME_DIR/vzed.sock, or /tmp/vzed-$UID/vzed.sock
         the default socket; its folder must be closed to other users (mode 0700).
+    /usr/lib/systemd/user/vzed.socket, /usr/lib/systemd/user/vzed.service
+        the systemd user units: the socket unit listens on $XDG_RUNTIME_DIR/vzed.sock and
+        starts vzed when the first client connects.
     DIR/vzed.log
         the detail log until the client sets LogFilePath.
     DIR/Errors/Hang_*.txt, DIR/Errors/Crash_*.txt
@@ -55,6 +63,8 @@ FILES
 
 ENVIRONMENT
     NOTIFY_SOCKET        set by systemd: vzed reports READY=1, STATUS=, WATCHDOG=1, STOPPING=1
+    LISTEN_FDS, LISTEN_PID
+                         set by systemd's socket unit: the listening socket at descriptor 3
     WATCHDOG_USEC        set by systemd with WatchdogSec=: vzed pings at half that period
     VZE_PROCMON_SOCKET   datagram socket of the process monitor (see the Instance property)
     VZ_INFORMATION_SERVLETS_PROD, VZ_INFORMATION_SERVLETS_DEV, VZ_INFORMATION_SERVLETS_PLAY
@@ -66,7 +76,8 @@ ENVIRONMENT
                          choose the default socket and log folder
 
 EXIT STATUS
-    0 after an accepted close, the end of standard input with --stdio, or the exit timer;
+    0 after an accepted close, the end of standard input with --stdio, the exit timer, or
+    --idle-exit;
     1 when vzed cannot start (socket in use, folder open to others); 2 on a usage error.)";
 
 }  // namespace
@@ -87,10 +98,11 @@ ParseResult ParseCommandLine(int argc, char** argv) {
   options.socketPath = vz::transport::DefaultSocketPath();
   options.logFolder = DefaultLogFolder();
   double eventTimeoutSeconds = 30;
+  double idleExitSeconds = 0;
   long tickMilliseconds = 1000;
   int traceLevel = 0;
 
-  auto* socket = app.add_option("--socket", options.socketPath, "Listen on this Unix-domain socket")
+  auto* socket = app.add_option("--socket", options.socketPath, "Listen on this Unix-domain socket (unless systemd hands one over)")
                      ->type_name("PATH")
                      ->default_str(options.socketPath);
   app.add_flag("--stdio", options.stdio, "Serve one client on standard input and output instead")->excludes(socket);
@@ -102,6 +114,11 @@ ParseResult ParseCommandLine(int argc, char** argv) {
                  "Seconds a client may stay silent before its answer to an event or a message box is given up")
       ->type_name("SECONDS")
       ->default_val(30)
+      ->check(CLI::Range(0.0, 86400.0));
+  app.add_option("--idle-exit", idleExitSeconds,
+                 "End with status 0 after this many seconds with no client and no request (0: never)")
+      ->type_name("SECONDS")
+      ->default_val(0)
       ->check(CLI::Range(0.0, 86400.0));
   app.add_option("--log-folder", options.logFolder, "Folder of vzed's own log and reports")
       ->type_name("DIR")
@@ -140,6 +157,7 @@ ParseResult ParseCommandLine(int argc, char** argv) {
   }
   options.tickInterval = std::chrono::milliseconds(tickMilliseconds);
   options.eventTimeout = std::chrono::milliseconds(static_cast<long>(eventTimeoutSeconds * 1000));
+  options.idleExit = std::chrono::milliseconds(static_cast<long>(idleExitSeconds * 1000));
   if (level->count() > 0) options.traceLevel = traceLevel;
   if (options.stdio) options.socketPath.clear();
   return {options, 0};

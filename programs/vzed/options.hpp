@@ -12,6 +12,8 @@ struct Options {
   bool stdio = false;
   std::chrono::milliseconds tickInterval{1000};
   std::chrono::milliseconds eventTimeout{30000};
+  // Ends the daemon after this long with no client and no request; zero: never.
+  std::chrono::milliseconds idleExit{0};
   std::string logFolder;
   std::optional<int> traceLevel;
   // Trusted certificates for the institution's HTTPS servlets; empty: the system's store.

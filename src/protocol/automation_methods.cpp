@@ -114,7 +114,13 @@ Json Advise(Session& session, const Json& params) {
   const ObjectRef object = Target(session, params);
   const Json& prompts = Field(params, "prompts");
   if (!prompts.is_null() && !prompts.is_boolean()) InvalidParams("\"prompts\" must be true or false");
-  session.Advise(object, prompts.is_boolean() && prompts.get<bool>());
+  const Json& listen = Field(params, "listen");
+  if (!listen.is_null() && !listen.is_boolean()) InvalidParams("\"listen\" must be true or false");
+  const bool answersPrompts = prompts.is_boolean() && prompts.get<bool>();
+  const bool listens = listen.is_boolean() && listen.get<bool>();
+  // A listener is never waited for, so it cannot be the one that answers message boxes.
+  if (listens && answersPrompts) InvalidParams("a listening subscription does not answer message boxes: \"prompts\" and \"listen\" exclude each other");
+  session.Advise(object, listens ? Session::Subscription::kListening : Session::Subscription::kAnswering, answersPrompts);
   return nullptr;
 }
 

@@ -37,7 +37,7 @@ void SessionEventSink::OnEvent(Object& source, const MemberInfo& event, std::spa
               {"args", std::move(args)}};
   const bool answerWanted = std::any_of(event.arguments.begin(), event.arguments.end(),
                                         [](const ArgumentInfo& argument) { return argument.byRef; });
-  if (!answerWanted) {
+  if (!answerWanted || listening_) {
     session->Notify("event", std::move(params));
     return;
   }

@@ -5,7 +5,7 @@ namespace vz::protocol {
 Message Classify(Json message) {
   Message out;
   if (!message.is_object()) {
-    out.fault = message.is_array() ? "batches are not supported: send one message per line" : "a message must be a JSON object";
+    out.fault = message.is_array() ? "a batch may not hold another batch" : "a message must be a JSON object";
     return out;
   }
   const auto version = message.find("jsonrpc");
@@ -52,14 +52,18 @@ Message Classify(Json message) {
 
 std::string Serialize(const Json& message) { return message.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
-std::string ResultLine(const Json& id, Json result) {
-  return Serialize(Json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
-}
+Json ResultObject(const Json& id, Json result) { return Json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}; }
 
-std::string ErrorLine(const Json& id, int code, std::string_view message, Json data) {
+Json ErrorObject(const Json& id, int code, std::string_view message, Json data) {
   Json error{{"code", code}, {"message", message}};
   if (!data.is_null()) error["data"] = std::move(data);
-  return Serialize(Json{{"jsonrpc", "2.0"}, {"id", id}, {"error", std::move(error)}});
+  return Json{{"jsonrpc", "2.0"}, {"id", id}, {"error", std::move(error)}};
+}
+
+std::string ResultLine(const Json& id, Json result) { return Serialize(ResultObject(id, std::move(result))); }
+
+std::string ErrorLine(const Json& id, int code, std::string_view message, Json data) {
+  return Serialize(ErrorObject(id, code, message, std::move(data)));
 }
 
 std::string RequestLine(std::int64_t id, std::string_view method, Json params) {

@@ -1,6 +1,7 @@
 #pragma once
 // JSON-RPC 2.0 messages, one JSON text per line: telling requests, notifications and answers
 // apart, and writing the lines that go out.
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -51,8 +52,15 @@ struct Message {
   std::string refusal;
 };
 
-// Reads one parsed JSON text as a message.
+// The most messages one batch (a JSON array of messages on one line) may hold.
+inline constexpr std::size_t kMaxBatchMessages = 10000;
+
+// Reads one parsed JSON text as a message (a batch's members one at a time).
 Message Classify(Json message);
+
+// Answers, as objects (a batch's answers go out together in one array) and as lines.
+Json ResultObject(const Json& id, Json result);
+Json ErrorObject(const Json& id, int code, std::string_view message, Json data = nullptr);
 
 // Lines to send; text that is not valid UTF-8 is sent with replacement characters.
 std::string Serialize(const Json& message);

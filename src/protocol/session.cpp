@@ -18,6 +18,13 @@ std::string TooDeepText() {
   return "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels of arrays and objects";
 }
 
+// Makes `message` one that is answered with this error in its turn, without running.
+void RefuseInTurn(Message& message, int code, std::string text) {
+  message.kind = Message::Kind::Request;
+  message.refusalCode = code;
+  message.refusal = std::move(text);
+}
+
 }  // namespace
 
 Session::Session(Hub& hub, std::shared_ptr<transport::LineChannel> channel, std::uint64_t number)
@@ -69,8 +76,12 @@ void Session::OnLine(std::string line) {
     Send(ErrorLine(nullptr, kParseError, "parse error: the line is not JSON"));
     return;
   }
+  if (text.IsBatch()) {
+    OnBatch(std::move(text));
+    return;
+  }
   Message message = Classify(std::move(text.json));
-  if (text.fault != JsonText::Fault::kNone && !Refuse(message, text.fault)) return;
+  if (text.fault != JsonText::Fault::kNone && !Refuse(message, text.fault, false)) return;
   switch (message.kind) {
     case Message::Kind::Invalid:
       Send(ErrorLine(message.id, kInvalidRequest, "invalid request: " + message.fault));
@@ -82,26 +93,64 @@ void Session::OnLine(std::string line) {
     case Message::Kind::Notification:
       break;
   }
+  Turn turn;
+  turn.messages.push_back(std::move(message));
+  Enqueue(std::move(turn));
+}
+
+void Session::OnBatch(JsonText text) {
+  if (text.json.empty()) {
+    Send(ErrorLine(nullptr, kInvalidRequest, "invalid request: an empty batch"));
+    return;
+  }
+  if (text.json.size() > kMaxBatchMessages) {
+    Send(ErrorLine(nullptr, kInvalidRequest,
+                   "invalid request: a batch may hold at most " + std::to_string(kMaxBatchMessages) + " messages"));
+    return;
+  }
+  Turn turn;
+  turn.batch = true;
+  for (std::size_t i = 0; i < text.json.size(); ++i) {
+    Message message = Classify(std::move(text.json[i]));
+    if (text.memberFaults[i] != JsonText::Fault::kNone && !Refuse(message, text.memberFaults[i], true)) continue;
+    switch (message.kind) {
+      case Message::Kind::Invalid:
+        // Answered in its place among the batch's answers.
+        RefuseInTurn(message, kInvalidRequest, "invalid request: " + message.fault);
+        break;
+      case Message::Kind::Response:
+        // An answer to one of the server's questions counts at once, as when sent alone.
+        OnAnswer(message);
+        continue;
+      case Message::Kind::Request:
+      case Message::Kind::Notification:
+        break;
+    }
+    turn.messages.push_back(std::move(message));
+  }
+  // Only notifications and answers: nothing to answer.
+  if (!turn.messages.empty()) Enqueue(std::move(turn));
+}
+
+void Session::Enqueue(Turn turn) {
   // A request arriving while an earlier one is served waits for it, unless the server is
   // waiting for this client to answer: then the client's handler may need it.
   if ((serving_ > 0 && waitingForAnswer_ == 0) || !queued_.empty()) {
-    queued_.push_back(std::move(message));
+    queued_.push_back(std::move(turn));
     if (serving_ == 0 || waitingForAnswer_ > 0) ServeQueued();
     return;
   }
-  Serve(std::move(message));
+  Serve(std::move(turn));
   ServeQueued();
 }
 
-bool Session::Refuse(Message& message, JsonText::Fault fault) {
+bool Session::Refuse(Message& message, JsonText::Fault fault, bool inBatch) {
   const bool tooDeep = fault == JsonText::Fault::kTooDeep;
   const int code = tooDeep ? static_cast<int>(kInvalidRequest) : static_cast<int>(kErrOverflow);
   const std::string why = tooDeep ? TooDeepText() : "a number beyond the range of a Double";
   switch (message.kind) {
     case Message::Kind::Request:
-      // Answered in its turn, without running.
-      message.refusalCode = code;
-      message.refusal = tooDeep ? "invalid request: " + why : StandardErrorText(kErrOverflow);
+      RefuseInTurn(message, code, tooDeep ? "invalid request: " + why : StandardErrorText(kErrOverflow));
       return true;
     case Message::Kind::Notification:
       GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": ignored a notification " + why);
@@ -120,6 +169,10 @@ bool Session::Refuse(Message& message, JsonText::Fault fault) {
       return false;
     }
     case Message::Kind::Invalid:
+      if (inBatch) {
+        RefuseInTurn(message, kInvalidRequest, "invalid request: " + why);
+        return true;
+      }
       Send(ErrorLine(message.id, kInvalidRequest, "invalid request: " + why));
       return false;
   }
@@ -128,34 +181,56 @@ bool Session::Refuse(Message& message, JsonText::Fault fault) {
 
 void Session::ServeQueued() {
   while (open_ && !queued_.empty() && (serving_ == 0 || waitingForAnswer_ > 0)) {
-    Message next = std::move(queued_.front());
+    Turn next = std::move(queued_.front());
     queued_.pop_front();
     Serve(std::move(next));
   }
 }
 
-void Session::Serve(Message message) {
+void Session::Serve(Turn turn) {
   ++serving_;
+  if (!turn.batch) {
+    if (std::optional<Json> answer = Answer(std::move(turn.messages.front()))) Send(Serialize(*answer));
+    --serving_;
+    return;
+  }
+  // The answers are gathered into one line; a batch whose answers outgrow what the client may
+  // leave unread is cut off like a client that does not read.
+  std::string answers;
+  for (Message& message : turn.messages) {
+    if (!open_) break;
+    const std::optional<Json> answer = Answer(std::move(message));
+    if (!answer) continue;
+    answers += answers.empty() ? '[' : ',';
+    answers += Serialize(*answer);
+    if (answers.size() > hub_.Options().maxClientBacklog) {
+      GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": the answers of a batch pass the client's backlog; closing");
+      channel_->Close();
+      answers.clear();
+      break;
+    }
+  }
+  if (!answers.empty()) Send(answers + ']');
+  --serving_;
+}
+
+std::optional<Json> Session::Answer(Message message) {
   if (TraceLevel() >= kTraceDetail) {
     Json shown{{"method", message.method}, {"params", message.params}};
     GlobalTrace(kWhere, "Session " + std::to_string(number_) + " <- " + RedactedText(shown), kTraceDetail);
   }
-  const bool answer = message.kind == Message::Kind::Request;
-  if (message.refusalCode != 0) {
-    Send(ErrorLine(message.id, message.refusalCode, message.refusal));
-    --serving_;
-    return;
-  }
+  const bool wanted = message.kind == Message::Kind::Request;
+  if (message.refusalCode != 0) return ErrorObject(message.id, message.refusalCode, message.refusal);
   try {
     Json result = ServeMethod(*this, message.method, message.params);
-    if (answer) Send(ResultLine(message.id, std::move(result)));
+    if (wanted) return ResultObject(message.id, std::move(result));
   } catch (const ProtocolError& error) {
-    if (answer) Send(ErrorLine(message.id, error.Code(), error.Message()));
+    if (wanted) return ErrorObject(message.id, error.Code(), error.Message());
   } catch (...) {
     const AutomationError error = CurrentErrorAsAutomationError();
-    if (answer) Send(ErrorLine(message.id, static_cast<int>(error.Number()), error.Description(), Json{{"source", error.Source()}}));
+    if (wanted) return ErrorObject(message.id, static_cast<int>(error.Number()), error.Description(), Json{{"source", error.Source()}});
   }
-  --serving_;
+  return std::nullopt;
 }
 
 void Session::OnAnswer(const Message& message) {
@@ -195,9 +270,10 @@ std::optional<Json> Session::AskClient(std::string_view method, Json params) {
 
 void Session::Notify(std::string_view method, Json params) { Send(NotificationLine(method, std::move(params))); }
 
-void Session::Advise(const ObjectRef& object, bool prompts) {
+void Session::Advise(const ObjectRef& object, Subscription subscription, bool prompts) {
   auto& sink = sinks_[object.get()];
   if (!sink) sink = std::make_shared<SessionEventSink>(weak_from_this());
+  sink->SetListening(subscription == Subscription::kListening);
   try {
     object->Advise(sink);
   } catch (...) {

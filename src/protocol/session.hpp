@@ -5,7 +5,8 @@
 // Requests are answered in the order they arrive. While the server waits for this client's answer
 // to an event or a message box, the client's requests are served at once (its handler may need
 // them to answer: reading a request's results, say); while the server waits for another client,
-// this client's requests wait their turn.
+// this client's requests wait their turn. A batch (an array of messages on one line) takes one
+// turn: its requests run in order and their answers go out together, as one array.
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -14,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "object/object.hpp"
 #include "protocol/handle_table.hpp"
@@ -48,20 +50,33 @@ class Session : public std::enable_shared_from_this<Session> {
   HandleTable& Handles() { return handles_; }
   Hub& Owner() { return hub_; }
 
-  // Event subscriptions of this connection.
-  void Advise(const ObjectRef& object, bool prompts);
+  // Event subscriptions of this connection. A listening one hears every event as a notification
+  // and is never waited for; its by-reference arguments are left to the other subscribers.
+  enum class Subscription { kAnswering, kListening };
+  void Advise(const ObjectRef& object, Subscription subscription, bool prompts);
   void Unadvise(const ObjectRef& object);
   // Whether this connection hears the progress notifications of the requests.
   void WatchProgress(bool enabled) { watchesProgress_ = enabled; }
   bool WatchesProgress() const { return open_ && watchesProgress_; }
 
  private:
+  // What one line brought to be served in turn: one message, or the requests and notifications of
+  // a batch.
+  struct Turn {
+    std::vector<Message> messages;
+    bool batch = false;
+  };
+
   void OnLine(std::string line);
+  void OnBatch(JsonText text);
+  void Enqueue(Turn turn);
   void OnAnswer(const Message& message);
   // A message whose text broke a limit. True when it still goes through the queue (a request,
-  // to be answered with its refusal in its turn).
-  bool Refuse(Message& message, JsonText::Fault fault);
-  void Serve(Message message);
+  // to be answered with its refusal in its turn; in a batch, also an invalid member).
+  bool Refuse(Message& message, JsonText::Fault fault, bool inBatch);
+  void Serve(Turn turn);
+  // Runs one request or notification; the answer a request gets.
+  std::optional<Json> Answer(Message message);
   void ServeQueued();
   void Send(std::string line);
   void OnClosed();
@@ -73,7 +88,7 @@ class Session : public std::enable_shared_from_this<Session> {
   HandleTable handles_;
   std::unordered_map<const Object*, std::shared_ptr<SessionEventSink>> sinks_;
   // Requests waiting for the one being served.
-  std::deque<Message> queued_;
+  std::deque<Turn> queued_;
   int serving_ = 0;
   // Questions to the client still unanswered, by id; filled in when the answer comes.
   std::int64_t nextQuestion_ = 1;

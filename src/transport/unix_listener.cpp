@@ -86,6 +86,23 @@ UnixListener::UnixListener(asio::io_context& context, std::string path, Connecti
   AcceptNext();
 }
 
+UnixListener::UnixListener(asio::io_context& context, Inherited socket, ConnectionHandler onConnection)
+    : context_(context), ownsPath_(false), onConnection_(std::move(onConnection)), acceptor_(context), acceptPause_(context) {
+  sockaddr_un address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(socket.fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 && address.sun_path[0] != '\0') {
+    path_.assign(address.sun_path, ::strnlen(address.sun_path, sizeof address.sun_path));
+  }
+  IgnoreBrokenPipes();
+  boost::system::error_code error;
+  acceptor_.assign(stream_protocol(), socket.fd, error);
+  if (error) {
+    ::close(socket.fd);
+    Fail("cannot accept on the inherited socket: " + error.message());
+  }
+  AcceptNext();
+}
+
 UnixListener::~UnixListener() { Close(); }
 
 void UnixListener::Close() {
@@ -94,7 +111,7 @@ void UnixListener::Close() {
   acceptPause_.cancel();
   boost::system::error_code ignored;
   acceptor_.close(ignored);
-  ::unlink(path_.c_str());
+  if (ownsPath_) ::unlink(path_.c_str());
 }
 
 void UnixListener::AcceptNext() {

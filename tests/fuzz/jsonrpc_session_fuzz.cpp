@@ -4,9 +4,9 @@
 // connection; after the answers the pump runs a few seconds of its clock and the server cleans up,
 // ending whatever requests are left.
 //
-// Properties: every line the server writes is one JSON-RPC 2.0 message; every line that asks for
-// an answer (a request, a message that is not JSON or not valid, a refused answer) gets exactly
-// one, with its id, and nothing else is answered; the connection stays open (nothing here is
+// Properties: every line the server writes is one JSON-RPC 2.0 message, or a batch's answers in one
+// array; every message that asks for an answer (a request, a message that is not JSON or not valid,
+// a refused answer, an empty batch) gets exactly one, with its id, and nothing else is answered; the connection stays open (nothing here is
 // over a limit) and the session survives the server's cleanup.
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -48,6 +48,21 @@ vz::ManualClock& PumpClock() {
   return clock;
 }
 
+// The ids one message calls for, as if sent alone or (`inBatch`) as a member of a batch: an
+// invalid member is answered inside the batch, so its id is counted like a request's.
+void ExpectAnswerTo(Json json, JsonText::Fault fault, std::multiset<std::string>& expected) {
+  const Message message = vz::protocol::Classify(std::move(json));
+  const bool faulty = fault != JsonText::Fault::kNone;
+  switch (message.kind) {
+    case Message::Kind::Request:
+    case Message::Kind::Invalid: expected.insert(message.id.dump()); break;
+    case Message::Kind::Response:
+      if (faulty) expected.insert("null");
+      break;
+    case Message::Kind::Notification: break;
+  }
+}
+
 // The ids of the answers the lines call for (null for those answered without one), as text.
 std::multiset<std::string> ExpectedAnswers(std::string_view input) {
   std::multiset<std::string> expected;
@@ -60,17 +75,12 @@ std::multiset<std::string> ExpectedAnswers(std::string_view input) {
     JsonText text = vz::protocol::ReadJsonText(line);
     if (text.fault == JsonText::Fault::kNotJson) {
       expected.insert("null");
-      continue;
-    }
-    const Message message = vz::protocol::Classify(std::move(text.json));
-    const bool faulty = text.fault != JsonText::Fault::kNone;
-    switch (message.kind) {
-      case Message::Kind::Request:
-      case Message::Kind::Invalid: expected.insert(message.id.dump()); break;
-      case Message::Kind::Response:
-        if (faulty) expected.insert("null");
-        break;
-      case Message::Kind::Notification: break;
+    } else if (!text.IsBatch()) {
+      ExpectAnswerTo(std::move(text.json), text.fault, expected);
+    } else if (text.json.empty() || text.json.size() > vz::protocol::kMaxBatchMessages) {
+      expected.insert("null");
+    } else {
+      for (std::size_t i = 0; i < text.json.size(); ++i) ExpectAnswerTo(std::move(text.json[i]), text.memberFaults[i], expected);
     }
   }
   return expected;
@@ -134,11 +144,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     loop.Poll();
     client.Drain();
   }
+  // A batch's answers come as one array line.
+  auto messagesOf = [](const std::string& line) {
+    Json parsed = Json::parse(line, nullptr, false);
+    return parsed.is_array() && !parsed.empty() ? parsed : Json::array({parsed});
+  };
   auto answers = [&] {
     std::size_t count = 0;
     for (const auto& line : client.lines) {
-      const Json parsed = Json::parse(line, nullptr, false);
-      if (parsed.is_object() && !parsed.contains("method")) ++count;
+      for (const Json& parsed : messagesOf(line)) {
+        if (parsed.is_object() && !parsed.contains("method")) ++count;
+      }
     }
     return count;
   };
@@ -158,18 +174,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::multiset<std::string> answered;
   for (const auto& line : client.lines) {
-    const Json message = Json::parse(line, nullptr, false);
-    VZ_REQUIRE(message.is_object() && message.value("jsonrpc", "") == "2.0", "not a JSON-RPC message: " + line);
-    if (message.contains("method")) {
-      VZ_REQUIRE(message["method"].is_string() && !message.contains("result") && !message.contains("error"), line);
-      continue;
+    const Json messages = messagesOf(line);
+    for (const Json& message : messages) {
+      VZ_REQUIRE(message.is_object() && message.value("jsonrpc", "") == "2.0", "not a JSON-RPC message: " + line);
+      if (message.contains("method")) {
+        VZ_REQUIRE(messages.size() == 1 && message["method"].is_string() && !message.contains("result") && !message.contains("error"), line);
+        continue;
+      }
+      VZ_REQUIRE(message.contains("id") && (message.contains("result") != message.contains("error")), "a malformed answer: " + line);
+      if (message.contains("error")) {
+        VZ_REQUIRE(message["error"].is_object() && message["error"]["code"].is_number_integer() && message["error"]["message"].is_string(),
+                   "a malformed error: " + line);
+      }
+      answered.insert(message["id"].dump());
     }
-    VZ_REQUIRE(message.contains("id") && (message.contains("result") != message.contains("error")), "a malformed answer: " + line);
-    if (message.contains("error")) {
-      VZ_REQUIRE(message["error"].is_object() && message["error"]["code"].is_number_integer() && message["error"]["message"].is_string(),
-                 "a malformed error: " + line);
-    }
-    answered.insert(message["id"].dump());
   }
   VZ_REQUIRE(session->IsOpen(), "the server closed the connection");
   auto listed = [](const std::multiset<std::string>& ids) {

@@ -186,6 +186,16 @@ def seeds_of_our_own():
                                           "{\"jsonrpc\":\"2.0\",\"method\":\"launchRockets\"}\n"
                                           "{\"jsonrpc\":\"2.0\",\"id\":2,\"method\":\"call\",\"params\":{\"args\":[[[[1e999]]]]}}\n"
                                           "{\"jsonrpc\":\"2.0\",\"id\":3,\"method\":\"closeRequest\",\"params\":{\"reason\":\"owner\"}}\n")
+    batch = lambda *members: json.dumps(list(members))
+    write("jsonrpc_session", "batches", "\n".join([
+        batch(json.loads(line(1, "create", {"class": "clsZERUredoz"})),
+              {"jsonrpc": "2.0", "method": "watchProgress", "params": {"enabled": True}},
+              json.loads(line(2, "advise", {"handle": 1, "listen": True})), 7, [], {"jsonrpc": "2.0", "id": 9, "result": {}}),
+        "[]",
+        batch({"jsonrpc": "2.0", "method": "watchProgress"}),
+        batch(json.loads(line(3, "call", {"handle": 1, "name": "Fire_LoginStatus", "args": [[[[1]]]]})),
+              json.loads(line(4, "get", {"handle": 1, "name": "ConnectionActive"}))),
+    ]) + "\n")
     write("jsonrpc_session", "objects", "\n".join([
         line(1, "create", {"class": "clsZERUredoz"}),
         line(2, "call", {"handle": 1, "name": "NewWorkQueue"}),

@@ -106,6 +106,33 @@ TEST(Vze, WatchShowsARequestsProgressAsOnePlainLinePerStepWhenRedirected) {
   EXPECT_THAT(progress[2], HasSubstr("\"name\":\"DatabaseRequestComplete\""));  // after the progress lines
 }
 
+// A plain `vze watch` only listens: stopped (Ctrl-Z), it answers nothing, and still the editor's
+// request completes although vzed would wait an hour for an answering subscriber.
+TEST(Vze, AStoppedWatchHoldsUpNoRequest) {
+  VzedProcess vzed({"--event-timeout", "3600"});
+  const std::string socket = "--socket " + vzed.socket + " ";
+  const std::string output = vzed.folder / "watch.txt";
+  const std::string command = "exec " + std::string(VZE_PATH) + " " + socket + "watch --no-progress > " + output;
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  pid_t watcher = -1;
+  ASSERT_EQ(::posix_spawn(&watcher, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  EditorClient editor(vzed);
+  EXPECT_TRUE(Eventually([&] {
+    editor.Call(editor.server, "Fire_LoginStatus", Json::array({"Ready"}));
+    return ReadFile(output).find("LoginStatus") != std::string::npos;
+  }));
+  ::kill(watcher, SIGSTOP);
+  editor.Run(editor.NewSpec({2}));  // DBR_GETWORKQUEUE
+  EXPECT_EQ(editor.completions, 1);
+  ::kill(watcher, SIGCONT);
+  // Awake again, the watcher prints the completion it was sent as a notification.
+  EXPECT_TRUE(Eventually([&] { return ReadFile(output).find("DatabaseRequestComplete") != std::string::npos; }));
+  ::kill(watcher, SIGINT);
+  int status = -1;
+  ::waitpid(watcher, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST(ProgressDisplay, RedrawsOneLineOnATerminalAndPrintsPlainStepsOtherwise) {
   const vze::Json action{{"request", "DBR00002"}, {"step", "action"}, {"actionName", "DBR_DOWNLOAD"}, {"actionNumber", 2},
                          {"actionCount", 2}, {"dictationsListed", 200}, {"dictationsDone", 0}, {"bytesReceived", 0}};

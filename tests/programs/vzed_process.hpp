@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -35,8 +36,8 @@ enum class Actions { kInstant, kInstitution };
 
 class VzedProcess {
  public:
-  // Starts vzed with a 5 ms pump and the given extra arguments, and waits until it accepts
-  // connections.
+  // Starts vzed with a 5 ms pump, a 3 s event timeout unless `extra` sets one, and the given extra
+  // arguments, and waits until it accepts connections.
   // `executable` is vzed by another name, for tests that find it by its process name.
   explicit VzedProcess(std::vector<std::string> extra = {}, std::vector<std::string> environment = {},
                        Actions actions = Actions::kInstant, std::string executable = VZED_PATH) {
@@ -44,8 +45,8 @@ class VzedProcess {
     std::filesystem::permissions(folder.Path() / "run", std::filesystem::perms::owner_all);
     socket = folder / "run/vzed.sock";
     logFolder = folder / "log";
-    std::vector<std::string> args = {executable, "--socket", socket, "--log-folder", logFolder,
-                                     "--tick-interval", "5", "--event-timeout", "3"};
+    std::vector<std::string> args = {executable, "--socket", socket, "--log-folder", logFolder, "--tick-interval", "5"};
+    if (std::find(extra.begin(), extra.end(), "--event-timeout") == extra.end()) args.insert(args.end(), {"--event-timeout", "3"});
     if (actions == Actions::kInstant) args.insert(args.end(), {"--test-actions", "instant"});
     args.insert(args.end(), extra.begin(), extra.end());
     Spawn(args, environment);

@@ -52,6 +52,28 @@ class clsAsker : public AutomationObject<clsAsker> {
   std::string name_ = "asker";
 };
 
+// One object for every connection, as the server object is, with an event whose by-reference
+// argument the subscribers answer.
+class clsBell : public AutomationObject<clsBell> {
+ public:
+  static constexpr std::string_view kClassName = "clsBell";
+  static void Describe(ClassBuilder<clsBell>& c) {
+    c.Creatable([] {
+       static const auto bell = std::make_shared<clsBell>();
+       return bell;
+     })
+        .Operation("Ring", &clsBell::Ring)
+        .Event(kRung);
+  }
+  static constexpr EventDef<bool&> kRung{"Rung", {"bReceived"}};
+  // What the subscribers answered.
+  bool Ring() {
+    bool received = false;
+    RaiseEvent(kRung, received);
+    return received;
+  }
+};
+
 TEST(ValueJson, NumbersObjectsAndFaults) {
   HandleTable handles;
   EXPECT_EQ(FromJson(Json(7), handles), Value(std::int32_t{7}));
@@ -116,6 +138,21 @@ TEST(JsonText, DepthAndNumberLimitsKeepTheIdForTheRefusal) {
   }
 }
 
+TEST(JsonText, EachMemberOfABatchHasTheLimitsOfAMessageSentAlone) {
+  using Fault = JsonText::Fault;
+  const JsonText batch = ReadJsonText("[" + NestedRequest(kMaxJsonDepth - 3) + "," + NestedRequest(kMaxJsonDepth - 2) +
+                                      R"(,7,{"id":5,"value":1e999},)" + NestedRequest(200000) + "]");
+  ASSERT_TRUE(batch.IsBatch());
+  EXPECT_EQ(batch.fault, Fault::kNone);
+  EXPECT_EQ(batch.memberFaults, (std::vector<Fault>{Fault::kNone, Fault::kTooDeep, Fault::kNone, Fault::kNumberOverflow, Fault::kTooDeep}));
+  EXPECT_EQ(batch.json[1]["id"], 9);
+  EXPECT_EQ(batch.json[3], Json::parse(R"({"id":5,"value":null})"));
+  // Commas and brackets inside strings do not shift the members.
+  const JsonText quoted = ReadJsonText(R"([{"a":"],[,"},{"b":1e999}])");
+  EXPECT_EQ(quoted.memberFaults, (std::vector<Fault>{Fault::kNone, Fault::kNumberOverflow}));
+  EXPECT_EQ(ReadJsonText("[1,").fault, Fault::kNotJson);
+}
+
 TEST(Redaction, PasswordsAreMaskedWhereverTheyAppear) {
   const Json set{{"method", "set"}, {"params", {{"handle", 3}, {"name", "PASSWORD"}, {"value", "hunter2"}}}};
   EXPECT_EQ(Redacted(set)["params"]["value"], kMaskedValue);
@@ -152,6 +189,7 @@ class SessionTest : public testing::DiagnosticsTest {
     DiagnosticsTest::SetUp();
     transport::IgnoreBrokenPipes();
     registry.Add<clsAsker>();
+    registry.Add<clsBell>();
     HubOptions options;
     options.registry = &registry;
     options.eventTimeout = eventTimeout;
@@ -277,6 +315,70 @@ TEST_F(ShortEventTimeoutTest, AClientBusyCallingKeepsItsQuestionOpenASilentOneLo
   }
   Send(prompter, Json{{"jsonrpc", "2.0"}, {"id", box["id"]}, {"result", {{"answer", vbNo}}}});
   EXPECT_EQ(Next(asker)["result"]["value"], vbNo);
+}
+
+// A batch runs in its turn; the box one of its members raises goes out at once, and the prompter
+// may answer it inside a batch of its own, which then gets no line.
+TEST_F(SessionTest, ABatchMemberThatAsksWaitsForTheAnswerAndTheBatchIsAnsweredInOneLine) {
+  const auto [asker, prompter] = AskerAndPrompter();
+  Send(asker, Json::array({Request(2, "call", {{"handle", 1}, {"name", "Ask"}, {"args", {"Proceed?"}}}),
+                           Json{{"jsonrpc", "2.0"}, {"method", "set"}, {"params", {{"handle", 1}, {"name", "Name"}, {"value", "renamed"}}}},
+                           Request(3, "get", {{"handle", 1}, {"name", "Name"}})}));
+  const Json box = Next(prompter);
+  ASSERT_EQ(box["method"], "messageBox");
+  EXPECT_TRUE(Quiet(asker));
+  Send(prompter, Json::array({Json{{"jsonrpc", "2.0"}, {"id", box["id"]}, {"result", {{"answer", vbNo}}}},
+                              Json{{"jsonrpc", "2.0"}, {"method", "watchProgress"}}}));
+  const Json answers = Next(asker);
+  ASSERT_TRUE(answers.is_array()) << answers;
+  EXPECT_EQ(answers, Json::array({Json{{"jsonrpc", "2.0"}, {"id", 2}, {"result", {{"value", vbNo}, {"args", {"Proceed?"}}}}},
+                                  Json{{"jsonrpc", "2.0"}, {"id", 3}, {"result", "renamed"}}}));
+  EXPECT_TRUE(Quiet(prompter));
+}
+
+class LongEventTimeoutTest : public SessionTest {
+ protected:
+  LongEventTimeoutTest() { eventTimeout = std::chrono::hours(1); }
+};
+
+// A listener that never reads is never waited for: the call that raises the event is answered as
+// soon as the answering subscriber has answered the by-reference argument.
+TEST_F(LongEventTimeoutTest, AListenerThatNeverReadsDoesNotHoldUpTheEventAndHearsItAsANotification) {
+  const int listener = Connect();
+  const int editor = Connect();
+  Send(listener, Request(1, "create", {{"class", "clsBell"}}));
+  Next(listener);
+  Send(listener, Request(2, "advise", {{"handle", 1}, {"listen", true}, {"prompts", true}}));
+  EXPECT_EQ(Next(listener)["error"]["code"], kInvalidParams);  // a listener answers no boxes
+  Send(listener, Request(3, "advise", {{"handle", 1}, {"listen", true}}));
+  EXPECT_TRUE(Next(listener)["result"].is_null());
+  Send(editor, Request(1, "create", {{"class", "clsBell"}}));
+  Next(editor);
+  Send(editor, Request(2, "advise", {{"handle", 1}}));
+  Next(editor);
+
+  Send(editor, Request(3, "call", {{"handle", 1}, {"name", "Ring"}}));
+  const Json asked = Next(editor);
+  ASSERT_EQ(asked["method"], "event");
+  ASSERT_TRUE(asked.contains("id"));
+  Send(editor, Json{{"jsonrpc", "2.0"}, {"id", asked["id"]}, {"result", {{"args", {true}}}}});
+  EXPECT_EQ(Next(editor)["result"]["value"], true);
+
+  // The listener, reading at last, finds the event as a notification with the arguments it had.
+  EXPECT_EQ(Next(listener), (Json{{"jsonrpc", "2.0"}, {"method", "event"},
+                                  {"params", {{"source", 1}, {"name", "Rung"}, {"args", {false}}}}}));
+  // Advising again as an answering subscriber makes it one: it is asked first, and the editor
+  // sees its answer.
+  Send(listener, Request(4, "advise", {{"handle", 1}}));
+  Next(listener);
+  Send(editor, Request(4, "call", {{"handle", 1}, {"name", "Ring"}}));
+  const Json askedFirst = Next(listener);
+  ASSERT_TRUE(askedFirst.contains("id"));
+  Send(listener, Json{{"jsonrpc", "2.0"}, {"id", askedFirst["id"]}, {"result", {{"args", {true}}}}});
+  const Json askedNext = Next(editor);
+  EXPECT_EQ(askedNext["params"]["args"], Json::array({true}));
+  Send(editor, Json{{"jsonrpc", "2.0"}, {"id", askedNext["id"]}, {"result", {{"args", {true}}}}});
+  EXPECT_EQ(Next(editor)["result"]["value"], true);
 }
 
 TEST_F(SessionTest, APromptingClientThatVanishesLeavesTheBoxUnshown) {
