@@ -75,6 +75,9 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
 
   void ReadHeader() {
     headerParser_.emplace();
+    // The header parser already holds a body to its limit (a request's default is 1 MiB): an
+    // upload may be as large as a file; a form's smaller limit is checked once the target is known.
+    headerParser_->body_limit(kFileLimit);
     stringParser_.reset();
     fileParser_.reset();
     bodyFile_.clear();
@@ -99,12 +102,23 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
         self->OnRequest(error, self->fileParser_->get());
       });
     } else {
+      if (const auto length = headerParser_->content_length(); length && *length > kFormLimit) return RefuseLargeForm();
       stringParser_.emplace(std::move(*headerParser_));
       stringParser_->body_limit(kFormLimit);
       http::async_read(stream_, buffer_, *stringParser_, [self](beast::error_code error, std::size_t) {
         self->OnRequest(error, self->stringParser_->get());
       });
     }
+  }
+
+  // A form larger than any servlet takes: answered without reading its body, and the connection
+  // closed after the answer.
+  void RefuseLargeForm() {
+    keepAlive_ = false;
+    version_ = headerParser_->get().version();
+    reply_ = PlainReply(413, "application/xml; charset=utf-8",
+                        ErrorDocument("A form body may hold " + std::to_string(kFormLimit) + " bytes"));
+    Answer();
   }
 
   template <class Request>
