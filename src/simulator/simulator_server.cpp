@@ -12,7 +12,6 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
 
-#include <array>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -200,16 +199,17 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
       file_.close(error);
       return AfterWrite({});
     }
-    if (fileBlock_.empty()) fileBlock_.resize(kFileBlock);
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(fileLeft_, fileBlock_.size()));
-    const std::size_t got = file_.read(fileBlock_.data(), want, error);
+    // One contiguous buffer: over TLS, a header and a block as two buffers stopped after the header.
+    const std::size_t header = raw_.size();
+    if (fileBlock_.size() < header + kFileBlock) fileBlock_.resize(header + kFileBlock);
+    std::copy(raw_.begin(), raw_.end(), fileBlock_.begin());
+    raw_.clear();
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(fileLeft_, kFileBlock));
+    const std::size_t got = file_.read(fileBlock_.data() + header, want, error);
     if (error || got == 0) return;
     fileLeft_ -= got;
-    const std::array<asio::const_buffer, 2> buffers{asio::buffer(raw_), asio::buffer(fileBlock_.data(), got)};
-    asio::async_write(stream_, buffers, [self = this->shared_from_this()](beast::error_code error, std::size_t) {
-      if (error) return;
-      self->raw_.clear();
-      self->SendFileBlock();
+    asio::async_write(stream_, asio::buffer(fileBlock_.data(), header + got), [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+      if (!error) self->SendFileBlock();
     });
   }
 
