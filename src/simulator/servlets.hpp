@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,6 +37,8 @@ struct HttpReply {
   std::vector<std::pair<std::string, std::string>> headers;
   std::chrono::milliseconds delay{0};
   bool drop = false;  // send the start of the answer and close the connection
+  std::optional<std::uint64_t> cutAfter;  // close the connection after this many bytes of the body
+  std::optional<double> bytesPerSecond;   // the body's own rate, besides the institution's link
 };
 
 class Servlets {
