@@ -40,7 +40,7 @@ class NetworkStream {
     if (bytesPerSecond) answer_.emplace(*bytesPerSecond);
     else answer_.reset();
   }
-  // The client's next input belongs to its last turn (round_trips: ContinueTurn).
+  // The client's next input belongs to its last turn, whatever was written since.
   void ContinueTurn() { roundTrips_.ContinueTurn(); }
   // Ends the waits in progress (with operation_aborted).
   void Cancel() {
