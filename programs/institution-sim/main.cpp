@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> institutions;
   std::vector<std::string> faults;
   bool verbose = false;
+  int latencyMs = 0;
+  std::string bandwidth;
   app.add_option("--address", address, "address to listen on")->capture_default_str();
   app.add_option("-p,--port", port, "port to listen on (0: any free port, printed at start)")->capture_default_str();
   app.add_option("-d,--data", dataFolder, "data folder: each institution's queue/ (audio Local_<id>.pcm, texts), incoming/ and uploads/; "
@@ -72,13 +74,32 @@ int main(int argc, char** argv) {
                  "inject a fault: <call>:<fault>[:after=k][:times=n][:message=text]; calls: ping info login workqueue download "
                  "text upload commit sourcecontrol lockedlist lists templatetime templatelist dictionaries headers "
                  "compressedlists contacts contactchanges patientsearch hl7search onlinesearch dictationsearch "
-                 "templatefiles dictionaryfiles, and those of the dictation operations and QA (docs/servlet-protocol.md, section 7); faults: delay=<ms>, "
-                 "drop, status=<code>, checksum, digest, credentials, lose (done, then closed unanswered). Example: download:drop:after=2");
+                 "templatefiles dictionaryfiles, and those of the dictation operations and QA (docs/servlet-protocol.md, section 7), "
+                 "or all of them: all; faults: delay=<ms> (think time), drop, status=<code>, checksum, digest, credentials, "
+                 "lose (done, then closed unanswered), "
+                 "latency=<ms> (one more round trip), bandwidth=<rate> (the answer's own rate), cut=<bytes> (close the "
+                 "connection after that many bytes of the body). Example: download:drop:after=2");
+  app.add_option("--latency", latencyMs,
+                 "round trip added to every turn of a connection: its set-up, each TLS handshake flight, each exchange")
+      ->type_name("MS")
+      ->check(CLI::Range(0, 60000))
+      ->capture_default_str();
+  app.add_option("--bandwidth", bandwidth,
+                 "each institution's link, each way, shared by all connections to it, in bits per second: 100Mbit, 512kbit, 1Gbit")
+      ->type_name("RATE");
   app.add_flag("-v,--verbose", verbose, "print one line per request (never passwords)");
   CLI11_PARSE(app, argc, argv);
 
   vz::simulator::SimulatorConfig config;
   config.dataFolder = dataFolder;
+  config.network.latency = std::chrono::milliseconds(latencyMs);
+  if (!bandwidth.empty()) {
+    config.network.bytesPerSecond = vz::simulator::ParseRate(bandwidth);
+    if (!config.network.bytesPerSecond) {
+      std::cerr << "institution-sim: bad --bandwidth " << bandwidth << ": a rate reads like 100Mbit, 512kbit or 1Gbit\n";
+      return 2;
+    }
+  }
   config.address = address;
   config.port = port;
   if (!institutions.empty()) config.institutions.clear();

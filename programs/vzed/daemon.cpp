@@ -117,6 +117,7 @@ void Daemon::InstallEnvironment() {
     vz::http_client::HttpOptions http;
     http.caFile = options_.caFile;
     http.fileLimit = options_.maxFileAnswer;
+    http.xmlCallLimit = options_.maxXmlAnswers;
     environment.catalogue = std::make_shared<vz::StandardActionCatalogue>(
         std::make_shared<vz::HttpClientServices>(loop_.Context(), std::move(http)));
   }

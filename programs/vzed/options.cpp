@@ -16,6 +16,7 @@ SYNOPSIS
     vzed [--socket PATH | --stdio] [--tick-interval MS] [--event-timeout SECONDS]
          [--idle-exit SECONDS] [--log-folder DIR] [--trace-level N] [--ca-file FILE]
          [--client-backlog SIZE] [--total-backlog SIZE] [--max-file-answer SIZE]
+         [--max-xml-answers SIZE]
 
 DESCRIPTION
     vzed serves the server's public classes (clsZERUredoz and the objects it makes) to clients in
@@ -36,7 +37,10 @@ LIMITS
     own (--client-backlog), past which that client is disconnected, and the total of all
     clients (--total-backlog), past which the client with the most unread output is
     disconnected. A file a servlet sends (audio, say) larger than --max-file-answer is refused
-    for that dictation before anything is written. SIZE takes a unit: 512KiB, 64MiB, 1GiB.)";
+    for that dictation before anything is written. An XML answer may hold 64 MiB; the answers
+    of one call for a list of dictations together (a header each, say) --max-xml-answers: the
+    answer that would pass it and every later dictation of the call fail with an error naming
+    the limit. SIZE takes a unit: 512KiB, 64MiB, 1GiB.)";
 
 constexpr const char* kFooter = R"(SIGNALS
     SIGTERM  close request "system shutting down": recorded as an abnormal end, then vzed ends
@@ -145,6 +149,11 @@ ParseResult ParseCommandLine(int argc, char** argv) {
       ->type_name("SIZE")
       ->transform(CLI::AsSizeValue(false).description(""))
       ->default_str("1GiB");
+  app.add_option("--max-xml-answers", options.maxXmlAnswers,
+                 "XML answers of one call for a list of dictations in all; past it the later dictations fail")
+      ->type_name("SIZE")
+      ->transform(CLI::AsSizeValue(false).description(""))
+      ->default_str("128MiB");
   app.add_option("--test-actions", options.testActions, "For tests only: 'instant' completes every action at once")
       ->check(CLI::IsMember({"instant"}))
       ->group("");

@@ -23,6 +23,8 @@ struct Options {
   std::uint64_t maxTotalBacklog = std::uint64_t{256} << 20;
   // The largest file a servlet may send in answer.
   std::uint64_t maxFileAnswer = std::uint64_t{1} << 30;
+  // All the XML answers one call may keep (one per dictation of a header call, say).
+  std::uint64_t maxXmlAnswers = std::uint64_t{128} << 20;
   // Test-only: "instant" completes every action at once, without an institution.
   std::string testActions;
 };

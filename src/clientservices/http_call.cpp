@@ -21,6 +21,7 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -91,6 +92,7 @@ struct Outcome {
   bool unanswered = false;   // the failure came before any byte of the answer
   std::string servletError;  // an error for this entry: the call goes on
   std::string body;          // XML answer
+  bool overCallLimit = false;  // refused: the call's answers would pass their limit
 };
 
 // A body the parser hands on as it takes it from the read buffer, to the function set for it:
@@ -169,6 +171,10 @@ class Connection {
 
   // The servlet the next exchanges go to: another path on the same server.
   void Retarget(const ServletUrl& url) { url_ = url; }
+
+  // How much more of XML and error answers the call may keep: the next answer's limit when less
+  // than the one for a single answer.
+  void KeepAtMost(std::uint64_t bytes) { xmlRoom_ = bytes; }
 
   // Told of the body bytes each exchange moves (sent, received), until replaced; a connection
   // going back to the pool is given none.
@@ -349,15 +355,17 @@ class Connection {
     } else {
       std::string body;
       bool tooLarge = false;
-      const std::uint64_t limit = options_.xmlLimit;
+      const std::uint64_t limit = std::min(options_.xmlLimit, xmlRoom_);
       outcome.failure = co_await ReadBody(stream, parser, [&](const char* data, std::size_t size) {
         if (body.size() + size > limit) tooLarge = true;
         if (!tooLarge) body.append(data, size);
       });
-      if (outcome.failure.empty() && tooLarge)
-        outcome.failure = InvalidResponse("an answer larger than " + std::to_string(limit) + " bytes");
+      if (outcome.failure.empty() && tooLarge) {
+        if (limit < options_.xmlLimit) outcome.overCallLimit = true;
+        else outcome.failure = InvalidResponse("an answer larger than " + std::to_string(limit) + " bytes");
+      }
       if (outcome.failure.empty() && SentBeyondTheAnswer()) outcome.failure = InvalidResponse(kLongerThanAnnounced);
-      if (outcome.failure.empty()) {
+      if (outcome.failure.empty() && !outcome.overCallLimit) {
         const std::string reason = "HTTP " + std::to_string(status) + " " + std::string(parser.get().reason());
         if (status == 200) {
           outcome.body = std::move(body);
@@ -507,6 +515,7 @@ class Connection {
   std::optional<beast::ssl_stream<beast::tcp_stream>> tls_;
   beast::flat_buffer buffer_;
   bool open_ = false;
+  std::uint64_t xmlRoom_ = std::numeric_limits<std::uint64_t>::max();
 };
 
 }  // namespace
@@ -553,7 +562,11 @@ class CallRun : public HttpCall {
  public:
   CallRun(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan, std::function<void(HttpCallResult)> done,
           std::shared_ptr<ConnectionPool> pool, HttpProgress progress)
-      : plan_(std::move(plan)), done_(std::move(done)), pool_(std::move(pool)), progress_(std::move(progress)) {
+      : plan_(std::move(plan)),
+        done_(std::move(done)),
+        pool_(std::move(pool)),
+        progress_(std::move(progress)),
+        xmlCallLimit_(options.xmlCallLimit) {
     if (pool_) connection_ = pool_->Take(plan_.url);
     reused_ = connection_ != nullptr;
     if (!connection_) connection_ = std::make_unique<Connection>(context, options, plan_.url);
@@ -591,6 +604,13 @@ class CallRun : public HttpCall {
           RecordError(result, index, step.refusal, true);
           break;
         }
+        if (overCallLimit_) {
+          RecordError(result, index, "not asked: " + OverCallLimit(), true);
+          break;
+        }
+        // A single answer has its own limit; the answers of a dictation list also share one.
+        connection_->KeepAtMost(!plan_.dictationList ? std::numeric_limits<std::uint64_t>::max()
+                                : xmlKept_ < xmlCallLimit_ ? xmlCallLimit_ - xmlKept_ : 0);
         std::string failure;
         Outcome outcome;
         if (!connection_->Open()) failure = co_await connection_->Connect();
@@ -616,6 +636,13 @@ class CallRun : public HttpCall {
           stopped = true;
           break;
         }
+        if (outcome.overCallLimit) {
+          // Past the limit every later entry fails too, without a word to the server.
+          overCallLimit_ = true;
+          RecordError(result, index, "refused the answer from the server: " + OverCallLimit(), true);
+          break;
+        }
+        xmlKept_ += outcome.body.size() + outcome.servletError.size();
         if (!outcome.servletError.empty()) {
           RecordError(result, index, outcome.servletError, true);
           break;
@@ -644,6 +671,10 @@ class CallRun : public HttpCall {
     progress(transfer_);
   }
 
+  std::string OverCallLimit() const {
+    return "over the limit of " + std::to_string(xmlCallLimit_) + " bytes of XML answers for one call";
+  }
+
   void RecordError(HttpCallResult& result, std::size_t index, const std::string& text, bool forDictation) {
     result.errors = true;
     if (!plan_.dictationList) {
@@ -665,6 +696,10 @@ class CallRun : public HttpCall {
   bool cancelled_ = false;
   HttpProgress progress_;
   TransferProgress transfer_;
+  // The XML and error answers the call holds, counted against their limit.
+  std::uint64_t xmlCallLimit_;
+  std::uint64_t xmlKept_ = 0;
+  bool overCallLimit_ = false;
 };
 
 }  // namespace

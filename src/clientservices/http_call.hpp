@@ -26,6 +26,7 @@ struct HttpOptions {
   std::string caFile;                                // trusted certificates; empty: the system's store
   std::string userAgent = "VizorareZazizuzEravov/1.0";
   std::uint64_t xmlLimit = 64u << 20;                // largest XML or error answer kept in memory
+  std::uint64_t xmlCallLimit = 128u << 20;           // all the XML and error answers of a dictation list
   std::uint64_t fileLimit = std::uint64_t{1} << 30;  // largest file answer written to disk
 };
 

@@ -6,6 +6,7 @@
 #include "diagnostics/trace.hpp"
 #include "execution/database_request.hpp"
 #include "execution/dictation_list.hpp"
+#include "execution/quote_free_xml.hpp"
 #include "platform/files.hpp"
 
 namespace vz {
@@ -39,15 +40,14 @@ void clsDatabaseRequest::CreateEmptyQAGFile(const std::string& sUtteranceID) {
 
 std::string clsDatabaseRequest::ReplDoubleQuoteInXML(const std::string& sFile) {
   return ErrorTrap(kClass, "ReplDoubleQuoteInXML")([&]() -> std::string {
-    const auto contents = platform::ReadWholeFile(sFile);
-    if (!contents) Raise(kErrFileNotFound, "File not found");
-    const size_t start = contents->find("<InfoResponse>");
-    if (start == std::string::npos) Raise(kErrInvalidProcedureCall, "Invalid procedure call or argument");
-    std::string text = contents->substr(start);
-    for (char& c : text) {
-      if (c == '"') c = '-';
-    }
-    return "<?xml version=\"1.0\"?>" + text;
+    std::string text;
+    QuoteFreeXml rewriter([&text](std::string_view piece) {
+      text.append(piece);
+      return true;
+    });
+    if (!FeedFile(sFile, rewriter)) Raise(kErrFileNotFound, "File not found");
+    if (!rewriter.Started()) Raise(kErrInvalidProcedureCall, "Invalid procedure call or argument");
+    return text;
   });
 }
 

@@ -11,6 +11,7 @@
 #include "diagnostics/error_log.hpp"
 #include "diagnostics/trace.hpp"
 #include "execution/contacts_files.hpp"
+#include "execution/zip_directory.hpp"
 #include "platform/temporary_files.hpp"
 
 namespace vz {
@@ -53,6 +54,11 @@ UnpackResult Refused(std::string problem) {
 }  // namespace
 
 UnpackResult UnpackSingleMember(const std::string& zipFile, const std::string& target, std::uint64_t largestMember) {
+  // The member count comes from the end record first: libzip would parse every member's entry
+  // before it could be refused.
+  const ZipDirectoryClaim claim = ReadZipDirectoryClaim(zipFile);
+  if (!claim.problem.empty()) return Refused(claim.problem);
+  if (claim.members != 1) return Refused(zipFile + " holds " + std::to_string(claim.members) + " members instead of one");
   int code = 0;
   std::unique_ptr<zip_t, ArchiveCloser> archive(zip_open(zipFile.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
   if (!archive) return Refused("Cannot open " + zipFile + ": " + ArchiveError(code));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "simulator/network_link.hpp"
+
 namespace vz::simulator {
 namespace {
 
@@ -10,6 +12,13 @@ std::optional<int> Number(std::string_view text) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::uint64_t> ByteCount(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
   return value;
 }
 
@@ -42,6 +51,12 @@ void FaultPlan::ClearAll() {
 
 std::optional<Fault> FaultPlan::Next(std::string_view callKind) {
   std::lock_guard lock(mutex_);
+  auto own = Count(callKind);
+  auto every = Count(kEveryCallKind);
+  return own ? own : every;
+}
+
+std::optional<Fault> FaultPlan::Count(std::string_view callKind) {
   const auto found = armed_.find(callKind);
   if (found == armed_.end()) return std::nullopt;
   Armed& armed = found->second;
@@ -64,7 +79,7 @@ ParsedFault ParseFault(std::string_view text) {
     return parsed;
   }
   parsed.callKind = std::string(pieces[0]);
-  if (!IsCallKind(pieces[0])) {
+  if (!IsCallKind(pieces[0]) && pieces[0] != kEveryCallKind) {
     parsed.problem = "unknown call kind " + parsed.callKind;
     return parsed;
   }
@@ -87,6 +102,16 @@ ParsedFault ParseFault(std::string_view text) {
       else if (key == "digest") parsed.fault.kind = FaultKind::kCorruptDigest;
       else if (key == "credentials") parsed.fault.kind = FaultKind::kRejectCredentials;
       else if (key == "lose") parsed.fault.kind = FaultKind::kLoseAnswer;
+      else if (key == "latency" && number && *number >= 0) {
+        parsed.fault.kind = FaultKind::kLatency;
+        parsed.fault.delay = std::chrono::milliseconds(*number);
+      } else if (const auto rate = ParseRate(value); key == "bandwidth" && rate) {
+        parsed.fault.kind = FaultKind::kBandwidth;
+        parsed.fault.bytesPerSecond = *rate;
+      } else if (const auto bytes = ByteCount(value); key == "cut" && bytes) {
+        parsed.fault.kind = FaultKind::kCut;
+        parsed.fault.bytes = *bytes;
+      }
       else parsed.problem = "unknown fault " + std::string(pieces[i]);
     } else if (key == "after" && number) {
       parsed.fault.after = *number;

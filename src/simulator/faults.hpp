@@ -3,6 +3,7 @@
 // thread). A fault lets `after` calls of its kind through normally, then affects the next `times`
 // calls (every later call when `times` is negative) and disarms.
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -20,6 +21,9 @@ enum class FaultKind {
   kCorruptDigest,      // a file answer whose X-Content-SHA256 does not match its bytes
   kRejectCredentials,  // refuse the credentials as if they were wrong
   kLoseAnswer,         // do the call, then close the connection without a byte of the answer
+  kLatency,            // the exchange takes one round trip of `delay` more
+  kBandwidth,          // the answer goes out at most at `bytesPerSecond`
+  kCut,                // the connection closes after `bytes` bytes of the answer's body
 };
 
 struct Fault {
@@ -27,6 +31,8 @@ struct Fault {
   int after = 0;
   int times = 1;
   std::chrono::milliseconds delay{0};
+  std::uint64_t bytes = 0;
+  double bytesPerSecond = 0;
   int status = 500;
   std::string message;
 
@@ -54,6 +60,10 @@ struct Fault {
 // ("workqueue", "download", ...; servlets/*.cpp list them).
 bool IsCallKind(std::string_view kind);
 
+// A fault set for this kind counts and affects every call; one set for the call's own kind comes
+// first when both apply.
+inline constexpr std::string_view kEveryCallKind = "all";
+
 class FaultPlan {
  public:
   void Set(std::string_view callKind, Fault fault);
@@ -63,6 +73,8 @@ class FaultPlan {
   std::optional<Fault> Next(std::string_view callKind);
 
  private:
+  std::optional<Fault> Count(std::string_view callKind);
+
   struct Armed {
     Fault fault;
     int seen = 0;
@@ -75,7 +87,8 @@ class FaultPlan {
 // "<kind>:<fault>[:key=value...]" as the command line gives it, for example "download:drop:after=2",
 // "workqueue:delay=1500", "download:status=503", "upload:status=500:message=Disk full",
 // "download:checksum", "download:digest", "login:credentials", "download:drop:after=2:times=-1",
-// "sourcecontrol:lose".
+// "sourcecontrol:lose", "headers:latency=80", "download:bandwidth=2Mbit:times=-1", "download:cut=100000",
+// "all:cut=10".
 // Returns the call kind and fault, or a reason in `problem`.
 struct ParsedFault {
   std::string callKind;

@@ -164,7 +164,10 @@ HttpReply Servlets::Handle(const HttpExchange& exchange) {
     if (!key.empty()) replays_->Keep(caller, key, called, reply);
   }
   if (call.fault) {
-    if (call.fault->kind == FaultKind::kDelay) reply.delay = call.fault->delay;
+    // Another round trip's wait and a servlet's think time look the same from the client's side.
+    if (call.fault->kind == FaultKind::kDelay || call.fault->kind == FaultKind::kLatency) reply.delay = call.fault->delay;
+    if (call.fault->kind == FaultKind::kCut) reply.cutAfter = call.fault->bytes;
+    if (call.fault->kind == FaultKind::kBandwidth) reply.bytesPerSecond = call.fault->bytesPerSecond;
     if (call.fault->kind == FaultKind::kDrop) reply.drop = true;
     if (call.fault->kind == FaultKind::kLoseAnswer) reply.unanswered = true;
     if (call.fault->kind == FaultKind::kCorruptDigest)

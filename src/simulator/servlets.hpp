@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -41,6 +42,8 @@ struct HttpReply {
   bool drop = false;  // send the start of the answer and close the connection
   bool unanswered = false;  // close the connection without a byte of the answer
   bool replayed = false;    // the answer kept for a repeated Idempotency-Key
+  std::optional<std::uint64_t> cutAfter;  // close the connection after this many bytes of the body
+  std::optional<double> bytesPerSecond;   // the body's own rate, besides the institution's link
 };
 
 class Servlets {

@@ -1,5 +1,6 @@
 // The HTTP(S) side of the simulator: accepting, TLS handshakes, reading requests (form bodies into
-// memory, uploaded files straight to disk), delays, dropped answers and keep-alive.
+// memory, uploaded files straight to disk), delays, dropped and cut answers, keep-alive, and the
+// simulated network each connection's bytes go through (network_stream.hpp).
 #include "simulator/simulator_server.hpp"
 
 #include <atomic>
@@ -12,12 +13,14 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
 
-#include <array>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <thread>
 #include <type_traits>
+
+#include "simulator/network_stream.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -41,6 +44,23 @@ HttpReply PlainReply(int status, std::string contentType, std::string body) {
   return reply;
 }
 
+// The simulated network of the whole simulator: its latency, and one link per institution (and one
+// for the information servlet) when a bandwidth is set. A connection's bytes go through the link of
+// the institution its latest request was for.
+struct SimulatedNetwork {
+  std::chrono::milliseconds latency{0};
+  std::map<std::string, std::shared_ptr<Link>, std::less<>> links;
+
+  std::shared_ptr<Link> LinkFor(std::string_view target) const {
+    // "/<directory>/servlet/..."
+    const std::string_view path = target.substr(0, target.find('?'));
+    const std::size_t end = path.find('/', 1);
+    if (path.empty() || path.front() != '/' || end == std::string_view::npos) return nullptr;
+    const auto found = links.find(path.substr(1, end - 1));
+    return found == links.end() ? nullptr : found->second;
+  }
+};
+
 class SessionBase {
  public:
   virtual ~SessionBase() = default;
@@ -51,13 +71,17 @@ template <class Stream>
 class Session final : public SessionBase, public std::enable_shared_from_this<Session<Stream>> {
  public:
   template <class... Args>
-  Session(Servlets& servlets, Args&&... args) : servlets_(servlets), stream_(std::forward<Args>(args)...), timer_(stream_.get_executor()) {}
+  Session(Servlets& servlets, const SimulatedNetwork& network, Args&&... args)
+      : servlets_(servlets), network_(network), stream_(std::forward<Args>(args)...), timer_(stream_.get_executor()) {}
 
   void Run() {
     if constexpr (kTls) {
       beast::get_lowest_layer(stream_).expires_after(kIoTimeout);
       stream_.async_handshake(ssl::stream_base::server, [self = this->shared_from_this()](beast::error_code error) {
-        if (!error) self->ReadHeader();
+        if (error) return;
+        // A TLS 1.3 client sends its request with its last flight, before our session tickets reach it.
+        if (SSL_version(self->stream_.native_handle()) == TLS1_3_VERSION) self->Network().ContinueTurn();
+        self->ReadHeader();
       });
     } else {
       ReadHeader();
@@ -67,17 +91,27 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
   void Close() override {
     beast::error_code ignored;
     timer_.cancel();
+    Network().Cancel();
     beast::get_lowest_layer(stream_).socket().close(ignored);
   }
 
  private:
-  static constexpr bool kTls = !std::is_same_v<Stream, beast::tcp_stream>;
+  static constexpr bool kTls = !std::is_same_v<Stream, NetworkStream>;
+
+  NetworkStream& Network() {
+    if constexpr (kTls) return stream_.next_layer();
+    else return stream_;
+  }
 
   void ReadHeader() {
     headerParser_.emplace();
+    // The header parser already holds a body to its limit (a request's default is 1 MiB): an
+    // upload may be as large as a file; a form's smaller limit is checked once the target is known.
+    headerParser_->body_limit(kFileLimit);
     stringParser_.reset();
     fileParser_.reset();
     bodyFile_.clear();
+    Network().LimitAnswer(std::nullopt);
     beast::get_lowest_layer(stream_).expires_after(kIoTimeout);
     http::async_read_header(stream_, buffer_, *headerParser_, [self = this->shared_from_this()](beast::error_code error, std::size_t) {
       if (!error) self->ReadBody();
@@ -87,6 +121,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
   void ReadBody() {
     const auto self = this->shared_from_this();
     const auto target = headerParser_->get().target();
+    Network().UseLink(network_.LinkFor(std::string_view(target.data(), target.size())));
     if (Servlets::TakesFileBody(std::string_view(target.data(), target.size()))) {
       bodyFile_ = servlets_.NewBodyFile();
       fileParser_.emplace(std::move(*headerParser_));
@@ -99,12 +134,23 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
         self->OnRequest(error, self->fileParser_->get());
       });
     } else {
+      if (const auto length = headerParser_->content_length(); length && *length > kFormLimit) return RefuseLargeForm();
       stringParser_.emplace(std::move(*headerParser_));
       stringParser_->body_limit(kFormLimit);
       http::async_read(stream_, buffer_, *stringParser_, [self](beast::error_code error, std::size_t) {
         self->OnRequest(error, self->stringParser_->get());
       });
     }
+  }
+
+  // A form larger than any servlet takes: answered without reading its body, and the connection
+  // closed after the answer.
+  void RefuseLargeForm() {
+    keepAlive_ = false;
+    version_ = headerParser_->get().version();
+    reply_ = PlainReply(413, "application/xml; charset=utf-8",
+                        ErrorDocument("A form body may hold " + std::to_string(kFormLimit) + " bytes"));
+    Answer();
   }
 
   template <class Request>
@@ -150,6 +196,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     if (reply_.unanswered) return Close();
     const auto self = this->shared_from_this();
     beast::get_lowest_layer(stream_).expires_after(kIoTimeout);
+    Network().LimitAnswer(reply_.bytesPerSecond);
     if (!reply_.file.empty()) {
       beast::error_code error;
       file_.open(reply_.file.c_str(), beast::file_mode::scan, error);
@@ -166,6 +213,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
         file_.close(error);
         return DropAfterHalf(*fileResponse_);
       }
+      if (reply_.cutAfter) fileLeft_ = std::min(fileLeft_, *reply_.cutAfter);
       std::ostringstream header;
       header << fileResponse_->base();
       raw_ = header.str();
@@ -175,6 +223,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
       stringResponse_->body() = reply_.body;
       Prepare(*stringResponse_);
       if (reply_.drop) return DropAfterHalf(*stringResponse_);
+      if (reply_.cutAfter) return SendStartThenClose(*stringResponse_, *reply_.cutAfter);
       http::async_write(stream_, *stringResponse_, [self](beast::error_code error, std::size_t) { self->AfterWrite(error); });
     }
   }
@@ -186,19 +235,36 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     beast::error_code error;
     if (fileLeft_ == 0) {
       file_.close(error);
+      // The header still waits when the body is empty or cut before its first byte.
+      if (!raw_.empty())
+        return asio::async_write(stream_, asio::buffer(raw_), [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+          self->raw_.clear();
+          if (error || self->reply_.cutAfter) return self->Close();
+          self->AfterWrite({});
+        });
+      if (reply_.cutAfter) return Close();
       return AfterWrite({});
     }
-    if (fileBlock_.empty()) fileBlock_.resize(kFileBlock);
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(fileLeft_, fileBlock_.size()));
-    const std::size_t got = file_.read(fileBlock_.data(), want, error);
+    // One contiguous buffer: over TLS, a header and a block as two buffers stopped after the header.
+    const std::size_t header = raw_.size();
+    if (fileBlock_.size() < header + kFileBlock) fileBlock_.resize(header + kFileBlock);
+    std::copy(raw_.begin(), raw_.end(), fileBlock_.begin());
+    raw_.clear();
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(fileLeft_, kFileBlock));
+    const std::size_t got = file_.read(fileBlock_.data() + header, want, error);
     if (error || got == 0) return;
     fileLeft_ -= got;
-    const std::array<asio::const_buffer, 2> buffers{asio::buffer(raw_), asio::buffer(fileBlock_.data(), got)};
-    asio::async_write(stream_, buffers, [self = this->shared_from_this()](beast::error_code error, std::size_t) {
-      if (error) return;
-      self->raw_.clear();
-      self->SendFileBlock();
+    asio::async_write(stream_, asio::buffer(fileBlock_.data(), header + got), [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+      if (!error) self->SendFileBlock();
     });
+  }
+
+  // Sends the header and the first `bytes` of a body in memory, then closes.
+  void SendStartThenClose(http::response<http::string_body>& response, std::uint64_t bytes) {
+    std::ostringstream header;
+    header << response.base();
+    raw_ = header.str() + response.body().substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(bytes, response.body().size())));
+    asio::async_write(stream_, asio::buffer(raw_), [self = this->shared_from_this()](beast::error_code, std::size_t) { self->Close(); });
   }
 
   // Sends the header and half the body, then closes: the client sees the answer end early.
@@ -226,11 +292,12 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
       stream_.async_shutdown([self = this->shared_from_this()](beast::error_code) { self->Close(); });
     } else {
       beast::error_code ignored;
-      stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+      beast::get_lowest_layer(stream_).socket().shutdown(tcp::socket::shutdown_send, ignored);
     }
   }
 
   Servlets& servlets_;
+  const SimulatedNetwork& network_;
   Stream stream_;
   asio::steady_timer timer_;
   beast::flat_buffer buffer_;
@@ -253,6 +320,12 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
 
 struct InstitutionSimulator::Impl {
   explicit Impl(SimulatorConfig settings) : config(std::move(settings)), servlets(config.institutions, config.dataFolder) {
+    network.latency = config.network.latency;
+    if (config.network.bytesPerSecond) {
+      for (const std::string& directory : servlets.Directories())
+        network.links.emplace(directory, std::make_shared<Link>(*config.network.bytesPerSecond));
+      network.links.emplace("info", std::make_shared<Link>(*config.network.bytesPerSecond));
+    }
     if (config.tls) {
       tls.emplace(ssl::context::tls_server);
       tls->set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 | ssl::context::no_sslv3 | ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1);
@@ -283,11 +356,12 @@ struct InstitutionSimulator::Impl {
       socket.set_option(tcp::no_delay(true), ignored);
       std::shared_ptr<SessionBase> session;
       if (tls) {
-        auto tlsSession = std::make_shared<Session<beast::ssl_stream<beast::tcp_stream>>>(servlets, std::move(socket), *tls);
+        auto tlsSession = std::make_shared<Session<beast::ssl_stream<NetworkStream>>>(
+            servlets, network, NetworkStream(std::move(socket), network.latency), *tls);
         tlsSession->Run();
         session = tlsSession;
       } else {
-        auto plainSession = std::make_shared<Session<beast::tcp_stream>>(servlets, std::move(socket));
+        auto plainSession = std::make_shared<Session<NetworkStream>>(servlets, network, std::move(socket), network.latency);
         plainSession->Run();
         session = plainSession;
       }
@@ -314,6 +388,7 @@ struct InstitutionSimulator::Impl {
 
   SimulatorConfig config;
   Servlets servlets;
+  SimulatedNetwork network;
   std::optional<ssl::context> tls;
   std::unique_ptr<asio::io_context> ownContext;
   asio::io_context* context = nullptr;

@@ -13,6 +13,7 @@
 
 #include "simulator/faults.hpp"
 #include "simulator/institution.hpp"
+#include "simulator/network_link.hpp"
 #include "simulator/servlets.hpp"
 #include "simulator/tls_identity.hpp"
 
@@ -28,6 +29,7 @@ struct SimulatorConfig {
   std::string address = "127.0.0.1";
   unsigned short port = 0;  // 0: any free port
   std::optional<TlsIdentity> tls;  // HTTPS when given
+  NetworkConfig network;           // latency and bandwidth of the simulated network
 };
 
 class InstitutionSimulator {

@@ -7,12 +7,14 @@
 #include <fstream>
 
 #include "editor_client.hpp"
+#include "simulator/reference_data.hpp"
 #include "simulator/simulator_server.hpp"
 
 namespace vz::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr int kDictations = 5;
 constexpr long kFirstID = 1001;
@@ -25,6 +27,25 @@ EditorOptions AtInstitution(VzedProcess& vzed, const std::string& servletURL) {
 // Work queue then download, as one request.
 void RetrieveAndDownload(EditorClient& editor) {
   editor.Run(editor.NewSpec({2, 1}, 1, editor.NewWorkQueue()));  // DBR_GETWORKQUEUE, DBR_DOWNLOAD
+}
+
+// The upload of one dictation, its record read back from its configuration file.
+void Upload(EditorClient& editor, long id) {
+  const std::string configFile = editor.ConfigFile(id);
+  const auto collection = editor.New("NewUtteranceCollection");
+  editor.Call(collection, "AddCompleteObject", Json::array({Ref(editor.ReadDictation(configFile)), configFile}));
+  const auto upload = editor.NewSpec({0}, 0, editor.NewWorkQueue());  // DBR_UPLOAD
+  editor.Set(upload, "Utterances", Ref(collection));
+  editor.AddParameterSet(upload, 0, {{"UploadFlags", "0"}});
+  editor.Run(upload);
+}
+
+simulator::SimulatorConfig SimulatedInstitution(const TempFolder& data, int dictations, int secondsOfAudio) {
+  simulator::SimulatorConfig config;
+  config.dataFolder = data.Path();
+  config.institutions[0].dictations = dictations;
+  config.institutions[0].secondsOfAudio = secondsOfAudio;
+  return config;
 }
 
 TEST(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByteForByte) {
@@ -59,14 +80,7 @@ TEST(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByte
   const std::string document = "{\\rtf1\\ansi Patient seen today.\\par \xC3\xA9\\par}\r\n";
   std::ofstream(downloads / "Local_1001.rtf", std::ios::binary) << document;
   const std::string record = ReadFile(downloads / "Local_1001.cfg");
-  // The upload of one dictation, its record read back from its configuration file.
-  const std::string configFile = editor.ConfigFile(kFirstID);
-  const auto collection = editor.New("NewUtteranceCollection");
-  editor.Call(collection, "AddCompleteObject", Json::array({Ref(editor.ReadDictation(configFile)), configFile}));
-  const auto upload = editor.NewSpec({0}, 0, editor.NewWorkQueue());  // DBR_UPLOAD
-  editor.Set(upload, "Utterances", Ref(collection));
-  editor.AddParameterSet(upload, 0, {{"UploadFlags", "0"}});
-  editor.Run(upload);
+  Upload(editor, kFirstID);
   EXPECT_EQ(editor.completions, 1);
   EXPECT_EQ(editor.errorMessage, "");
   ASSERT_EQ(editor.dictations.size(), 1u);
@@ -101,6 +115,60 @@ TEST(VzedAgainstAnInstitution, AudioOverTheFileLimitIsRefusedForEachDictationAnd
   }
   for (const auto& entry : std::filesystem::directory_iterator(downloads)) {
     EXPECT_EQ(entry.path().extension(), ".cfg") << entry.path();  // records only: no audio, no temporary file
+  }
+}
+
+TEST(VzedAgainstAnInstitution, ATranscriptionOfSeveralMiBIsUploadedWhole) {
+  TempFolder data;
+  simulator::InstitutionSimulator institution(SimulatedInstitution(data, 1, 1));
+  institution.Start();
+  VzedProcess vzed({}, {}, Actions::kInstitution);
+  EditorClient editor(vzed, AtInstitution(vzed, institution.ServletURL("north")));
+  RetrieveAndDownload(editor);
+  ASSERT_EQ(editor.dictations.size(), 1u);
+
+  // A long report with embedded pictures runs to megabytes.
+  std::string document = "{\\rtf1\\ansi ";
+  for (int line = 0; document.size() < (6u << 20); ++line) document += "Line " + std::to_string(line) + " of the report.\\par\r\n";
+  document += "}";
+  std::ofstream(editor.downloads / "Local_1001.rtf", std::ios::binary) << document;
+  Upload(editor, kFirstID);
+  EXPECT_EQ(editor.errorMessage, "");
+  ASSERT_EQ(editor.dictations.size(), 1u);
+  EXPECT_EQ(editor.dictations[0].error, "");
+  std::filesystem::path uploads;
+  institution.GetServlets().Inspect("north", [&](const simulator::Institution& north) { uploads = north.UploadFolder(kFirstID); });
+  EXPECT_TRUE(ReadFile(uploads / "Local_1001.rtf") == document) << "the upload differs from the document";
+}
+
+TEST(VzedAgainstAnInstitution, HeaderAnswersPastTheCallsLimitFailTheirDictationsAndTheEarlierOnesAreKept) {
+  TempFolder data;
+  simulator::InstitutionSimulator institution(SimulatedInstitution(data, kDictations, 1));
+  institution.Start();
+  std::vector<std::string> headers;
+  institution.GetServlets().Inspect("north", [&](const simulator::Institution& north) {
+    for (const simulator::Dictation& dictation : north.Dictations()) headers.push_back(simulator::HeaderDocument(north, dictation));
+  });
+  ASSERT_EQ(headers.size(), static_cast<size_t>(kDictations));
+  // Room for two answers and half the third.
+  const std::string limit = std::to_string(headers[0].size() + headers[1].size() + headers[2].size() / 2);
+  VzedProcess vzed({"--max-xml-answers", limit}, {}, Actions::kInstitution);
+  EditorClient editor(vzed, AtInstitution(vzed, institution.ServletURL("north")));
+  editor.Run(editor.NewSpec({2, 34}, 1, editor.NewWorkQueue()));  // DBR_GETWORKQUEUE, DBR_GETCHANGEDHEADER
+
+  ASSERT_EQ(editor.dictations.size(), static_cast<size_t>(kDictations));
+  const std::string over = "over the limit of " + limit + " bytes of XML answers for one call";
+  for (int i = 0; i < kDictations; ++i) {
+    const SeenDictation& seen = editor.dictations[i];
+    const auto header = editor.downloads / ("Local_" + std::to_string(seen.id) + ".hd3");
+    if (i < 2) {
+      // Kept; a header call with errors marks its other dictations "Header request error".
+      EXPECT_EQ(ReadFile(header), headers[i]) << seen.id;
+      EXPECT_THAT(seen.error, Not(HasSubstr("over the limit"))) << seen.id;
+      continue;
+    }
+    EXPECT_THAT(seen.error, HasSubstr((i == 2 ? "refused the answer from the server: " : "not asked: ") + over)) << seen.id;
+    EXPECT_FALSE(std::filesystem::exists(header)) << seen.id;
   }
 }
 

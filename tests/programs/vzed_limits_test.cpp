@@ -194,7 +194,7 @@ TEST(VzedLimits, HelpNamesTheLimitOptions) {
   char buffer[4096];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
   EXPECT_EQ(::pclose(pipe), 0);
-  for (const char* option : {"--client-backlog", "--total-backlog", "--max-file-answer"}) {
+  for (const char* option : {"--client-backlog", "--total-backlog", "--max-file-answer", "--max-xml-answers"}) {
     EXPECT_THAT(output, HasSubstr(option));
   }
   EXPECT_THAT(output, HasSubstr("64 levels deep"));

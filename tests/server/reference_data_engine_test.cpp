@@ -6,6 +6,7 @@
 #include "execution/contacts_files.hpp"
 #include "model/generic_files.hpp"
 #include "platform/files.hpp"
+#include "heap_peak.hpp"
 #include "zip_maker.hpp"
 
 namespace vz {
@@ -246,6 +247,19 @@ TEST_F(ReferenceDataEngineTest, ContactChangesAreUnpackedWithTheirQuotesReplaced
   EXPECT_THAT(Errors(*sets[0]), ElementsAre("Unable to decompress " + App("ContactDeltas_12_3_Dev.zip") + "."));
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
   EXPECT_TRUE(WentOn());
+}
+
+TEST_F(ReferenceDataEngineTest, ContactChangesOfManyMiBAreRewrittenInBoundedMemory) {
+  // A small archive that unpacks to 48 MiB of quotes: rewritten a block at a time.
+  constexpr std::size_t kQuotes = 48u << 20;
+  WriteZip(App("ContactDeltas_12_3_Dev.zip"), {{"ContactDeltas.xml", "<InfoResponse>" + std::string(kQuotes, '"')}});
+  const auto sets = Submit({12}, {{"VersionID", "7"}, {"doCompress", "1"}});
+  const std::int64_t peak = testing::HeapPeak::Of([&] { RunToCompletion(); });
+  EXPECT_TRUE(Errors(*sets[0]).empty());
+  EXPECT_EQ(std::filesystem::file_size(App("ContactDeltas_12_3_Dev.xml")), std::string("<?xml version=\"1.0\"?><InfoResponse>").size() + kQuotes);
+  if (testing::HeapPeak::Counted()) {
+    EXPECT_LT(peak, 8 << 20);
+  }
 }
 
 TEST_F(ReferenceDataEngineTest, ContactHandlersWithoutAParameterSetEndTheRequest) {

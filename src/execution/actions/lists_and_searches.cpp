@@ -19,6 +19,7 @@
 #include "execution/database_request.hpp"
 #include "execution/header_documents.hpp"
 #include "execution/query_strings.hpp"
+#include "execution/quote_free_xml.hpp"
 #include "execution/retry_classification.hpp"
 #include "execution/zip_unpacker.hpp"
 #include "model/connect_info.hpp"
@@ -182,16 +183,15 @@ void UnpackContactChanges(clsDatabaseRequest& request, clsGenericRequest& generi
     generic.ErrorMessages()->Add(Value("Unable to decompress " + zip + "."));
     return;
   }
-  const auto contents = platform::ReadWholeFile(xml);
-  if (!contents || contents->find("<InfoResponse>") == std::string::npos) {
-    // Checked here so that a server's odd document is its error, not a box on the workstation.
-    generic.ErrorMessages()->Add(Value("No <InfoResponse> in " + xml + "."));
+  // Rewritten a block at a time: the unpacked file may be hundreds of MiB of quotes. A server's odd
+  // document is its error, not a box on the workstation.
+  const QuoteFreeRewrite rewrite = RewriteQuoteFree(xml);
+  if (rewrite.outcome == QuoteFreeOutcome::kUnwritable) {
+    generic.ErrorMessages()->Add(Value("Could not write " + xml + ": " + rewrite.detail));
     return;
   }
-  try {
-    platform::WriteFileAtomically(xml, request.ReplDoubleQuoteInXML(xml));
-  } catch (const std::system_error& failure) {
-    generic.ErrorMessages()->Add(Value("Could not write " + xml + ": " + failure.what()));
+  if (rewrite.outcome != QuoteFreeOutcome::kRewritten) {
+    generic.ErrorMessages()->Add(Value("No <InfoResponse> in " + xml + "."));
     return;
   }
   GlobalTrace(where, "Successfully wrote XML response to " + xml + ".");
