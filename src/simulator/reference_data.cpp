@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "simulator/wire_text.hpp"
+#include "servlet_wire/xml_text.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -213,20 +213,20 @@ std::optional<std::string> ListsDocument(const Institution& institution, std::st
   std::string body = std::string(kDeclaration) + "<InfoResponse>\n";
   if (wants(2)) {
     for (const CodedText& speaker : Speakers(institution))
-      body += "  <Speaker code=\"" + EscapeXml(speaker.code) + "\">" + EscapeXml(speaker.text) + "</Speaker>\n";
+      body += "  <Speaker code=\"" + servlet_wire::EscapeXml(speaker.code) + "\">" + servlet_wire::EscapeXml(speaker.text) + "</Speaker>\n";
   }
   if (wants(3)) {
-    for (const CodedText& type : WorkTypes()) body += "  <WorkType id=\"" + type.code + "\">" + EscapeXml(type.text) + "</WorkType>\n";
+    for (const CodedText& type : WorkTypes()) body += "  <WorkType id=\"" + type.code + "\">" + servlet_wire::EscapeXml(type.text) + "</WorkType>\n";
   }
   if (wants(16)) {
     for (const auto& list : kSearchLists) {
       body += "  <SearchList name=\"" + std::string(list[0][0]) + "\">\n";
       for (int i = 0; i < 5 && *list[1][i] != '\0'; ++i)
-        body += "    <Item code=\"" + std::to_string(i + 1) + "\">" + EscapeXml(list[1][i]) + "</Item>\n";
+        body += "    <Item code=\"" + std::to_string(i + 1) + "\">" + servlet_wire::EscapeXml(list[1][i]) + "</Item>\n";
       body += "  </SearchList>\n";
     }
     body += "  <SearchList name=\"Locations\">\n    <Item code=\"" + std::to_string(institution.Config().locationID) + "\">" +
-            EscapeXml(institution.Config().name) + "</Item>\n  </SearchList>\n";
+            servlet_wire::EscapeXml(institution.Config().name) + "</Item>\n  </SearchList>\n";
   }
   return body + "</InfoResponse>\n";
 }

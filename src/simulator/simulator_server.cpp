@@ -19,6 +19,8 @@
 #include <thread>
 #include <type_traits>
 
+#include "servlet_wire/error_document.hpp"
+
 namespace vz::simulator {
 namespace {
 
@@ -156,7 +158,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
       if (!error) fileLeft_ = file_.size(error);
       if (error) {
         file_.close(error);
-        reply_ = PlainReply(500, "application/xml; charset=utf-8", ErrorDocument("Cannot read " + reply_.file.filename().string()));
+        reply_ = PlainReply(500, "application/xml; charset=utf-8", servlet_wire::ErrorDocument("Cannot read " + reply_.file.filename().string()));
         return Answer();
       }
       fileResponse_.emplace();
