@@ -1,8 +1,9 @@
 #include "servlet_wire/xml_text.hpp"
 
 namespace vz::servlet_wire {
+namespace {
 
-std::string EscapeXml(std::string_view text) {
+std::string Escape(std::string_view text, bool quotes) {
   std::string out;
   out.reserve(text.size());
   for (const char c : text) {
@@ -10,12 +11,18 @@ std::string EscapeXml(std::string_view text) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
+      case '"': out += quotes ? "&quot;" : "\""; break;
       default: out += c;
     }
   }
   return out;
 }
+
+}  // namespace
+
+std::string EscapeXml(std::string_view text) { return Escape(text, true); }
+
+std::string EscapeXmlText(std::string_view text) { return Escape(text, false); }
 
 std::string ResolveXmlEntities(std::string_view text) {
   std::string out;

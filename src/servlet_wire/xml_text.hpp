@@ -8,6 +8,8 @@ namespace vz::servlet_wire {
 
 // &, <, > and " as entities: safe in element text and in double-quoted attributes.
 std::string EscapeXml(std::string_view text);
+// Element text only: &, < and > escaped, quotes kept as they are.
+std::string EscapeXmlText(std::string_view text);
 // The five predefined entities back to their characters; any other entity is kept as it is.
 std::string ResolveXmlEntities(std::string_view text);
 

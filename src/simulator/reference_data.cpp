@@ -56,7 +56,7 @@ std::string TimeText(int month, int day, int year, int hour, int minute, int sec
 }
 
 std::string Child(std::string_view name, std::string_view value, std::string_view indent) {
-  return std::string(indent) + "<" + std::string(name) + ">" + ElementText(value) + "</" + std::string(name) + ">\n";
+  return std::string(indent) + "<" + std::string(name) + ">" + servlet_wire::EscapeXmlText(value) + "</" + std::string(name) + ">\n";
 }
 
 std::string TemplateText(std::string_view heading) {
@@ -72,20 +72,6 @@ std::string WordList(std::initializer_list<const char*> words) {
 }
 
 }  // namespace
-
-std::string ElementText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 std::optional<std::string> SortableTime(std::string_view text) {
   // MM/DD/YYYY hh:mm:ss
