@@ -16,6 +16,7 @@
 #include "model/status_string.hpp"
 #include "model/work_queue.hpp"
 #include "object/dispatch.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
 
 namespace vz {
 namespace {
@@ -156,7 +157,7 @@ void clsDatabaseRequest::ReInitUtteranceCol(std::int32_t count) {
 
 std::string clsDatabaseRequest::sfnFileRootFromUtterance(const std::string& utteranceID) const {
   const std::string folder = connectionInfo_ ? connectionInfo_->DownloadPath() : std::string();
-  return (std::filesystem::path(folder) / ("Local_" + utteranceID)).string();
+  return (std::filesystem::path(folder) / servlet_wire::DictationFileRoot(utteranceID)).string();
 }
 
 std::string clsDatabaseRequest::sfnStripUtteranceKeyFromError(const std::string& sMessage) {
