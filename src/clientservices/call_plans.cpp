@@ -3,6 +3,9 @@
 #include "clientservices/calls/call_building.hpp"
 #include "clientservices/wire_format.hpp"
 #include "diagnostics/automation_error.hpp"
+#include "servlet_wire/basic_auth.hpp"
+#include "servlet_wire/form_codec.hpp"
+#include "servlet_wire/sha256.hpp"
 
 namespace vz::http_client {
 namespace {
@@ -85,7 +88,7 @@ std::string CallInputs::InitTrueFalse(int index) const {
 
 std::string Query(std::string_view number, const Pairs& pairs) {
   std::string query = "request=" + std::string(number);
-  if (!pairs.empty()) query += "&" + FormBody(pairs);
+  if (!pairs.empty()) query += "&" + servlet_wire::FormBody(pairs);
   return query;
 }
 
@@ -107,13 +110,13 @@ HttpCallPlan SingleCallPlan(const CallInputs& call, const SingleCall& single) {
   if (single.withLocationID) pairs.emplace_back("locationID", call.InitText(call.layout.locationID));
   for (std::size_t i = 0; i < single.argumentNames.size(); ++i) pairs.emplace_back(single.argumentNames[i], call.Argument(i));
   pairs.insert(pairs.end(), single.fixed.begin(), single.fixed.end());
-  HttpCallPlan plan = OneExchange(call, single.number, FormBody(pairs));
+  HttpCallPlan plan = OneExchange(call, single.number, servlet_wire::FormBody(pairs));
   if (single.changesState) ChangesState(plan.entries.front().steps.front(), call.KeyFor(single.number, ""));
   return plan;
 }
 
 std::string IdempotencyKey(std::initializer_list<std::string_view> parts) {
-  Sha256 digest;
+  servlet_wire::Sha256 digest;
   for (const std::string_view part : parts) {
     // Each part with its length, so that no two lists of parts read the same.
     const std::string length = std::to_string(part.size()) + ":";
@@ -145,7 +148,7 @@ std::optional<HttpCallPlan> BuildCallPlan(std::string_view field, std::string_vi
     return std::nullopt;
   }
   call.base.url = *parsed;
-  call.base.authorization = BasicAuthorization(call.InitText(call.layout.login), call.InitText(call.layout.password));
+  call.base.authorization = servlet_wire::EncodeBasicAuthorization(call.InitText(call.layout.login), call.InitText(call.layout.password));
   if (TakesFileList(field)) call.rest = arguments;
   else if (!SplitArguments(arguments, call.entries, call.rest, problem)) return std::nullopt;
 

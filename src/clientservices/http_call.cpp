@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <openssl/ssl.h>
 
+#include <utility>  // Boost.Asio's awaitable.hpp uses std::exchange without including it
+
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/detached.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -31,6 +33,9 @@
 
 #include "clientservices/idle_deadline.hpp"
 #include "platform/temporary_files.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
+#include "servlet_wire/error_document.hpp"
+#include "servlet_wire/sha256.hpp"
 
 namespace vz::http_client {
 namespace {
@@ -75,7 +80,7 @@ std::string InvalidResponse(const std::string& detail) { return "(12152) The ser
 std::string FileDigest(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return {};
-  Sha256 digest;
+  servlet_wire::Sha256 digest;
   std::array<char, 65536> block{};
   while (in.read(block.data(), block.size()) || in.gcount() > 0) digest.Update(block.data(), static_cast<std::size_t>(in.gcount()));
   return digest.FinishHex();
@@ -369,7 +374,7 @@ class Connection {
         const std::string reason = "HTTP " + std::to_string(status) + " " + std::string(parser.get().reason());
         if (status == 200) {
           outcome.body = std::move(body);
-        } else if (auto message = ErrorDocumentMessage(body)) {
+        } else if (auto message = servlet_wire::ErrorDocumentMessage(body)) {
           outcome.servletError = *message;
         } else if (status == 502 || status == 503 || status == 504) {
           outcome.failure = InvalidResponse(reason);
@@ -425,7 +430,7 @@ class Connection {
     std::filesystem::path final = step.saveAs;
     if (step.answer == AnswerKind::kNamedFile) {
       const std::string name = DispositionFileName(std::string(header[http::field::content_disposition]));
-      if (!IsDictationFileName(name, utteranceID)) {
+      if (!servlet_wire::IsDictationFileName(name, utteranceID)) {
         outcome.servletError = "refused file name " + name + " from the server";
         outcome.failure = co_await ReadBody(stream, parser, [](const char*, std::size_t) {});  // nothing is written
         co_return outcome;
@@ -443,7 +448,7 @@ class Connection {
     platform::TemporaryFile partFile(final, ".part");
     const std::filesystem::path part = partFile.Path();
     std::string writeError = partFile.IsOpen() ? "" : "Cannot write " + final.string() + ".part: " + std::strerror(partFile.Error());
-    Sha256 digest;
+    servlet_wire::Sha256 digest;
     std::uint64_t written = 0;
     outcome.failure = co_await ReadBody(stream, parser, [&](const char* data, std::size_t size) {
       digest.Update(data, size);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "clientservices/wire_format.hpp"
-#include "execution/request_progress.hpp"
+#include "model/request_progress.hpp"
 
 namespace boost::asio {
 class io_context;

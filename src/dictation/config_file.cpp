@@ -13,6 +13,7 @@
 #include "dictation/utterance_object.hpp"
 #include "model/status_string.hpp"
 #include "platform/files.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
 #include "xml/indented_layout.hpp"
 #include "xml/node_access.hpp"
 
@@ -213,7 +214,7 @@ void clsUtteranceObject::SetProperty(const std::string& sPropertyName, const std
 
 void clsUtteranceObject::WriteLastError(const std::string& sMessage) {
   ErrorTrap(kUtteranceClass, "WriteLastError")([&] {
-    const std::string path = DownloadPath() + "/Local_" + std::to_string(UtteranceID()) + ".err";
+    const std::string path = DownloadPath() + "/" + servlet_wire::DictationFileName(UtteranceID(), ".err");
     platform::WriteFileAtomically(path, sMessage + std::string(kCrLf));
   });
 }

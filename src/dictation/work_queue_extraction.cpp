@@ -9,6 +9,7 @@
 #include "dictation/dictation_ids.hpp"
 #include "dictation/utterances.hpp"
 #include "object/standard_errors.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
 #include "xml/indented_layout.hpp"
 #include "xml/parse_failure.hpp"
 
@@ -91,7 +92,7 @@ ExtractionOutcome ExtractWorkQueueAnswer(const clsWorkQueue& queue, const Object
                                    std::to_string(first->second));
       continue;
     }
-    const std::string configFile = folder + "Local_" + id + ".cfg";
+    const std::string configFile = folder + servlet_wire::DictationFileName(id, ".cfg");
     if (tracing) {
       GlobalTrace(kLocation, "XML successfully extracted from utterance " + std::to_string(i));
       GlobalTrace(kLocation, "sUtterance: " + id + ".  rloc: " + std::to_string(queue.RetrieveLocation()) +

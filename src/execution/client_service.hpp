@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "execution/request_progress.hpp"
+#include "model/request_progress.hpp"
 #include "object/value.hpp"
 
 namespace vz {

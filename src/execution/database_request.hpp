@@ -13,7 +13,7 @@
 #include "execution/action_catalogue.hpp"
 #include "execution/dictation_list.hpp"
 #include "execution/request_host.hpp"
-#include "execution/request_progress.hpp"
+#include "model/request_progress.hpp"
 #include "model/status_string.hpp"
 #include "object/automation_object.hpp"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "execution/request_progress.hpp"
+#include "model/request_progress.hpp"
 #include "object/value.hpp"
 
 namespace vz {

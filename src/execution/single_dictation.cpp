@@ -12,6 +12,7 @@
 #include "execution/database_request.hpp"
 #include "execution/dictation_list.hpp"
 #include "model/parameters.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
 
 namespace vz {
 namespace {
@@ -55,7 +56,7 @@ void clsDatabaseRequest::buildSingleFileRequestList(const std::string& sUtteranc
 void clsDatabaseRequest::CreateSingleUtteranceCollection(const std::string& sUtteranceID) {
   ErrorTrap(kClass, "CreateSingleUtteranceCollection")([&] {
     const std::int32_t id = DictationNumber(sUtteranceID, "dictation identifier");
-    const std::string configFile = ApplicationPath() + "/Downloads/Local_" + std::to_string(id) + ".cfg";
+    const std::string configFile = ApplicationPath() + "/Downloads/" + servlet_wire::DictationFileName(id, ".cfg");
     auto collection = std::make_shared<clsUtterances>();
     collection->Add(id, dictationList_.empty() ? 0 : dictationList_.front().locationID, "", configFile, "0");
     utterances_ = collection;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "execution/request_progress.hpp"
+#include "model/request_progress.hpp"
 #include "platform/clock.hpp"
 #include "protocol/json_rpc.hpp"
 

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "execution/action_catalogue.hpp"
-#include "execution/request_progress.hpp"
+#include "model/request_progress.hpp"
 #include "platform/clock.hpp"
 #include "server/crash_handler.hpp"
 #include "server/time_out_monitor.hpp"

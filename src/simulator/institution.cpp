@@ -9,7 +9,8 @@
 
 #include "audio/sphere_writer.hpp"
 #include "platform/files.hpp"
-#include "simulator/wire_text.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
+#include "servlet_wire/sha256.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -94,7 +95,7 @@ void Institution::Load(const std::filesystem::path& queue) {
     const std::string id = name.substr(6, name.size() - 10);
     long utteranceID = 0;
     const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), utteranceID);
-    if (error != std::errc() || end != id.data() + id.size() || !IsDictationFileName(name, id)) continue;
+    if (error != std::errc() || end != id.data() + id.size() || !servlet_wire::IsDictationFileName(name, id)) continue;
     Dictation dictation;
     dictation.utteranceID = utteranceID;
     dictation.audio = entry.path();
@@ -104,13 +105,13 @@ void Institution::Load(const std::filesystem::path& queue) {
   for (std::size_t i = 0; i < dictations_.size(); ++i) {
     Dictation& dictation = dictations_[i];
     Describe(dictation, i);
-    dictation.audioDigest = Sha256HexOfFile(dictation.audio);
+    dictation.audioDigest = servlet_wire::Sha256HexOfFile(dictation.audio);
     const std::uintmax_t bytes = std::filesystem::file_size(dictation.audio);
     dictation.durationSeconds = static_cast<int>(bytes > 1024 ? (bytes - 1024) / 2 / static_cast<std::uintmax_t>(config_.sampleRate) : 0);
-    dictation.text = queue / ("Local_" + std::to_string(dictation.utteranceID) + ".rtf");
+    dictation.text = queue / servlet_wire::DictationFileName(dictation.utteranceID, ".rtf");
     if (!std::filesystem::exists(dictation.text))
       WriteText(dictation.text, "{\\rtf1\\ansi Dictation " + std::to_string(dictation.utteranceID) + "\\par}");
-    dictation.textDigest = Sha256HexOfFile(dictation.text);
+    dictation.textDigest = servlet_wire::Sha256HexOfFile(dictation.text);
   }
 }
 
@@ -118,7 +119,7 @@ void Institution::Generate(const std::filesystem::path& queue) {
   for (int i = 0; i < config_.dictations; ++i) {
     Dictation dictation;
     dictation.utteranceID = config_.firstUtteranceID + i;
-    const std::string root = "Local_" + std::to_string(dictation.utteranceID);
+    const std::string root = servlet_wire::DictationFileRoot(dictation.utteranceID);
     dictation.audio = queue / (root + ".pcm");
     dictation.text = queue / (root + ".rtf");
     Describe(dictation, static_cast<std::size_t>(i));
@@ -130,8 +131,8 @@ void Institution::Generate(const std::filesystem::path& queue) {
     const std::string text = "{\\rtf1\\ansi\\deff0 {\\fonttbl {\\f0 Arial;}}\\f0 Patient: " + dictation.patientName +
                              "\\par Work type: " + dictation.workType + "\\par Dictation " + std::to_string(dictation.utteranceID) + ".\\par}";
     if (!WriteText(dictation.text, text)) throw std::runtime_error("cannot write " + dictation.text.string());
-    dictation.audioDigest = Sha256HexOfFile(dictation.audio);
-    dictation.textDigest = Sha256HexOfFile(dictation.text);
+    dictation.audioDigest = servlet_wire::Sha256HexOfFile(dictation.audio);
+    dictation.textDigest = servlet_wire::Sha256HexOfFile(dictation.text);
     dictations_.push_back(std::move(dictation));
   }
 }

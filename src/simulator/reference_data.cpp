@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "simulator/wire_text.hpp"
+#include "servlet_wire/xml_text.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -56,7 +56,7 @@ std::string TimeText(int month, int day, int year, int hour, int minute, int sec
 }
 
 std::string Child(std::string_view name, std::string_view value, std::string_view indent) {
-  return std::string(indent) + "<" + std::string(name) + ">" + ElementText(value) + "</" + std::string(name) + ">\n";
+  return std::string(indent) + "<" + std::string(name) + ">" + servlet_wire::EscapeXmlText(value) + "</" + std::string(name) + ">\n";
 }
 
 std::string TemplateText(std::string_view heading) {
@@ -72,20 +72,6 @@ std::string WordList(std::initializer_list<const char*> words) {
 }
 
 }  // namespace
-
-std::string ElementText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 std::optional<std::string> SortableTime(std::string_view text) {
   // MM/DD/YYYY hh:mm:ss
@@ -213,20 +199,20 @@ std::optional<std::string> ListsDocument(const Institution& institution, std::st
   std::string body = std::string(kDeclaration) + "<InfoResponse>\n";
   if (wants(2)) {
     for (const CodedText& speaker : Speakers(institution))
-      body += "  <Speaker code=\"" + EscapeXml(speaker.code) + "\">" + EscapeXml(speaker.text) + "</Speaker>\n";
+      body += "  <Speaker code=\"" + servlet_wire::EscapeXml(speaker.code) + "\">" + servlet_wire::EscapeXml(speaker.text) + "</Speaker>\n";
   }
   if (wants(3)) {
-    for (const CodedText& type : WorkTypes()) body += "  <WorkType id=\"" + type.code + "\">" + EscapeXml(type.text) + "</WorkType>\n";
+    for (const CodedText& type : WorkTypes()) body += "  <WorkType id=\"" + type.code + "\">" + servlet_wire::EscapeXml(type.text) + "</WorkType>\n";
   }
   if (wants(16)) {
     for (const auto& list : kSearchLists) {
       body += "  <SearchList name=\"" + std::string(list[0][0]) + "\">\n";
       for (int i = 0; i < 5 && *list[1][i] != '\0'; ++i)
-        body += "    <Item code=\"" + std::to_string(i + 1) + "\">" + EscapeXml(list[1][i]) + "</Item>\n";
+        body += "    <Item code=\"" + std::to_string(i + 1) + "\">" + servlet_wire::EscapeXml(list[1][i]) + "</Item>\n";
       body += "  </SearchList>\n";
     }
     body += "  <SearchList name=\"Locations\">\n    <Item code=\"" + std::to_string(institution.Config().locationID) + "\">" +
-            EscapeXml(institution.Config().name) + "</Item>\n  </SearchList>\n";
+            servlet_wire::EscapeXml(institution.Config().name) + "</Item>\n  </SearchList>\n";
   }
   return body + "</InfoResponse>\n";
 }

@@ -72,7 +72,4 @@ std::string ContactsMemberName(const InstitutionConfig& config, bool changes);
 // "MM/DD/YYYY hh:mm:ss" as "YYYYMMDDhhmmss", which sorts as time does; nothing for other text.
 std::optional<std::string> SortableTime(std::string_view text);
 
-// Element text: "&", "<" and ">" escaped, quotes kept as they are.
-std::string ElementText(std::string_view text);
-
 }  // namespace vz::simulator

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "servlet_wire/basic_auth.hpp"
+#include "servlet_wire/form_codec.hpp"
+#include "servlet_wire/sha256.hpp"
 #include "simulator/replay_store.hpp"
 #include "simulator/servlets/servlet_family.hpp"
 #include "simulator/wire_text.hpp"
@@ -30,10 +33,6 @@ const ServletFamily* FamilyOf(std::string_view number, std::string_view& kind) {
 }
 
 }  // namespace
-
-std::string ErrorDocument(std::string_view message) {
-  return std::string(kXmlDeclaration) + "<ErrorResponse>" + Element("Message", message) + "</ErrorResponse>\n";
-}
 
 Servlets::Servlets(const std::vector<InstitutionConfig>& institutions, std::filesystem::path dataFolder)
     : dataFolder_(std::move(dataFolder)), replays_(std::make_unique<ReplayStore>()) {
@@ -121,14 +120,14 @@ HttpReply Servlets::Handle(const HttpExchange& exchange) {
 
   ServletCall call{number, {}, target.query, exchange, faults_.Next(kind)};
   if (exchange.contentType.rfind("application/x-www-form-urlencoded", 0) == 0)
-    for (auto& [name, value] : ParseForm(exchange.body)) call.parameters[name] = value;
+    for (auto& [name, value] : servlet_wire::ParseForm(exchange.body)) call.parameters[name] = value;
   for (const char* named : {"utteranceID", "operation"}) {
     const std::string value = call.Parameter(named);
     const bool plain = !value.empty() && value.size() <= 32 && std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isgraph(c); });
     if (plain) subject += " " + std::string(named) + "=" + value;
   }
 
-  const auto credentials = DecodeBasicAuthorization(exchange.authorization);
+  const auto credentials = servlet_wire::DecodeBasicAuthorization(exchange.authorization);
   login = credentials ? credentials->login : "";
   call.login = login;
   bool accepted = false;
@@ -172,7 +171,7 @@ HttpReply Servlets::Handle(const HttpExchange& exchange) {
     if (call.fault->kind == FaultKind::kLoseAnswer) reply.unanswered = true;
     if (call.fault->kind == FaultKind::kCorruptDigest)
       for (auto& [name, value] : reply.headers)
-        if (name == "X-Content-SHA256") value = Sha256Hex("not the bytes sent");
+        if (name == "X-Content-SHA256") value = servlet_wire::Sha256Hex("not the bytes sent");
   }
   return finish(reply);
 }

@@ -82,7 +82,4 @@ class Servlets {
   unsigned long bodyCounter_ = 0;
 };
 
-// The error document of the protocol.
-std::string ErrorDocument(std::string_view message);
-
 }  // namespace vz::simulator

@@ -20,6 +20,7 @@
 #include <thread>
 #include <type_traits>
 
+#include "servlet_wire/error_document.hpp"
 #include "simulator/network_stream.hpp"
 
 namespace vz::simulator {
@@ -149,7 +150,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     keepAlive_ = false;
     version_ = headerParser_->get().version();
     reply_ = PlainReply(413, "application/xml; charset=utf-8",
-                        ErrorDocument("A form body may hold " + std::to_string(kFormLimit) + " bytes"));
+                        servlet_wire::ErrorDocument("A form body may hold " + std::to_string(kFormLimit) + " bytes"));
     Answer();
   }
 
@@ -203,7 +204,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
       if (!error) fileLeft_ = file_.size(error);
       if (error) {
         file_.close(error);
-        reply_ = PlainReply(500, "application/xml; charset=utf-8", ErrorDocument("Cannot read " + reply_.file.filename().string()));
+        reply_ = PlainReply(500, "application/xml; charset=utf-8", servlet_wire::ErrorDocument("Cannot read " + reply_.file.filename().string()));
         return Answer();
       }
       fileResponse_.emplace();

@@ -17,8 +17,8 @@
 #include <sstream>
 #include <thread>
 
-#include "clientservices/wire_format.hpp"
 #include "platform/event_loop.hpp"
+#include "servlet_wire/sha256.hpp"
 #include "simulator/simulator_server.hpp"
 #include "temp_folder.hpp"
 
@@ -110,7 +110,7 @@ class CannedServer {
 
 // A file answer announcing the first `announced` bytes of `body`, with their digest.
 std::string FileAnswer(const std::string& body, std::size_t announced, const std::string& name) {
-  http_client::Sha256 digest;
+  servlet_wire::Sha256 digest;
   digest.Update(body.data(), announced);
   return "HTTP/1.1 200 OK\r\nContent-Type: audio/x-nist-sphere\r\nContent-Length: " + std::to_string(announced) +
          "\r\nX-Content-SHA256: " + digest.FinishHex() + "\r\nContent-Disposition: attachment; filename=\"" + name +

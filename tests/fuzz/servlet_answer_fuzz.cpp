@@ -20,6 +20,9 @@
 #include "clientservices/http_call.hpp"
 #include "clientservices/wire_format.hpp"
 #include "fuzz_support.hpp"
+#include "servlet_wire/basic_auth.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
+#include "servlet_wire/sha256.hpp"
 
 namespace {
 
@@ -104,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Loopback& loopback = Server();
   HttpCallPlan plan;
   plan.url = *ParseServletUrl(loopback.url);
-  plan.authorization = BasicAuthorization("jdoe", "secret");
+  plan.authorization = vz::servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
   plan.dictationList = true;
   HttpStep step;
   step.query = "request=0103&utteranceID=7";
@@ -165,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       continue;
     }
     if (name == "Local_7.wal") continue;
-    VZ_REQUIRE(IsDictationFileName(name, "7"), "wrote " + name);
+    VZ_REQUIRE(vz::servlet_wire::IsDictationFileName(name, "7"), "wrote " + name);
     kept.push_back(name);
   }
   if (result.errors || kind == AnswerKind::kXml) {
@@ -178,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (kind == AnswerKind::kFile) VZ_REQUIRE(kept[0] == "Local_7.pcm", kept[0]);
   const std::string content = vz::fuzz::ReadWholeFile(work / kept[0]);
   VZ_REQUIRE(content.size() <= kLimit, "kept a file over the limit");
-  vz::http_client::Sha256 digest;
+  vz::servlet_wire::Sha256 digest;
   digest.Update(content.data(), content.size());
   VZ_REQUIRE(lowerAnswer.find(digest.FinishHex()) != std::string::npos, "the kept file is not the one announced");
   return 0;

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "simulator/wire_text.hpp"
+#include "servlet_wire/sha256.hpp"
 
 namespace vz::testing {
 
@@ -29,7 +29,7 @@ struct CannedAnswer {
 
   // A file answer: its length and digest as a servlet sends them.
   static CannedAnswer File(std::string bytes, std::vector<std::pair<std::string, std::string>> more = {}) {
-    more.emplace_back("X-Content-SHA256", simulator::Sha256Hex(bytes));
+    more.emplace_back("X-Content-SHA256", servlet_wire::Sha256Hex(bytes));
     return CannedAnswer{std::move(bytes), std::move(more), 200, "application/octet-stream"};
   }
 };

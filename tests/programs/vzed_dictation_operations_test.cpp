@@ -9,8 +9,8 @@
 #include <map>
 
 #include "editor_client.hpp"
+#include "servlet_wire/basic_auth.hpp"
 #include "simulator/simulator_server.hpp"
-#include "simulator/wire_text.hpp"
 
 namespace vz::testing {
 namespace {
@@ -78,7 +78,7 @@ class DictationOperationsEndToEnd : public ::testing::Test {
   std::string Served(const std::string& number, const std::string& form) {
     simulator::HttpExchange exchange;
     exchange.target = "/north/servlet/ScribeServlet?request=" + number;
-    exchange.authorization = simulator::EncodeBasicAuthorization("jdoe", "secret");
+    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
     exchange.contentType = "application/x-www-form-urlencoded";
     exchange.body = form;
     return institution->GetServlets().Handle(exchange).body;

@@ -7,9 +7,10 @@
 #include <pugixml.hpp>
 #include <zip.h>
 
+#include "servlet_wire/basic_auth.hpp"
+#include "servlet_wire/sha256.hpp"
 #include "simulator/reference_data.hpp"
 #include "simulator/servlets.hpp"
-#include "simulator/wire_text.hpp"
 #include "temp_folder.hpp"
 
 namespace vz::simulator {
@@ -29,7 +30,7 @@ class ReferenceDataServletsTest : public ::testing::Test {
   HttpReply Post(const std::string& number, const std::string& form) {
     HttpExchange exchange;
     exchange.target = kServlet + "?request=" + number;
-    exchange.authorization = EncodeBasicAuthorization("jdoe", "secret");
+    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
     exchange.contentType = "application/x-www-form-urlencoded";
     exchange.body = form;
     return servlets.Handle(exchange);
@@ -75,7 +76,7 @@ TEST_F(ReferenceDataServletsTest, ContactListsComePlainOrZippedWithTheirTimeStam
   const HttpReply plain = Post("0206", "institutionID=12&locationID=3&VersionID=7&doCompress=0");
   ASSERT_EQ(plain.status, 200) << plain.body;
   EXPECT_EQ(plain.body, ContactsDocument(config, ""));
-  EXPECT_EQ(Header(plain, "X-Content-SHA256"), Sha256Hex(plain.body));
+  EXPECT_EQ(Header(plain, "X-Content-SHA256"), servlet_wire::Sha256Hex(plain.body));
   EXPECT_EQ(Header(plain, "X-List-Timestamp"), ContactListTimestamp(config));
   EXPECT_THAT(plain.body, HasSubstr("<firstName>Alex \"Al\"</firstName>")) << "quotes stay as the editor's lists have them";
 

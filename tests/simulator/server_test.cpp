@@ -11,7 +11,8 @@
 #include <thread>
 
 #include "audio/sphere_decode.hpp"
-#include "simulator/wire_text.hpp"
+#include "servlet_wire/basic_auth.hpp"
+#include "servlet_wire/sha256.hpp"
 #include "temp_folder.hpp"
 #include "test_client.hpp"
 
@@ -26,7 +27,7 @@ using testing::TestClient;
 using testing::WriteFile;
 
 const std::string kServlet = "/north/servlet/ScribeServlet";
-const std::string kAuthorization = EncodeBasicAuthorization("jdoe", "secret");
+const std::string kAuthorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
 
 SimulatorConfig SmallConfig(const std::filesystem::path& folder) {
   SimulatorConfig config;
@@ -65,7 +66,7 @@ TEST_F(SimulatorTest, ServesTheWorkQueueAndAudioWhoseChecksumVerifies) {
   ASSERT_EQ(audio.status, 200);
   EXPECT_EQ(audio.Header("Content-Type"), "audio/x-nist-sphere");
   EXPECT_EQ(audio.Header("Content-Length"), std::to_string(1024 + 2 * 8000));
-  EXPECT_EQ(audio.Header("X-Content-SHA256"), Sha256Hex(audio.body));
+  EXPECT_EQ(audio.Header("X-Content-SHA256"), servlet_wire::Sha256Hex(audio.body));
   EXPECT_EQ(audio.Header("Content-Disposition"), "attachment; filename=\"Local_1003.pcm\"");
   EXPECT_THAT(audio.body.substr(0, 1024), HasSubstr("sample_checksum -i "));
   EXPECT_EQ(DecodeDownloaded(audio, "Local_1003.pcm"), 0) << audio::LastSphereError();
@@ -73,7 +74,7 @@ TEST_F(SimulatorTest, ServesTheWorkQueueAndAudioWhoseChecksumVerifies) {
   const ClientReply text = client.Post(kServlet + "?request=0102", "utteranceID=1003", kAuthorization);
   ASSERT_EQ(text.status, 200);
   EXPECT_THAT(text.body, HasSubstr("Dictation 1003"));
-  EXPECT_EQ(text.Header("X-Content-SHA256"), Sha256Hex(text.body));
+  EXPECT_EQ(text.Header("X-Content-SHA256"), servlet_wire::Sha256Hex(text.body));
 }
 
 TEST_F(SimulatorTest, StoresAnUploadByteForByte) {
@@ -81,7 +82,7 @@ TEST_F(SimulatorTest, StoresAnUploadByteForByte) {
   std::string bytes(300000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
   const ClientReply sent = client.PostFile(kServlet + "?request=0103&utteranceID=1002&documentVersion=0&fileName=Local_1002.rtf", bytes,
-                                           Sha256Hex(bytes), kAuthorization);
+                                           servlet_wire::Sha256Hex(bytes), kAuthorization);
   ASSERT_EQ(sent.status, 200) << sent.body;
   const ClientReply commit = client.Post(kServlet + "?request=0104", "utteranceID=1002&documentVersion=0&files=Local_1002.rtf&uploadFlags=0", kAuthorization);
   ASSERT_EQ(commit.status, 200) << commit.body;
@@ -90,7 +91,7 @@ TEST_F(SimulatorTest, StoresAnUploadByteForByte) {
 
 TEST_F(SimulatorTest, RejectsWrongCredentialsWithTheDocumentedText) {
   TestClient client(simulator.Port());
-  const ClientReply refused = client.Post(kServlet + "?request=0010", "", EncodeBasicAuthorization("jdoe", "guess"));
+  const ClientReply refused = client.Post(kServlet + "?request=0010", "", servlet_wire::EncodeBasicAuthorization("jdoe", "guess"));
   EXPECT_EQ(refused.status, 403);
   EXPECT_THAT(refused.body, HasSubstr("<Message>Error verifying security rights for user jdoe.</Message>"));
   EXPECT_EQ(client.Post(kServlet + "?request=0010", "", kAuthorization).status, 200);
@@ -126,14 +127,14 @@ TEST_F(SimulatorTest, ChecksumAndDigestFaultsCorruptWhatTheClientVerifies) {
   simulator.Faults().Set("download", Fault::Of(FaultKind::kCorruptChecksum));
   const ClientReply corrupt = Download(client, 1004);
   ASSERT_EQ(corrupt.status, 200);
-  EXPECT_EQ(corrupt.Header("X-Content-SHA256"), Sha256Hex(corrupt.body));
+  EXPECT_EQ(corrupt.Header("X-Content-SHA256"), servlet_wire::Sha256Hex(corrupt.body));
   EXPECT_EQ(DecodeDownloaded(corrupt, "Local_1004.pcm"), audio::kAudioChecksumFailed);
   EXPECT_THAT(audio::LastSphereError(), ::testing::StartsWith("WRITE VERIFICATION OF CHECKSUM FAILED: Local_1004.pcm declares "));
 
   simulator.Faults().Set("download", Fault::Of(FaultKind::kCorruptDigest));
   const ClientReply mismatched = Download(client, 1004);
   ASSERT_EQ(mismatched.status, 200);
-  EXPECT_NE(mismatched.Header("X-Content-SHA256"), Sha256Hex(mismatched.body));
+  EXPECT_NE(mismatched.Header("X-Content-SHA256"), servlet_wire::Sha256Hex(mismatched.body));
   EXPECT_EQ(DecodeDownloaded(mismatched, "Local_1004.pcm"), 0);  // the bytes themselves are sound
 }
 

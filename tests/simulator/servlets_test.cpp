@@ -7,7 +7,8 @@
 
 #include <pugixml.hpp>
 
-#include "simulator/wire_text.hpp"
+#include "servlet_wire/basic_auth.hpp"
+#include "servlet_wire/sha256.hpp"
 #include "temp_folder.hpp"
 
 namespace vz::simulator {
@@ -32,7 +33,7 @@ class ServletsTest : public ::testing::Test {
   HttpReply Post(const std::string& target, const std::string& form, const std::string& password = "secret") {
     HttpExchange exchange;
     exchange.target = target;
-    exchange.authorization = EncodeBasicAuthorization("jdoe", password);
+    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", password);
     exchange.contentType = "application/x-www-form-urlencoded";
     exchange.body = form;
     return servlets.Handle(exchange);
@@ -40,7 +41,7 @@ class ServletsTest : public ::testing::Test {
   HttpReply Upload(const std::string& query, const std::string& bytes, const std::string& digest) {
     HttpExchange exchange;
     exchange.target = kServlet + "?request=0103&" + query;
-    exchange.authorization = EncodeBasicAuthorization("jdoe", "secret");
+    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
     exchange.bodyFile = servlets.NewBodyFile();
     exchange.contentDigest = digest;
     WriteFile(exchange.bodyFile, bytes);
@@ -106,15 +107,15 @@ TEST_F(ServletsTest, InformationServletNamesTheInstitutionsServletURL) {
 
 TEST_F(ServletsTest, UploadKeepsVerifiedFilesUntilTheCommitAndRefusesEverythingElse) {
   const std::string bytes = "{\\rtf1 finished report}";
-  EXPECT_EQ(Message(Upload("utteranceID=1001&fileName=Local_1001.rtf", bytes, Sha256Hex("other"))), "CHECKSUM mismatch for Local_1001.rtf");
-  EXPECT_EQ(Message(Upload("utteranceID=1001&fileName=..%2F..%2Fescape.rtf", bytes, Sha256Hex(bytes))), "Refused file name ../../escape.rtf");
-  EXPECT_EQ(Message(Upload("utteranceID=1001&fileName=Local_1002.rtf", bytes, Sha256Hex(bytes))), "Refused file name Local_1002.rtf");
-  EXPECT_EQ(Upload("utteranceID=4242&fileName=Local_4242.rtf", bytes, Sha256Hex(bytes)).status, 404);
+  EXPECT_EQ(Message(Upload("utteranceID=1001&fileName=Local_1001.rtf", bytes, servlet_wire::Sha256Hex("other"))), "CHECKSUM mismatch for Local_1001.rtf");
+  EXPECT_EQ(Message(Upload("utteranceID=1001&fileName=..%2F..%2Fescape.rtf", bytes, servlet_wire::Sha256Hex(bytes))), "Refused file name ../../escape.rtf");
+  EXPECT_EQ(Message(Upload("utteranceID=1001&fileName=Local_1002.rtf", bytes, servlet_wire::Sha256Hex(bytes))), "Refused file name Local_1002.rtf");
+  EXPECT_EQ(Upload("utteranceID=4242&fileName=Local_4242.rtf", bytes, servlet_wire::Sha256Hex(bytes)).status, 404);
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "escape.rtf"));
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path() / ".bodies"));
 
   EXPECT_EQ(Message(Post(kServlet + "?request=0104", "utteranceID=1001&files=Local_1001.rtf")), "Upload of Local_1001.rtf is missing");
-  ASSERT_EQ(Upload("utteranceID=1001&fileName=Local_1001.rtf", bytes, Sha256Hex(bytes)).status, 200);
+  ASSERT_EQ(Upload("utteranceID=1001&fileName=Local_1001.rtf", bytes, servlet_wire::Sha256Hex(bytes)).status, 200);
   const HttpReply commit = Post(kServlet + "?request=0104", "utteranceID=1001&files=Local_1001.rtf&uploadFlags=0");
   ASSERT_EQ(commit.status, 200) << commit.body;
   EXPECT_THAT(commit.body, HasSubstr("documentVersion=\"1\""));

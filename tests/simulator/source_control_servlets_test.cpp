@@ -8,9 +8,10 @@
 
 #include <cctype>
 
+#include "servlet_wire/basic_auth.hpp"
+#include "servlet_wire/sha256.hpp"
 #include "simulator/replay_store.hpp"
 #include "simulator/servlets.hpp"
-#include "simulator/wire_text.hpp"
 #include "temp_folder.hpp"
 
 namespace vz::simulator {
@@ -51,7 +52,7 @@ class SourceControlServletsTest : public ::testing::Test {
   HttpReply Post(const std::string& number, const std::string& form, const std::string& idempotencyKey = "") {
     HttpExchange exchange;
     exchange.target = kServlet + "?request=" + number;
-    exchange.authorization = EncodeBasicAuthorization("jdoe", "secret");
+    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
     exchange.contentType = "application/x-www-form-urlencoded";
     exchange.body = form;
     exchange.idempotencyKey = idempotencyKey;
@@ -72,10 +73,10 @@ class SourceControlServletsTest : public ::testing::Test {
     const std::string name = "Local_" + std::to_string(id) + ".rtf";
     HttpExchange exchange;
     exchange.target = kServlet + "?request=0103&utteranceID=" + std::to_string(id) + "&fileName=" + name;
-    exchange.authorization = EncodeBasicAuthorization("jdoe", "secret");
+    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
     exchange.bodyFile = servlets->NewBodyFile();
     WriteFile(exchange.bodyFile, "{\\rtf1 done}");
-    exchange.contentDigest = Sha256Hex("{\\rtf1 done}");
+    exchange.contentDigest = servlet_wire::Sha256Hex("{\\rtf1 done}");
     ASSERT_EQ(servlets->Handle(exchange).status, 200);
     ASSERT_EQ(Post("0104", "utteranceID=" + std::to_string(id) + "&files=" + name).status, 200);
   }

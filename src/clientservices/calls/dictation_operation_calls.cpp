@@ -5,6 +5,8 @@
 #include <map>
 
 #include "clientservices/calls/call_building.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
+#include "servlet_wire/form_codec.hpp"
 
 namespace vz::http_client {
 namespace {
@@ -64,7 +66,7 @@ HttpCallPlan PerDictation(const CallInputs& call, const PerDictationCall& perDic
       pairs.emplace_back(perDictation.extra[i],
                          value && value->GetType() == Value::Type::Boolean ? TrueFalse(*value) : call.Argument(i));
     }
-    plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {Step(Query(perDictation.number), FormBody(pairs))}});
+    plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {Step(Query(perDictation.number), servlet_wire::FormBody(pairs))}});
   }
   return plan;
 }
@@ -78,7 +80,7 @@ HttpCallPlan QAGradingUpload(const CallInputs& call) {
   const std::filesystem::path folder = call.Argument(0);
   for (const ListEntry& entry : call.entries) {
     HttpStep step = Step(Query("0408", entry.Values()), "");
-    step.uploadFile = folder / ("Local_" + entry.utteranceID + ".QAG");
+    step.uploadFile = folder / servlet_wire::DictationFileName(entry.utteranceID, ".QAG");
     ChangesState(step, call.KeyFor("0408", entry.utteranceID));
     plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {std::move(step)}});
   }

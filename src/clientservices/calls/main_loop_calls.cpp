@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "clientservices/calls/call_building.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
+#include "servlet_wire/form_codec.hpp"
 
 namespace vz::http_client {
 namespace {
@@ -13,7 +15,7 @@ constexpr const char* kUploadExtensions[] = {".rtf", ".doc", ".docx", ".txt", ".
 HttpCallPlan WorkQueue(const CallInputs& call) {
   const auto at = [&call](std::size_t i) { return i < call.init.size() ? call.init[i] : Value(); };
   return OneExchange(call, "0100",
-                     FormBody({{"retrieveLocked", Truth(at(1)) ? "1" : "0"},
+                     servlet_wire::FormBody({{"retrieveLocked", Truth(at(1)) ? "1" : "0"},
                                {"retrieveLocation", Text(at(2))},
                                {"numToRetrieve", Text(at(5))},
                                {"workQueueMode", call.Mode()},
@@ -31,11 +33,11 @@ HttpCallPlan Downloads(const CallInputs& call, bool audio) {
   for (const ListEntry& entry : call.entries) {
     Pairs pairs = entry.Values();
     pairs.insert(pairs.end(), {{"workQueueMode", call.Mode()}, {"useMTReview", call.UseMTReview()}});
-    HttpStep step = Step(Query(audio ? "0101" : "0102"), FormBody(pairs));
+    HttpStep step = Step(Query(audio ? "0101" : "0102"), servlet_wire::FormBody(pairs));
     if (audio) {
       step.answer = AnswerKind::kFile;
-      step.saveAs = folder / ("Local_" + entry.utteranceID + ".pcm");
-      step.literalMarker = folder / ("Local_" + entry.utteranceID + ".wal");
+      step.saveAs = folder / servlet_wire::DictationFileName(entry.utteranceID, ".pcm");
+      step.literalMarker = folder / servlet_wire::DictationFileName(entry.utteranceID, ".wal");
     } else {
       step.answer = AnswerKind::kNamedFile;
       step.saveAs = folder;
@@ -54,7 +56,7 @@ HttpCallPlan Upload(const CallInputs& call) {
     HttpEntry planned{entry.utteranceID, entry.documentVersion, {}};
     std::string files;
     for (const char* extension : kUploadExtensions) {
-      const std::string name = "Local_" + entry.utteranceID + extension;
+      const std::string name = servlet_wire::DictationFileName(entry.utteranceID, extension);
       std::error_code ignored;
       if (!std::filesystem::is_regular_file(folder / name, ignored)) continue;
       Pairs query = entry.Values();
@@ -73,7 +75,7 @@ HttpCallPlan Upload(const CallInputs& call) {
                                {"workQueueMode", call.Mode()},
                                {"useMTReview", call.UseMTReview()}});
     // The files alone change nothing until the commit, which the servlet must not do twice.
-    HttpStep commit = Step(Query("0104"), FormBody(pairs));
+    HttpStep commit = Step(Query("0104"), servlet_wire::FormBody(pairs));
     ChangesState(commit, call.KeyFor("0104", entry.utteranceID));
     planned.steps.push_back(std::move(commit));
     plan.entries.push_back(std::move(planned));
@@ -85,7 +87,7 @@ HttpCallPlan Upload(const CallInputs& call) {
 
 std::optional<HttpCallPlan> MainLoopCall(const CallInputs& call, std::string&) {
   if (call.field == "m_Wr" && call.operation == "getWorkAsync") return WorkQueue(call);
-  if (call.field == "m_Ir" && call.operation == "getWorkAsync") return OneExchange(call, "0011", FormBody({{"location", call.InitText(1)}}));
+  if (call.field == "m_Ir" && call.operation == "getWorkAsync") return OneExchange(call, "0011", servlet_wire::FormBody({{"location", call.InitText(1)}}));
   if (call.field == "m_Fud" && call.operation == "getFilesAsync") return Downloads(call, true);
   if (call.field == "m_objDownloadText" && call.operation == "DownloadTextFilesAsync") return Downloads(call, false);
   if (call.field == "m_Fup" && call.operation == "putFilesAsync") return Upload(call);

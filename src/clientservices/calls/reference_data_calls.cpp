@@ -13,6 +13,7 @@
 
 #include "clientservices/calls/call_building.hpp"
 #include "execution/server_file_names.hpp"
+#include "servlet_wire/form_codec.hpp"
 
 namespace vz::http_client {
 namespace {
@@ -41,7 +42,7 @@ HttpCallPlan Headers(const CallInputs& call) {
   HttpCallPlan plan = call.base;
   plan.dictationList = true;
   for (const ListEntry& entry : call.entries)
-    plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {Step(Query("0106"), FormBody(entry.Values()))}});
+    plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {Step(Query("0106"), servlet_wire::FormBody(entry.Values()))}});
   return plan;
 }
 
@@ -53,7 +54,7 @@ std::optional<HttpCallPlan> FileAnswer(const CallInputs& call, std::string_view 
     problem = "No file named for the answer of " + std::string(call.field) + "." + std::string(call.operation);
     return std::nullopt;
   }
-  HttpCallPlan plan = OneExchange(call, number, FormBody(pairs));
+  HttpCallPlan plan = OneExchange(call, number, servlet_wire::FormBody(pairs));
   plan.entries.front().steps.front().answer = AnswerKind::kFile;
   plan.entries.front().steps.front().saveAs = file;
   return plan;
@@ -118,7 +119,7 @@ std::optional<HttpCallPlan> FileList(const CallInputs& call, bool templates, std
       name = item.IsArray() ? std::string() : Text(item);
       pairs = {{"fileName", name}};
     }
-    HttpStep step = Step(Query(templates ? "0221" : "0232"), FormBody(pairs));
+    HttpStep step = Step(Query(templates ? "0221" : "0232"), servlet_wire::FormBody(pairs));
     if (const std::string refused = ServerFileNameProblem(name); !refused.empty()) {
       step.refusal = "refused file name from the server: " + refused;
     } else {

@@ -3,6 +3,7 @@
 // reasons are used, the pending-note document, the machine ID, the work-queue mode, the
 // split-related note and whether MT review is used.
 #include "clientservices/calls/call_building.hpp"
+#include "servlet_wire/form_codec.hpp"
 
 namespace vz::http_client {
 namespace {
@@ -48,7 +49,7 @@ std::optional<HttpCallPlan> SourceControlCall(const CallInputs& call, std::strin
   for (const ListEntry& entry : call.entries) {
     Pairs pairs = entry.Values();
     pairs.insert(pairs.end(), values.begin(), values.end());
-    HttpStep step = Step(Query("0105"), FormBody(pairs));
+    HttpStep step = Step(Query("0105"), servlet_wire::FormBody(pairs));
     if (!ending.empty()) ChangesState(step, EndingKey(call, entry, ending));
     plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {std::move(step)}});
   }

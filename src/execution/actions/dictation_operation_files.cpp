@@ -16,6 +16,7 @@
 #include "model/connect_info.hpp"
 #include "object/case_fold.hpp"
 #include "platform/files.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
 #include "xml/node_access.hpp"
 #include "xml/parse_failure.hpp"
 #include "xml/xml_document.hpp"
@@ -222,7 +223,7 @@ void UpdateRecordsFromAnswers(clsDatabaseRequest& request, const std::vector<std
       GlobalTrace(where, "found pending note for dictationid " + id);
       record->SetCurrentPendingNote(value->second);
     }
-    if (record->ConfigFile().empty()) record->SetConfigFile(ApplicationPath() + "/Downloads/Local_" + id + ".cfg");
+    if (record->ConfigFile().empty()) record->SetConfigFile(ApplicationPath() + "/Downloads/" + servlet_wire::DictationFileName(id, ".cfg"));
     GlobalTrace(where, permission ? "replacing config file to update permissions" : "replacing config file to update pending note");
     GlobalTrace(where, "config file:" + record->ConfigFile());
     try {

@@ -27,6 +27,7 @@
 #include "model/variant_collection.hpp"
 #include "model/work_queue.hpp"
 #include "platform/files.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
 
 namespace vz {
 namespace {
@@ -304,7 +305,7 @@ bool CreateSingleUtteranceCollectionFromXML(clsDatabaseRequest& request, const s
                            "The database created a dictation whose utteranceID \"" + id + "\" is not a plain number: it is not kept.");
     return true;
   }
-  const std::filesystem::path configFile = std::filesystem::path(record->DownloadPath()) / ("Local_" + std::to_string(*number) + ".cfg");
+  const std::filesystem::path configFile = std::filesystem::path(record->DownloadPath()) / servlet_wire::DictationFileName(*number, ".cfg");
   std::error_code error;
   if (std::filesystem::exists(std::filesystem::symlink_status(configFile, error))) {
     RefuseCreatedDictation(request, where,

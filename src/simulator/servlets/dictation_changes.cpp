@@ -9,7 +9,8 @@
 #include "audio/sphere_header.hpp"
 #include "audio/sphere_writer.hpp"
 #include "platform/files.hpp"
-#include "simulator/wire_text.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
+#include "servlet_wire/sha256.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -120,7 +121,7 @@ Dictation* AddDictation(Institution& institution, const Dictation* source, long 
   }
   made.utteranceID = id;
   made.queueStatus = "Ready for Transcription";
-  const std::string root = "Local_" + std::to_string(id);
+  const std::string root = servlet_wire::DictationFileRoot(id);
   const std::filesystem::path queue = institution.Folder() / "queue";
   made.audio = queue / (root + ".pcm");
   made.text = queue / (root + ".rtf");
@@ -137,8 +138,8 @@ Dictation* AddDictation(Institution& institution, const Dictation* source, long 
     problem = "Cannot write " + made.text.filename().string();
     return nullptr;
   }
-  made.audioDigest = Sha256HexOfFile(made.audio);
-  made.textDigest = Sha256HexOfFile(made.text);
+  made.audioDigest = servlet_wire::Sha256HexOfFile(made.audio);
+  made.textDigest = servlet_wire::Sha256HexOfFile(made.text);
   dictations.push_back(std::move(made));
   return &dictations.back();
 }

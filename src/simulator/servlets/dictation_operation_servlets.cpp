@@ -7,9 +7,10 @@
 #include <optional>
 #include <sstream>
 
+#include "servlet_wire/form_codec.hpp"
+#include "servlet_wire/xml_text.hpp"
 #include "simulator/servlets/dictation_changes.hpp"
 #include "simulator/servlets/qa_servlets.hpp"
-#include "simulator/wire_text.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -29,7 +30,7 @@ constexpr long kRelease[] = {10, 4, 2};
 // Errors of the dictation-fields servlet come with the class of the exception that reported them.
 constexpr const char* kDictFieldsException = "com.quorvane.servlet.UpdateDictFieldsException: ";
 
-std::string Attribute(std::string_view name, std::string_view value) { return " " + std::string(name) + "=\"" + EscapeXml(value) + "\""; }
+std::string Attribute(std::string_view name, std::string_view value) { return " " + std::string(name) + "=\"" + servlet_wire::EscapeXml(value) + "\""; }
 
 HttpReply Done(std::string_view element, const std::string& attributes) {
   return Xml("<InfoResponse><" + std::string(element) + attributes + "/></InfoResponse>\n");
@@ -45,7 +46,7 @@ std::optional<HttpReply> LockedByOther(const Dictation& dictation, const Servlet
 // Those the servlet keeps are taken; the others (identifiers, fixed fields) and empty values, which
 // a record without the field sends, are left as they are.
 HttpReply UpdateDictation(Institution& institution, const ServletCall& call) {
-  auto values = ParseForm(call.Parameter("parmString"));
+  auto values = servlet_wire::ParseForm(call.Parameter("parmString"));
   const std::string id = values["utteranceID"];
   if (id.empty()) return Error(400, "Missing parameter utteranceID in parmString");
   Dictation* dictation = institution.Find(id);

@@ -1,7 +1,7 @@
 // Logging in: the institution-information servlet (0011), the ping (0010), the secure login (0012)
 // and the certificate request (0013).
+#include "servlet_wire/xml_text.hpp"
 #include "simulator/servlets/servlet_family.hpp"
-#include "simulator/wire_text.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -33,10 +33,10 @@ HttpReply Serve(ServletContext& context, Institution* institution, ServletCall& 
   if (call.number == "0010")
     return Xml("<InfoResponse><Ping locationID=\"" + std::to_string(config.locationID) + "\" time=\"03/12/2026 09:41:07\"/></InfoResponse>\n");
   if (call.number == "0012")
-    return Xml("<InfoResponse><Login login=\"" + EscapeXml(call.login) + "\" locationID=\"" + std::to_string(config.locationID) +
-               "\" certificate=\"" + EscapeXml(call.Parameter("certificate")) + "\"/></InfoResponse>\n");
-  return Xml("<InfoResponse><CertificateRequest login=\"" + EscapeXml(call.login) + "\" emailAddress=\"" +
-             EscapeXml(call.Parameter("emailAddress")) + "\" status=\"Pending\"/></InfoResponse>\n");
+    return Xml("<InfoResponse><Login login=\"" + servlet_wire::EscapeXml(call.login) + "\" locationID=\"" + std::to_string(config.locationID) +
+               "\" certificate=\"" + servlet_wire::EscapeXml(call.Parameter("certificate")) + "\"/></InfoResponse>\n");
+  return Xml("<InfoResponse><CertificateRequest login=\"" + servlet_wire::EscapeXml(call.login) + "\" emailAddress=\"" +
+             servlet_wire::EscapeXml(call.Parameter("emailAddress")) + "\" status=\"Pending\"/></InfoResponse>\n");
 }
 
 }  // namespace

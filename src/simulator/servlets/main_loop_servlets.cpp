@@ -4,8 +4,10 @@
 #include <sstream>
 
 #include "platform/files.hpp"
+#include "servlet_wire/dictation_file_names.hpp"
+#include "servlet_wire/sha256.hpp"
+#include "servlet_wire/xml_text.hpp"
 #include "simulator/servlets/servlet_family.hpp"
-#include "simulator/wire_text.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -48,12 +50,12 @@ HttpReply Download(ServletContext& context, Dictation& dictation, const ServletC
     const std::filesystem::path copy = context.dataFolder / ".bodies" / ("corrupt-" + id + ".pcm");
     if (!WriteCorruptCopy(dictation.audio, copy)) return Error(500, "Cannot prepare the corrupt copy");
     reply.file = copy;
-    digest = Sha256HexOfFile(copy);
+    digest = servlet_wire::Sha256HexOfFile(copy);
   }
   reply.contentType = audio ? "audio/x-nist-sphere" : "application/rtf";
   reply.headers.emplace_back("X-Content-SHA256", digest);
   reply.headers.emplace_back("Content-Disposition",
-                             "attachment; filename=\"" + (corrupt ? "Local_" + id + ".pcm" : reply.file.filename().string()) + "\"");
+                             "attachment; filename=\"" + (corrupt ? servlet_wire::DictationFileName(id, ".pcm") : reply.file.filename().string()) + "\"");
   if (audio && dictation.literalProcessed) reply.headers.emplace_back("X-Literal-Processed", "true");
   return reply;
 }
@@ -61,14 +63,14 @@ HttpReply Download(ServletContext& context, Dictation& dictation, const ServletC
 HttpReply ReceiveFile(Institution& institution, Dictation& dictation, const ServletCall& call) {
   const std::string id = std::to_string(dictation.utteranceID);
   const std::string name = call.Parameter("fileName");
-  if (!IsDictationFileName(name, id)) return Error(400, "Refused file name " + name);
+  if (!servlet_wire::IsDictationFileName(name, id)) return Error(400, "Refused file name " + name);
   if (call.exchange.bodyFile.empty()) return Error(400, "No file in the request");
-  if (call.exchange.contentDigest.empty() || Sha256HexOfFile(call.exchange.bodyFile) != call.exchange.contentDigest)
+  if (call.exchange.contentDigest.empty() || servlet_wire::Sha256HexOfFile(call.exchange.bodyFile) != call.exchange.contentDigest)
     return Error(422, "CHECKSUM mismatch for " + name);
   const std::filesystem::path folder = institution.IncomingFolder(dictation.utteranceID);
   std::filesystem::create_directories(folder);
   std::filesystem::rename(call.exchange.bodyFile, folder / name);
-  return Xml("<InfoResponse><Received fileName=\"" + EscapeXml(name) + "\" bytes=\"" +
+  return Xml("<InfoResponse><Received fileName=\"" + servlet_wire::EscapeXml(name) + "\" bytes=\"" +
              std::to_string(std::filesystem::file_size(folder / name)) + "\"/></InfoResponse>\n");
 }
 
@@ -78,7 +80,7 @@ HttpReply Commit(Institution& institution, Dictation& dictation, const ServletCa
   if (names.empty()) return Error(400, "Missing parameter files");
   const std::filesystem::path incoming = institution.IncomingFolder(dictation.utteranceID);
   for (const std::string& name : names) {
-    if (!IsDictationFileName(name, id)) return Error(400, "Refused file name " + name);
+    if (!servlet_wire::IsDictationFileName(name, id)) return Error(400, "Refused file name " + name);
     if (!std::filesystem::exists(incoming / name)) return Error(409, "Upload of " + name + " is missing");
   }
   const std::filesystem::path uploads = institution.UploadFolder(dictation.utteranceID);

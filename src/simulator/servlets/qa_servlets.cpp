@@ -8,8 +8,11 @@
 #include <iterator>
 #include <set>
 
+#include "servlet_wire/dictation_file_names.hpp"
+#include "servlet_wire/form_codec.hpp"
+#include "servlet_wire/sha256.hpp"
+#include "servlet_wire/xml_text.hpp"
 #include "simulator/servlets/dictation_changes.hpp"
-#include "simulator/wire_text.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -18,7 +21,7 @@ namespace {
 constexpr const char* kBillingGroupNamespace = "http://www.quorvane.com/datamodel/billinggroup";
 constexpr std::uintmax_t kMaxGradingBytes = 1u << 20;
 
-std::string Attribute(std::string_view name, std::string_view value) { return " " + std::string(name) + "=\"" + EscapeXml(value) + "\""; }
+std::string Attribute(std::string_view name, std::string_view value) { return " " + std::string(name) + "=\"" + servlet_wire::EscapeXml(value) + "\""; }
 
 std::string VersionAsked(const Dictation& dictation, const ServletCall& call) {
   const std::string asked = call.Parameter("documentVersion");
@@ -66,7 +69,7 @@ HttpReply NumReviews(const Institution& institution, const ServletCall& call) {
 // 0404: the average score of the reviews the query string selects ("transcriptionistLogin",
 // "reviewerLogin", "utteranceID"; none: all).
 HttpReply AverageGrade(const Institution& institution, const ServletCall& call) {
-  auto filter = ParseForm(call.Parameter("parmString"));
+  auto filter = servlet_wire::ParseForm(call.Parameter("parmString"));
   long count = 0;
   long sum = 0;
   for (const QAReview& review : institution.Operations().reviews) {
@@ -111,10 +114,10 @@ HttpReply UploadGrading(Institution& institution, const ServletCall& call) {
   Dictation* dictation = CalledDictation(institution, call, error);
   if (dictation == nullptr) return error;
   const std::string id = std::to_string(dictation->utteranceID);
-  const std::string name = "Local_" + id + ".QAG";
+  const std::string name = servlet_wire::DictationFileName(id, ".QAG");
   const std::filesystem::path& body = call.exchange.bodyFile;
   if (body.empty()) return Error(400, "No file in the request");
-  if (call.exchange.contentDigest.empty() || Sha256HexOfFile(body) != call.exchange.contentDigest) return Error(422, "CHECKSUM mismatch for " + name);
+  if (call.exchange.contentDigest.empty() || servlet_wire::Sha256HexOfFile(body) != call.exchange.contentDigest) return Error(422, "CHECKSUM mismatch for " + name);
   std::error_code sizeError;
   const auto bytes = std::filesystem::file_size(body, sizeError);
   if (sizeError || bytes > kMaxGradingBytes) return Error(413, "QA grading file too large: " + name);
@@ -161,7 +164,7 @@ HttpReply PendingReasons(Institution& institution, const ServletCall& call) {
   const std::string note = PendingNote(*dictation);
   return Xml("<InfoResponse><PendingReasons" + Attribute("utteranceID", std::to_string(dictation->utteranceID)) +
              Attribute("documentVersion", VersionAsked(*dictation, call)) + ">" +
-             (note.empty() ? std::string() : "<PendingReason" + Attribute("id", "0") + ">" + EscapeXml(note) + "</PendingReason>") +
+             (note.empty() ? std::string() : "<PendingReason" + Attribute("id", "0") + ">" + servlet_wire::EscapeXml(note) + "</PendingReason>") +
              "</PendingReasons></InfoResponse>\n");
 }
 

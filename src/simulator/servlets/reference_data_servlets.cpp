@@ -4,9 +4,11 @@
 // catalogues (0009, 0220, 0221, 0231, 0232). The data is the institution's (reference_data.hpp).
 #include <algorithm>
 
+#include "servlet_wire/form_codec.hpp"
+#include "servlet_wire/sha256.hpp"
+#include "servlet_wire/xml_text.hpp"
 #include "simulator/reference_data.hpp"
 #include "simulator/servlets/servlet_family.hpp"
-#include "simulator/wire_text.hpp"
 #include "simulator/zip_archive.hpp"
 
 namespace vz::simulator {
@@ -45,7 +47,7 @@ bool AsksForZip(const std::string& text) {
 HttpReply FileReply(std::string bytes, std::string contentType, const std::string& name) {
   HttpReply reply;
   reply.contentType = std::move(contentType);
-  reply.headers.emplace_back("X-Content-SHA256", Sha256Hex(bytes));
+  reply.headers.emplace_back("X-Content-SHA256", servlet_wire::Sha256Hex(bytes));
   reply.headers.emplace_back("Content-Disposition", "attachment; filename=\"" + name + "\"");
   reply.body = std::move(bytes);
   return reply;
@@ -73,7 +75,7 @@ std::map<std::string, std::string> QueryPairs(std::string_view text) {
     const auto end = text.find('&');
     const std::string_view piece = text.substr(0, end);
     if (const auto equals = piece.find('='); equals != std::string_view::npos)
-      pairs[Lower(PercentDecode(piece.substr(0, equals)))] = PercentDecode(piece.substr(equals + 1));
+      pairs[Lower(servlet_wire::PercentDecode(piece.substr(0, equals)))] = servlet_wire::PercentDecode(piece.substr(equals + 1));
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
   }
   return pairs;
@@ -162,7 +164,7 @@ HttpReply OnlineSearch(Institution& institution, const ServletCall& call) {
   std::string body = "<InfoResponse>\n";
   for (const CodedText& candidate : candidates)
     if (value.empty() || ContainsIgnoringCase(candidate.text, value) || StartsWithIgnoringCase(candidate.code, value))
-      body += "  <SearchValue code=\"" + EscapeXml(candidate.code) + "\">" + EscapeXml(candidate.text) + "</SearchValue>\n";
+      body += "  <SearchValue code=\"" + servlet_wire::EscapeXml(candidate.code) + "\">" + servlet_wire::EscapeXml(candidate.text) + "</SearchValue>\n";
   return Xml(body + "</InfoResponse>\n");
 }
 
@@ -210,7 +212,7 @@ HttpReply TemplateList(const Institution& institution, const ServletCall& call) 
   if (!changed) return Error(400, "Bad parameter lastModifiedDate: " + call.Parameter("lastModifiedDate"));
   std::string body = "<InfoResponse>\n  " + Element("Count", std::to_string(changed->size())) + "\n";
   for (const CatalogueFile& file : *changed)
-    body += "  <Template TemplateID=\"" + EscapeXml(file.id) + "\" Filename=\"" + EscapeXml(file.name) + "\" Path=\"" + EscapeXml(file.path) + "\"/>\n";
+    body += "  <Template TemplateID=\"" + servlet_wire::EscapeXml(file.id) + "\" Filename=\"" + servlet_wire::EscapeXml(file.name) + "\" Path=\"" + servlet_wire::EscapeXml(file.path) + "\"/>\n";
   return Xml(body + "</InfoResponse>\n");
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "servlet_wire/error_document.hpp"
 #include "simulator/faults.hpp"
 #include "simulator/institution.hpp"
 #include "simulator/servlets.hpp"
@@ -59,7 +60,7 @@ const ServletFamily& DictationOperationServlets();
 const ServletFamily& SourceControlServlets();
 
 // Replies of the protocol.
-inline constexpr const char* kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+using servlet_wire::kXmlDeclaration;
 HttpReply Xml(std::string body);
 HttpReply Error(int status, std::string_view message);
 std::string Element(std::string_view name, std::string_view value);

@@ -1,6 +1,8 @@
 // The replies the servlet families share: XML and error documents, work-queue rows.
 #include "simulator/servlets/servlet_family.hpp"
-#include "simulator/wire_text.hpp"
+
+#include "servlet_wire/error_document.hpp"
+#include "servlet_wire/xml_text.hpp"
 
 namespace vz::simulator {
 
@@ -13,12 +15,12 @@ HttpReply Xml(std::string body) {
 HttpReply Error(int status, std::string_view message) {
   HttpReply reply;
   reply.status = status;
-  reply.body = ErrorDocument(message);
+  reply.body = servlet_wire::ErrorDocument(message);
   return reply;
 }
 
 std::string Element(std::string_view name, std::string_view value) {
-  return "<" + std::string(name) + ">" + EscapeXml(value) + "</" + std::string(name) + ">";
+  return "<" + std::string(name) + ">" + servlet_wire::EscapeXml(value) + "</" + std::string(name) + ">";
 }
 
 std::string Row(const Institution& institution, const Dictation& dictation) {

@@ -7,9 +7,9 @@
 
 #include <optional>
 
+#include "servlet_wire/xml_text.hpp"
 #include "simulator/servlets/dictation_changes.hpp"
 #include "simulator/servlets/servlet_family.hpp"
-#include "simulator/wire_text.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -124,8 +124,8 @@ HttpReply Serve(ServletContext&, Institution* institution, ServletCall& call) {
   } else if (operation != "7") {
     return Error(400, "Unknown operation " + operation);
   }
-  return Xml("<InfoResponse><SourceControl utteranceID=\"" + id + "\" operation=\"" + EscapeXml(operation) + "\" lockedBy=\"" +
-             EscapeXml(dictation->lockedBy) + "\" machineID=\"" + EscapeXml(dictation->lockMachineID) + "\"/></InfoResponse>\n");
+  return Xml("<InfoResponse><SourceControl utteranceID=\"" + id + "\" operation=\"" + servlet_wire::EscapeXml(operation) + "\" lockedBy=\"" +
+             servlet_wire::EscapeXml(dictation->lockedBy) + "\" machineID=\"" + servlet_wire::EscapeXml(dictation->lockMachineID) + "\"/></InfoResponse>\n");
 }
 
 }  // namespace
