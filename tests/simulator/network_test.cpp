@@ -11,7 +11,8 @@
 
 #include "simulator/network_link.hpp"
 #include "simulator/simulator_server.hpp"
-#include "simulator/wire_text.hpp"
+#include "servlet_wire/basic_auth.hpp"
+#include "servlet_wire/sha256.hpp"
 #include "temp_folder.hpp"
 #include "test_client.hpp"
 
@@ -97,7 +98,7 @@ RawAnswer AskOnce(unsigned short port, const std::string& target, const std::str
   RawAnswer answer;
   if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return answer;
   const std::string request = "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nAuthorization: " +
-                              EncodeBasicAuthorization("jdoe", "secret") +
+                              servlet_wire::EncodeBasicAuthorization("jdoe", "secret") +
                               "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " + std::to_string(form.size()) +
                               "\r\n\r\n" + form;
   ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
@@ -154,14 +155,14 @@ TEST_F(NetworkSimulatorTest, LatencyAndBandwidthHoldAnAnswerOverTlsAtLeastAsLong
   simulator.Start();
   const auto start = std::chrono::steady_clock::now();
   testing::TestClient client(simulator.Port(), config.tls->certificatePem, true);
-  const testing::ClientReply audio = client.Post(download, form, EncodeBasicAuthorization("jdoe", "secret"));
+  const testing::ClientReply audio = client.Post(download, form, servlet_wire::EncodeBasicAuthorization("jdoe", "secret"));
   ASSERT_EQ(audio.status, 200) << audio.error.message();
-  EXPECT_EQ(audio.Header("X-Content-SHA256"), Sha256Hex(audio.body));
+  EXPECT_EQ(audio.Header("X-Content-SHA256"), servlet_wire::Sha256Hex(audio.body));
   const auto first = std::chrono::steady_clock::now() - start;
   EXPECT_GE(first, 180ms + std::chrono::milliseconds(audio.body.size() * 1000 / 200'000))
       << "set-up, the handshake's flight, the request, the body at the rate";
   const auto again = std::chrono::steady_clock::now();
-  EXPECT_EQ(client.Post("/north/servlet/ScribeServlet?request=0010", "", EncodeBasicAuthorization("jdoe", "secret")).status, 200);
+  EXPECT_EQ(client.Post("/north/servlet/ScribeServlet?request=0010", "", servlet_wire::EncodeBasicAuthorization("jdoe", "secret")).status, 200);
   EXPECT_GE(std::chrono::steady_clock::now() - again, 60ms) << "a kept connection pays one round trip";
 }
 
