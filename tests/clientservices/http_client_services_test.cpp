@@ -434,7 +434,7 @@ TEST_F(HttpClientServicesTest, SilentServerTimesOut) {
   EXPECT_EQ(object->getErrorMessage(), "(12002) The operation timed out");
 }
 
-TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndLeavesNoFile) {
+TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndKeepsOnlyTheBytesReceivedForAResume) {
   // Half the announced audio, then nothing: the connection stays open.
   const std::string audio(300000, 'a');
   CannedServer canned({FileAnswer(audio, audio.size(), "Local_1001.pcm").substr(0, 150000)});
@@ -446,7 +446,11 @@ TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndLeavesNoFile) {
                 Value(false)});
   ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001")})}), 1);
   EXPECT_THAT(object->ErrorMessages(), ElementsAre("(12002) The operation timed out"));
-  EXPECT_TRUE(Names(downloads.Path()).empty());
+  const auto names = Names(downloads.Path());
+  ASSERT_EQ(names.size(), 1u);
+  const std::string part = *names.begin();
+  EXPECT_TRUE(part.starts_with(".Local_1001.pcm~vzresume-")) << part;
+  EXPECT_LE(std::filesystem::file_size(downloads.Path() / part), 150000u);
 }
 
 TEST_F(HttpClientServicesTest, OversizedXmlAnswerIsRefused) {

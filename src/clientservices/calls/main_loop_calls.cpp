@@ -36,6 +36,7 @@ HttpCallPlan Downloads(const CallInputs& call, bool audio) {
       step.answer = AnswerKind::kFile;
       step.saveAs = folder / ("Local_" + entry.utteranceID + ".pcm");
       step.literalMarker = folder / ("Local_" + entry.utteranceID + ".wal");
+      step.resumeTag = entry.documentVersion;  // a later version is another file: its part is not resumed
     } else {
       step.answer = AnswerKind::kNamedFile;
       step.saveAs = folder;
