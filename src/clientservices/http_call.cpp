@@ -2,7 +2,7 @@
 // (resolve, TCP, TLS with verification) under the connect time-out, then each exchange under the
 // idle time-out, answers read in blocks: XML into memory up to a limit, files up to a limit
 // streamed to a hidden ".part" file beside the final one, checked for length and digest, then
-// renamed.
+// renamed. A resumable download's part outlives a cut, and the next exchange asks for the rest.
 #include "clientservices/http_call.hpp"
 
 #include <openssl/err.h>
