@@ -98,9 +98,10 @@ ResumablePart::ResumablePart(const std::filesystem::path& target, std::string_vi
     return;
   }
   struct stat info {};
+  errno = 0;
   if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) < keep ||
       ::ftruncate(fd_, static_cast<off_t>(keep)) != 0 || ::lseek(fd_, 0, SEEK_END) < 0) {
-    error_ = errno != 0 ? errno : EIO;
+    error_ = errno != 0 ? errno : EIO;  // not a regular file, or shorter than the bytes to keep
     ::close(fd_);
     fd_ = -1;
     return;
