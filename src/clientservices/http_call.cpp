@@ -2,7 +2,7 @@
 // (resolve, TCP, TLS with verification) under the connect time-out, then each exchange under the
 // idle time-out, answers read in blocks: XML into memory up to a limit, files up to a limit
 // streamed to a hidden ".part" file beside the final one, checked for length and digest, then
-// renamed.
+// renamed. A resumable download's part outlives a cut, and the next exchange asks for the rest.
 #include "clientservices/http_call.hpp"
 
 #include <openssl/err.h>
@@ -32,6 +32,8 @@
 #include <optional>
 
 #include "clientservices/idle_deadline.hpp"
+#include "clientservices/range_answer.hpp"
+#include "platform/resumable_part.hpp"
 #include "platform/temporary_files.hpp"
 #include "servlet_wire/dictation_file_names.hpp"
 #include "servlet_wire/error_document.hpp"
@@ -98,6 +100,7 @@ struct Outcome {
   std::string servletError;  // an error for this entry: the call goes on
   std::string body;          // XML answer
   bool overCallLimit = false;  // refused: the call's answers would pass their limit
+  bool restart = false;        // the kept part cannot be continued: ask again for the whole file
 };
 
 // A body the parser hands on as it takes it from the read buffer, to the function set for it:
@@ -156,6 +159,56 @@ void KeepHeader(const std::string& value, const std::filesystem::path& file) {
 struct IdleWatch {
   IdleDeadline& deadline;
   ~IdleWatch() { deadline.Stop(); }
+};
+
+// Reads the first `bytes` of `path` into `digest`.
+bool HashPrefix(const std::filesystem::path& path, std::uint64_t bytes, servlet_wire::Sha256& digest) {
+  std::ifstream in(path, std::ios::binary);
+  std::array<char, 65536> block{};
+  while (bytes > 0 && in) {
+    const auto want = static_cast<std::streamsize>(std::min<std::uint64_t>(bytes, block.size()));
+    in.read(block.data(), want);
+    if (in.gcount() != want) return false;
+    digest.Update(block.data(), static_cast<std::size_t>(want));
+    bytes -= static_cast<std::uint64_t>(want);
+  }
+  return bytes == 0;
+}
+
+// Where a file answer's body goes until it is checked: a part kept for a retry when the step
+// resumes and the server named the file's digest, otherwise a temporary file gone with this object
+// unless renamed into place (also when the call is cancelled or the loop ends mid-body).
+class PartSink {
+ public:
+  PartSink(const std::filesystem::path& final, const HttpStep& step, const std::string& digest, std::uint64_t keep) {
+    if (step.answer == AnswerKind::kFile && platform::IsResumableTag(step.resumeTag) && platform::IsResumableDigest(digest))
+      kept_.emplace(final, step.resumeTag, digest, keep);
+    else
+      temporary_.emplace(final, ".part");
+  }
+  bool IsOpen() const { return kept_ ? kept_->IsOpen() : temporary_->IsOpen(); }
+  int Error() const { return kept_ ? kept_->Error() : temporary_->Error(); }
+  std::filesystem::path Path() const { return kept_ ? kept_->Path() : temporary_->Path(); }
+  bool Write(std::string_view bytes) { return kept_ ? kept_->Write(bytes) : temporary_->Write(bytes); }
+  bool Close() { return kept_ ? kept_->Close() : temporary_->Close(); }
+  std::error_code Commit() { return kept_ ? kept_->Commit() : temporary_->Commit(); }
+  void Discard() {
+    if (kept_) kept_->Discard();
+    Abandon();
+  }
+  // Leaves the body cut short: a kept part stays, a temporary file goes.
+  void Abandon() {
+    if (kept_) {
+      kept_->Close();
+      return;
+    }
+    std::error_code ignored;
+    std::filesystem::remove(temporary_->Path(), ignored);
+  }
+
+ private:
+  std::optional<platform::ResumablePart> kept_;
+  std::optional<platform::TemporaryFile> temporary_;
 };
 
 class Connection {
@@ -283,8 +336,17 @@ class Connection {
       if (plain_) plain_->socket().close(ignored);
     });
     const IdleWatch watching{idle_};
-    if (tls_) co_return co_await ExchangeOn(*tls_, step, authorization, utteranceID);
-    co_return co_await ExchangeOn(*plain_, step, authorization, utteranceID);
+    Outcome outcome = co_await ExchangeOnStream(step, authorization, utteranceID, true);
+    if (!outcome.restart) co_return outcome;
+    // The part no longer matches the server's file (or the server would not continue it): once
+    // more for the whole file, never splicing the new bytes onto the old ones.
+    platform::DiscardResumableParts(step.saveAs);
+    if (!open_) {
+      outcome = Outcome{};
+      outcome.failure = co_await Connect();
+      if (!outcome.failure.empty()) co_return outcome;
+    }
+    co_return co_await ExchangeOnStream(step, authorization, utteranceID, false);
   }
 
  private:
@@ -298,9 +360,20 @@ class Connection {
     request.keep_alive(true);
   }
 
+  awaitable<Outcome> ExchangeOnStream(const HttpStep& step, const std::string& authorization, const std::string& utteranceID,
+                                      bool mayResume) {
+    std::optional<platform::FoundPart> kept;
+    if (mayResume && step.answer == AnswerKind::kFile && !step.resumeTag.empty()) {
+      kept = platform::FindResumablePart(step.saveAs, step.resumeTag);
+      if (kept && kept->size == 0) kept.reset();
+    }
+    if (tls_) co_return co_await ExchangeOn(*tls_, step, authorization, utteranceID, kept);
+    co_return co_await ExchangeOn(*plain_, step, authorization, utteranceID, kept);
+  }
+
   template <class Stream>
   awaitable<Outcome> ExchangeOn(Stream& stream, const HttpStep& step, const std::string& authorization,
-                                const std::string& utteranceID) {
+                                const std::string& utteranceID, const std::optional<platform::FoundPart>& kept) {
     Outcome outcome;
     error_code error;
     const std::string target = url_.path + "?" + step.query;
@@ -330,6 +403,11 @@ class Connection {
       http::request<http::string_body> request{http::verb::post, target, 11};
       SetHeaders(request, authorization, step);
       request.set(http::field::content_type, "application/x-www-form-urlencoded; charset=utf-8");
+      if (kept) {
+        // Only the rest, and only of the file the part was begun from.
+        request.set(http::field::range, "bytes=" + std::to_string(kept->size) + "-");
+        request.set(http::field::if_range, "\"" + kept->digest + "\"");
+      }
       request.body() = step.form;
       request.prepare_payload();
       co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, error));
@@ -355,8 +433,51 @@ class Connection {
       co_return outcome;
     }
     const int status = parser.get().result_int();
-    if (status == 200 && step.answer != AnswerKind::kXml) {
-      outcome = co_await ReceiveFile(stream, parser, step, utteranceID);
+    std::optional<platform::FoundPart> continued;
+    if (kept) {
+      const RangeCheck check = CheckRangeAnswer(status, std::string(parser.get()[http::field::content_range]),
+                                                parser.content_length() ? std::optional(*parser.content_length()) : std::nullopt,
+                                                kept->size, options_.fileLimit);
+      const std::string name = step.saveAs.filename().string();
+      switch (check.verdict) {
+        case RangeVerdict::kContinue:
+          if (Lower(std::string(parser.get()["X-Content-SHA256"])) == kept->digest) {
+            continued = kept;
+            break;
+          }
+          // Another file under the same version: the part is of no use.
+          Close();
+          outcome.restart = true;
+          co_return outcome;
+        case RangeVerdict::kRestart:
+          if (status == 416) {
+            outcome.failure = co_await ReadBody(stream, parser, [](const char*, std::size_t) {});
+            if (!outcome.failure.empty() || !parser.keep_alive()) Close();
+            outcome.restart = outcome.failure.empty();
+            co_return outcome;
+          }
+          break;  // 200: the whole file follows and replaces the part
+        case RangeVerdict::kRefuse:
+          platform::DiscardResumableParts(step.saveAs);
+          Close();
+          outcome.servletError = "refused " + name + " from the server: " + std::to_string(check.total) +
+                                 " bytes, over the limit of " + std::to_string(options_.fileLimit) + " bytes for a file";
+          co_return outcome;
+        case RangeVerdict::kInvalid:
+          platform::DiscardResumableParts(step.saveAs);
+          Close();
+          outcome.failure = InvalidResponse(check.problem);
+          co_return outcome;
+        case RangeVerdict::kNotFile:
+          break;
+      }
+    } else if (status == 206) {
+      Close();
+      outcome.failure = InvalidResponse("a partial answer to a request for the whole file");
+      co_return outcome;
+    }
+    if ((status == 200 || continued) && step.answer != AnswerKind::kXml) {
+      outcome = co_await ReceiveFile(stream, parser, step, utteranceID, continued);
     } else {
       std::string body;
       bool tooLarge = false;
@@ -414,7 +535,8 @@ class Connection {
   }
 
   template <class Stream>
-  awaitable<Outcome> ReceiveFile(Stream& stream, Parser& parser, const HttpStep& step, const std::string& utteranceID) {
+  awaitable<Outcome> ReceiveFile(Stream& stream, Parser& parser, const HttpStep& step, const std::string& utteranceID,
+                                 const std::optional<platform::FoundPart>& continued) {
     Outcome outcome;
     const auto& header = parser.get();
     const auto length = parser.content_length();
@@ -437,52 +559,56 @@ class Connection {
       }
       final = step.saveAs / name;
     }
-    if (*length > options_.fileLimit) {
+    const std::uint64_t before = continued ? continued->size : 0;  // bytes already in the part
+    const std::uint64_t total = before + *length;
+    if (total > options_.fileLimit) {
       // Refused before a byte reaches the disk; the connection closes rather than read the rest.
-      outcome.servletError = "refused " + final.filename().string() + " from the server: " + std::to_string(*length) +
+      if (step.answer == AnswerKind::kFile) platform::DiscardResumableParts(final);
+      outcome.servletError = "refused " + final.filename().string() + " from the server: " + std::to_string(total) +
                              " bytes, over the limit of " + std::to_string(options_.fileLimit) + " bytes for a file";
       co_return outcome;
     }
-    // Removed with this object unless renamed into place: also when the call is cancelled or the
-    // loop ends while the body comes in.
-    platform::TemporaryFile partFile(final, ".part");
-    const std::filesystem::path part = partFile.Path();
-    std::string writeError = partFile.IsOpen() ? "" : "Cannot write " + final.string() + ".part: " + std::strerror(partFile.Error());
+    PartSink part(final, step, expected, before);
+    std::string writeError = part.IsOpen() ? "" : "Cannot write " + final.string() + ".part: " + std::strerror(part.Error());
     servlet_wire::Sha256 digest;
-    std::uint64_t written = 0;
+    // The digest covers the whole file: the bytes kept from before, then the new ones.
+    if (writeError.empty() && before > 0 && !HashPrefix(part.Path(), before, digest))
+      writeError = "Cannot read " + part.Path().string();
+    std::uint64_t written = before;
     outcome.failure = co_await ReadBody(stream, parser, [&](const char* data, std::size_t size) {
       digest.Update(data, size);
       written += size;
-      if (writeError.empty() && !partFile.Write(std::string_view(data, size))) writeError = "Cannot write " + part.string();
+      if (writeError.empty() && !part.Write(std::string_view(data, size))) writeError = "Cannot write " + part.Path().string();
     });
-    if (writeError.empty() && !partFile.Close()) writeError = "Cannot write " + part.string();
-    std::error_code ignored;
-    if (!outcome.failure.empty() || !writeError.empty()) {
-      std::filesystem::remove(part, ignored);
+    if (writeError.empty() && !part.Close()) writeError = "Cannot write " + part.Path().string();
+    if (!writeError.empty()) {
+      part.Discard();
       if (outcome.failure.empty()) outcome.servletError = writeError;
       co_return outcome;
     }
-    if (written != *length) {
-      std::filesystem::remove(part, ignored);
-      outcome.failure = "(12030) The connection with the server was ended";
+    if (!outcome.failure.empty() || written != total) {
+      // Cut short: a resumable part keeps what came for the retry.
+      part.Abandon();
+      if (outcome.failure.empty()) outcome.failure = "(12030) The connection with the server was ended";
       co_return outcome;
     }
     if (SentBeyondTheAnswer()) {
       // What was kept may not be the file: it fails like a checksum (and is fetched again), and
       // the connection, out of step with the server, is not used again.
-      std::filesystem::remove(part, ignored);
+      part.Discard();
       Close();
       outcome.servletError = "CHECKSUM mismatch in " + final.filename().string() + ": " + kLongerThanAnnounced;
       co_return outcome;
     }
     if (digest.FinishHex() != expected) {
-      std::filesystem::remove(part, ignored);
+      part.Discard();  // never resumed: its bytes may be the wrong ones
       outcome.servletError = "CHECKSUM mismatch in " + final.filename().string();
       co_return outcome;
     }
-    const std::error_code renamed = partFile.Commit();
+    const std::error_code renamed = part.Commit();
+    std::error_code ignored;
     if (renamed) {
-      std::filesystem::remove(part, ignored);
+      part.Discard();
       outcome.servletError = "Cannot save " + final.string() + ": " + renamed.message();
       co_return outcome;
     }

@@ -33,7 +33,7 @@ struct HttpOptions {
 // What an exchange's 200 answer is.
 enum class AnswerKind {
   kXml,        // the body as text
-  kFile,       // saved as `saveAs` (through a hidden ".part" file beside it)
+  kFile,       // saved as `saveAs` (through a hidden ".part" file beside it, resumable with `resumeTag`)
   kNamedFile,  // saved in `saveAs` (a folder) under the dictation file name the server gives
 };
 
@@ -48,6 +48,9 @@ struct HttpStep {
   // file is removed when the answer has no such header or its value is not a plain date and time.
   std::string headerName;
   std::filesystem::path headerFile;
+  // kFile: a body cut short is kept under this tag (the dictation's version, letters and digits)
+  // beside `saveAs`, and the next exchange for it asks only for the rest. Empty: never resumed.
+  std::string resumeTag;
   // Set when this exchange must not be made at all: the entry's error, without a word to the server.
   std::string refusal;
   // The exchange changes the institution's state (a commit, a check-in, an update...): it is never

@@ -1,5 +1,7 @@
 #include "platform/temporary_files.hpp"
 
+#include "platform/resumable_part.hpp"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -8,7 +10,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
 #include <set>
 
@@ -153,9 +157,16 @@ std::size_t RemoveStaleTemporaryFiles(const std::filesystem::path& folder) {
   for (const std::filesystem::directory_entry& entry : entries) {
     const std::string name = entry.path().filename().string();
     long writer = 0;
-    if (!IsTemporaryFileName(name, &writer)) continue;
+    const bool resumable = IsResumablePartName(name);
+    if (!resumable && !IsTemporaryFileName(name, &writer)) continue;
     struct stat info {};
     if (::lstat(entry.path().c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) continue;
+    if (resumable) {
+      // Kept for a retry, whoever wrote it, until it is too old to be worth resuming.
+      const auto age = std::chrono::seconds(::time(nullptr) - info.st_mtime);
+      if (age > kResumablePartAge && ::unlink(entry.path().c_str()) == 0) ++removed;
+      continue;
+    }
     const std::lock_guard lock(registry.mutex);
     // This process's own number: a previous process had it (containers restart with the same
     // numbers) unless one of our TemporaryFile objects holds the file.

@@ -8,7 +8,7 @@
 // be told from everything else in the folder: it carries our mark and names its writer, which no
 // longer runs. Such leftovers are removed the first time a process makes a temporary file in the
 // folder; files without the mark, files of other users and files of running processes are never
-// touched.
+// touched. The parts of downloads kept for a retry (resumable_part.hpp) go only when too old.
 #include <cstddef>
 #include <filesystem>
 #include <string>

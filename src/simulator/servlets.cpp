@@ -100,7 +100,8 @@ HttpReply Servlets::Handle(const HttpExchange& exchange) {
     }
     if (log_) log_("POST " + target.path + " request=" + (number.empty() ? "-" : number) + " user=" + (login.empty() ? "-" : login) +
                    subject + " -> " + std::to_string(answer.status) + (answer.replayed ? " (replayed)" : "") +
-                   (answer.drop ? " (dropped)" : "") + (answer.unanswered ? " (unanswered)" : ""));
+                   (answer.drop ? " (dropped)" : "") + (answer.unanswered ? " (unanswered)" : "") +
+                   (answer.fileOffset > 0 ? " (from byte " + std::to_string(answer.fileOffset) + ")" : ""));
     return answer;
   };
 

@@ -30,6 +30,8 @@ struct HttpExchange {
   std::string body;           // form parameters
   std::filesystem::path bodyFile;  // an uploaded file's bytes, when the call carries a file
   std::string idempotencyKey;      // Idempotency-Key: a repeat of this key gets the first answer
+  std::string range;               // Range: "bytes=N-" asks a file answer for its bytes from N on
+  std::string ifRange;             // If-Range: the whole file's digest the range must continue
 };
 
 struct HttpReply {
@@ -37,6 +39,7 @@ struct HttpReply {
   std::string contentType = "application/xml; charset=utf-8";
   std::string body;
   std::filesystem::path file;  // when set, the body is this file's bytes
+  std::uint64_t fileOffset = 0;  // from this byte on (a 206 answer)
   std::vector<std::pair<std::string, std::string>> headers;
   std::chrono::milliseconds delay{0};
   bool drop = false;  // send the start of the answer and close the connection

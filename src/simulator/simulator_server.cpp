@@ -167,6 +167,8 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     exchange.contentType = std::string(request[http::field::content_type]);
     exchange.contentDigest = std::string(request["X-Content-SHA256"]);
     exchange.idempotencyKey = std::string(request["Idempotency-Key"]);
+    exchange.range = std::string(request[http::field::range]);
+    exchange.ifRange = std::string(request[http::field::if_range]);
     if constexpr (std::is_same_v<typename Request::body_type, http::string_body>) exchange.body = request.body();
     else exchange.bodyFile = bodyFile_;
     keepAlive_ = request.keep_alive();
@@ -202,6 +204,12 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
       beast::error_code error;
       file_.open(reply_.file.c_str(), beast::file_mode::scan, error);
       if (!error) fileLeft_ = file_.size(error);
+      if (!error && reply_.fileOffset > 0) {
+        // The servlet checked the offset against the file; it may have changed since.
+        if (reply_.fileOffset >= fileLeft_) error = beast::errc::make_error_code(beast::errc::invalid_argument);
+        else file_.seek(reply_.fileOffset, error);
+        if (!error) fileLeft_ -= reply_.fileOffset;
+      }
       if (error) {
         file_.close(error);
         reply_ = PlainReply(500, "application/xml; charset=utf-8", servlet_wire::ErrorDocument("Cannot read " + reply_.file.filename().string()));

@@ -434,7 +434,7 @@ TEST_F(HttpClientServicesTest, SilentServerTimesOut) {
   EXPECT_EQ(object->getErrorMessage(), "(12002) The operation timed out");
 }
 
-TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndLeavesNoFile) {
+TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndKeepsOnlyTheBytesReceivedForAResume) {
   // Half the announced audio, then nothing: the connection stays open.
   const std::string audio(300000, 'a');
   CannedServer canned({FileAnswer(audio, audio.size(), "Local_1001.pcm").substr(0, 150000)});
@@ -446,7 +446,63 @@ TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndLeavesNoFile) {
                 Value(false)});
   ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001")})}), 1);
   EXPECT_THAT(object->ErrorMessages(), ElementsAre("(12002) The operation timed out"));
-  EXPECT_TRUE(Names(downloads.Path()).empty());
+  const auto names = Names(downloads.Path());
+  ASSERT_EQ(names.size(), 1u);
+  const std::string part = *names.begin();
+  EXPECT_TRUE(part.starts_with(".Local_1001.pcm~vzresume-")) << part;
+  EXPECT_LE(std::filesystem::file_size(downloads.Path() / part), 150000u);
+}
+
+// A part of the first 10 bytes kept from an earlier attempt, then the server's answer to the
+// request for the rest: only a 206 that continues it is spliced on, and the file is whole or absent.
+TEST_F(HttpClientServicesTest, APartIsContinuedOnlyByAnAnswerThatStartsWhereItEnds) {
+  const std::string audio = "0123456789abcdefghijklmnopqrstuvwxyzABCD";
+  servlet_wire::Sha256 hash;
+  hash.Update(audio.data(), audio.size());
+  const std::string digest = hash.FinishHex();
+  const auto partial = [&](const std::string& range, const std::string& body) {
+    return "HTTP/1.1 206 Partial Content\r\nContent-Length: " + std::to_string(body.size()) + "\r\nContent-Range: " + range +
+           "\r\nX-Content-SHA256: " + digest + "\r\n\r\n" + body;
+  };
+  const std::string whole = FileAnswer(audio, audio.size(), "Local_1001.pcm");
+  const std::string notSatisfiable =
+      "HTTP/1.1 416 Range Not Satisfiable\r\nConnection: close\r\nContent-Length: 0\r\nContent-Range: bytes */40\r\n\r\n";
+  struct Case {
+    const char* what;
+    std::vector<std::string> answers;
+    std::uint64_t fileLimit;
+    std::string error;  // empty: the file arrives whole
+  };
+  const Case cases[] = {
+      {"the rest", {partial("bytes 10-39/40", audio.substr(10))}, 1000, ""},
+      {"the whole file instead", {whole}, 1000, ""},
+      {"not satisfiable, then asked whole", {notSatisfiable, whole}, 1000, ""},
+      {"wrong start", {partial("bytes 0-39/40", audio)}, 1000, "a partial answer from byte 0, not 10"},
+      {"no range", {partial("", audio.substr(10))}, 1000, "a partial answer without a byte range"},
+      {"total over the limit", {partial("bytes 10-39/40", audio.substr(10))}, 39,
+       "refused Local_1001.pcm from the server: 40 bytes, over the limit of 39 bytes for a file"},
+  };
+  for (const Case& c : cases) {
+    TempFolder folder;
+    std::ofstream(folder.Path() / (".Local_1001.pcm~vzresume-0-" + digest + ".part"), std::ios::binary) << audio.substr(0, 10);
+    CannedServer canned(c.answers);
+    http_client::HttpOptions options;
+    options.fileLimit = c.fileLimit;
+    HttpClientServices own(loop.Context(), options);
+    auto object = own.Create("m_Fud");
+    object->Init({Value(canned.Url()), Value(folder.Path().string()), Value("jdoe"), Value("secret"), Value(std::int16_t{0}),
+                  Value(false)});
+    ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001")})}), 1) << c.what;
+    if (c.error.empty()) {
+      EXPECT_THAT(object->ErrorMessages(), ElementsAre("")) << c.what;
+      EXPECT_THAT(Names(folder.Path()), ElementsAre("Local_1001.pcm")) << c.what;
+      EXPECT_EQ(testing::ReadFile(folder.Path() / "Local_1001.pcm"), audio) << c.what;
+    } else {
+      ASSERT_EQ(object->ErrorMessages().size(), 1u) << c.what;
+      EXPECT_THAT(object->ErrorMessages()[0], HasSubstr(c.error)) << c.what;
+      EXPECT_TRUE(Names(folder.Path()).empty()) << c.what;  // the part that cannot go on is gone
+    }
+  }
 }
 
 TEST_F(HttpClientServicesTest, OversizedXmlAnswerIsRefused) {

@@ -38,6 +38,7 @@ HttpCallPlan Downloads(const CallInputs& call, bool audio) {
       step.answer = AnswerKind::kFile;
       step.saveAs = folder / servlet_wire::DictationFileName(entry.utteranceID, ".pcm");
       step.literalMarker = folder / servlet_wire::DictationFileName(entry.utteranceID, ".wal");
+      step.resumeTag = entry.documentVersion;  // a later version is another file: its part is not resumed
     } else {
       step.answer = AnswerKind::kNamedFile;
       step.saveAs = folder;

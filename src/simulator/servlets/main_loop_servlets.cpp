@@ -39,6 +39,35 @@ bool WriteCorruptCopy(const std::filesystem::path& from, const std::filesystem::
   }
 }
 
+// A request for the rest of a file ("Range: bytes=N-") gets the bytes from N on when its
+// "If-Range" still names the file's digest; a changed file comes whole, as without a range, so
+// that the client never splices it onto the part it kept. A range that is not of that form is
+// ignored, and one at or past the end gets 416.
+void AnswerRange(HttpReply& reply, const HttpExchange& exchange, const std::string& digest) {
+  if (exchange.range.empty()) return;
+  std::string validator = exchange.ifRange;
+  if (validator.size() >= 2 && validator.front() == '"' && validator.back() == '"') validator = validator.substr(1, validator.size() - 2);
+  if (validator != digest) return;
+  constexpr std::string_view kUnit = "bytes=";
+  const std::string& range = exchange.range;
+  if (!range.starts_with(kUnit) || range.back() != '-' || range.size() == kUnit.size() + 1 || range.size() > kUnit.size() + 20 ||
+      range.find_first_not_of("0123456789", kUnit.size()) != range.size() - 1)
+    return;
+  const std::uint64_t from = std::stoull(range.substr(kUnit.size()));
+  std::error_code error;
+  const std::uint64_t size = std::filesystem::file_size(reply.file, error);
+  if (error) return;
+  if (from >= size) {
+    HttpReply refused = Error(416, "Range not satisfiable: the file has " + std::to_string(size) + " bytes");
+    refused.headers.emplace_back("Content-Range", "bytes */" + std::to_string(size));
+    reply = std::move(refused);
+    return;
+  }
+  reply.status = 206;
+  reply.fileOffset = from;
+  reply.headers.emplace_back("Content-Range", "bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" + std::to_string(size));
+}
+
 HttpReply Download(ServletContext& context, Dictation& dictation, const ServletCall& call) {
   const std::string id = std::to_string(dictation.utteranceID);
   HttpReply reply;
@@ -57,6 +86,7 @@ HttpReply Download(ServletContext& context, Dictation& dictation, const ServletC
   reply.headers.emplace_back("Content-Disposition",
                              "attachment; filename=\"" + (corrupt ? servlet_wire::DictationFileName(id, ".pcm") : reply.file.filename().string()) + "\"");
   if (audio && dictation.literalProcessed) reply.headers.emplace_back("X-Literal-Processed", "true");
+  AnswerRange(reply, call.exchange, digest);
   return reply;
 }
 
