@@ -25,7 +25,8 @@ At the end it checks and prints:
   "documentVersion=" and answers lost after the call was done;
 - every configuration file (".cfg") parses, as XML and through ReadConfigFileToObject;
 - no temporary file is left by a vzed that ended or still runs (those of killed vzeds, which the
-  next write in their folder removes, are counted apart);
+  next write in their folder removes, are counted apart; so are the parts of cut downloads, kept
+  for the next download of their version);
 - the steady vzed's resident memory of its own (anonymous pages, not the program's and libraries'
   mapped files) at the end is within 10% of where it settled: a minute in, and once every family
   of requests has run on it;
@@ -90,6 +91,7 @@ REFUSAL = "status=409{settings}:message=Refused utteranceID=1001&documentVersion
 HELD = re.compile(r"request=(0104|0105) user=\S+ utteranceID=(\d+)(?: operation=(\d+))? -> 200(?! \(replayed\))")
 
 TEMPORARY_NAME = re.compile(r"^\..+~vz(\d+)-[A-Za-z0-9]{6}")
+RESUMABLE_PART = re.compile(r"^\..+~vzresume-[A-Za-z0-9]+-[0-9a-f]{64}\.part$")
 
 
 def program(variable: str, name: str) -> str:
@@ -823,10 +825,15 @@ class Soak:
     def check_temporary_files(self) -> None:
         leftovers: List[str] = []
         of_killed = 0
+        resumable = 0
         killed = set(self.crashing.killed_pids)
         for ws in (self.steady, self.crashing):
             for path in ws.folder.rglob("*"):
                 name = path.name
+                if RESUMABLE_PART.match(name):
+                    # Kept on purpose: the next download of that version goes on from it.
+                    resumable += 1
+                    continue
                 match = TEMPORARY_NAME.match(name)
                 if not match and not name.endswith(".part"):
                     continue
@@ -835,7 +842,8 @@ class Soak:
                     continue
                 leftovers.append(str(path.relative_to(self.folder)))
         self.results.append(("no temporary file left", not leftovers,
-                             f"{len(leftovers)} left by vzeds that ended or run; {of_killed} by killed vzeds"
+                             f"{len(leftovers)} left by vzeds that ended or run; {of_killed} by killed vzeds; "
+                             f"{resumable} parts kept for resuming"
                              + "".join(f"\n    {line}" for line in leftovers[:20])))
 
     def check_observer(self) -> None:
