@@ -110,7 +110,7 @@ void ChangesState(HttpStep& step, std::string idempotencyKey) {
 std::optional<HttpCallPlan> BuildCallPlan(Action action, const ServiceInit& init, const CallArguments& arguments,
                                           std::string& problem, std::string_view callKey) {
   CallInputs call{action, init, arguments, {}, {}, std::string(callKey)};
-  const std::string& url = std::visit([](const auto& kind) -> const std::string& { return kind.url; }, init);
+  const std::string& url = UrlOf(init);
   const auto parsed = ParseServletUrl(url);
   if (!parsed) {
     problem = "Bad servlet URL: " + url;

@@ -50,6 +50,10 @@ std::string InitTrace(const ServiceInit& init) {
   return text;
 }
 
+const std::string& UrlOf(const ServiceInit& init) {
+  return std::visit([](const auto& kind) -> const std::string& { return kind.url; }, init);
+}
+
 const std::string& LoginOf(const ServiceInit& init) {
   return std::visit([](const auto& kind) -> const std::string& { return kind.login; }, init);
 }

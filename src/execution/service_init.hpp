@@ -64,7 +64,8 @@ using ServiceInit = std::variant<ConnectionInit, InformationInit, WorkQueueInit,
 // password as asterisks.
 std::string InitTrace(const ServiceInit& init);
 
-// The credentials every kind carries.
+// The servlet and the credentials every kind carries.
+const std::string& UrlOf(const ServiceInit& init);
 const std::string& LoginOf(const ServiceInit& init);
 const std::string& PasswordOf(const ServiceInit& init);
 
