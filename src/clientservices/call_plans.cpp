@@ -124,7 +124,7 @@ std::optional<HttpCallPlan> BuildCallPlan(Action action, const ServiceInit& init
     if (auto plan = family(call, problem)) return plan;
     if (!problem.empty()) return std::nullopt;
   }
-  problem = "The HTTP client services have no call " + call.Name();
+  problem = "The HTTP client services have no call for " + std::string(ActionEntryFor(action).name);
   return std::nullopt;
 }
 
