@@ -74,10 +74,4 @@ std::optional<Action> ActionFromId(std::int32_t id);
 
 constexpr std::int32_t IdOf(Action action) { return static_cast<std::int32_t>(action); }
 
-// The single "request" calls report failure with a true flag; every other call, acceptance.
-constexpr bool FlagReportsFailure(Action action) {
-  const std::int32_t id = IdOf(action);
-  return (id >= 46 && id <= 51) || id == 55 || (id >= 58 && id <= 62);
-}
-
 }  // namespace vz

@@ -37,6 +37,10 @@ const ActionEntry& ActionEntryFor(Action action);
 // number that names no action.
 const ActionEntry& ActionEntryFor(std::int32_t action);
 
+// Whether the flag the action's call returns reports failure (the single "request" calls) rather
+// than acceptance.
+inline bool FlagReportsFailure(Action action) { return ActionEntryFor(action).flag == FlagMeaning::Failed; }
+
 // Whether the action works on the request's dictations (and needs their list first).
 bool bfnUtteranceListNeeded(std::int32_t eAction);
 

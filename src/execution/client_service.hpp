@@ -34,7 +34,8 @@ class ClientServiceObject {
   // The connection values of the object's kind.
   virtual void Init(ServiceInit init) = 0;
   // Starts the action's call and returns the library's flag at once: for most calls true when the
-  // call was accepted, for the single "request" calls (FlagReportsFailure) true when it failed.
+  // call was accepted, for the single "request" calls (FlagReportsFailure, action_table.hpp) true
+  // when it failed.
   virtual bool Start(CallArguments arguments) = 0;
 
   // Single-answer objects.
