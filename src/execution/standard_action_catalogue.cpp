@@ -83,7 +83,6 @@ void StandardActionCatalogue::StartAction(clsDatabaseRequest& request, std::int3
   const ActionBranch* branch = action ? BranchFor(*action) : nullptr;
   if (branch == nullptr) RaiseServerError(kUnrecognizedRequestType);
   const ActionEntry& entry = ActionEntryFor(*action);
-  if (entry.flag == FlagMeaning::NotHandled) RaiseServerError(kUnrecognizedRequestType);
   if (branch->start) {
     branch->start(request, entry, *this);
     return;
