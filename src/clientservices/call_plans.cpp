@@ -8,20 +8,6 @@
 #include "servlet_wire/sha256.hpp"
 
 namespace vz::http_client {
-namespace {
-
-// A field every kind of the connection values that has it names the same; `fallback` for the others.
-template <class Read>
-std::string SharedField(const ServiceInit& init, Read read, std::string fallback = {}) {
-  return std::visit(
-      [&](const auto& kind) -> std::string {
-        if constexpr (requires { read(kind); }) return read(kind);
-        else return fallback;
-      },
-      init);
-}
-
-}  // namespace
 
 ListEntry::ListEntry(const DictationListEntry& entry)
     : locationID(std::to_string(entry.locationID)),
@@ -36,21 +22,41 @@ Pairs ListEntry::Values() const {
           {"isAddendum", isAddendum}, {"documentVersion", documentVersion}};
 }
 
+// The values that several kinds of connection values carry under the same name.
 std::string CallInputs::Mode() const {
-  return SharedField(init, [](const auto& kind) -> decltype(std::to_string(kind.workQueueMode)) { return std::to_string(kind.workQueueMode); });
+  return std::visit(
+      [](const auto& kind) -> std::string {
+        if constexpr (requires { kind.workQueueMode; }) return std::to_string(kind.workQueueMode);
+        else return {};
+      },
+      init);
 }
 
 std::string CallInputs::UseMTReview() const {
-  return SharedField(
-      init, [](const auto& kind) -> decltype(kind.useMTReview, std::string()) { return kind.useMTReview ? "True" : "False"; }, "False");
+  return std::visit(
+      [](const auto& kind) -> std::string {
+        if constexpr (requires { kind.useMTReview; }) return kind.useMTReview ? "True" : "False";
+        else return "False";
+      },
+      init);
 }
 
 std::string CallInputs::LocationID() const {
-  return SharedField(init, [](const auto& kind) -> decltype(kind.locationID, std::string()) { return kind.locationID; });
+  return std::visit(
+      [](const auto& kind) -> std::string {
+        if constexpr (requires { kind.locationID; }) return kind.locationID;
+        else return {};
+      },
+      init);
 }
 
 std::filesystem::path CallInputs::DownloadFolder() const {
-  return SharedField(init, [](const auto& kind) -> decltype(kind.downloadPath, std::string()) { return kind.downloadPath; });
+  return std::visit(
+      [](const auto& kind) -> std::filesystem::path {
+        if constexpr (requires { kind.downloadPath; }) return kind.downloadPath;
+        else return {};
+      },
+      init);
 }
 
 std::string CallInputs::Name() const {
