@@ -2,88 +2,66 @@
 
 #include "clientservices/calls/call_building.hpp"
 #include "clientservices/wire_format.hpp"
-#include "diagnostics/automation_error.hpp"
+#include "execution/action_table.hpp"
 #include "servlet_wire/basic_auth.hpp"
 #include "servlet_wire/form_codec.hpp"
 #include "servlet_wire/sha256.hpp"
 
 namespace vz::http_client {
-namespace {
 
-std::string InitTextAt(const std::vector<Value>& init, int index) {
-  return index >= 0 && static_cast<std::size_t>(index) < init.size() ? Text(init[index]) : std::string();
-}
-
-// The first array argument is the dictation list; the others keep their order.
-bool SplitArguments(const std::vector<Value>& arguments, std::vector<ListEntry>& entries, std::vector<Value>& rest,
-                    std::string& problem) {
-  bool seenList = false;
-  for (const Value& argument : arguments) {
-    if (!seenList && argument.IsArray()) {
-      seenList = true;
-      for (const Value& item : argument.ArrayItems()) {
-        if (!item.IsArray() || item.ArrayItems().size() < 5) {
-          problem = "A dictation list entry is not [locationID, utteranceID, linkedDocumentID, isAddendum, documentVersion]";
-          return false;
-        }
-        const auto& v = item.ArrayItems();
-        ListEntry entry{Text(v[0]), Text(v[1]), Text(v[2]), TrueFalse(v[3]), Text(v[4]), v.size() > 5 ? Text(v[5]) : ""};
-        if (entry.utteranceID.empty()) {
-          problem = "A dictation list entry has no utterance ID";
-          return false;
-        }
-        entries.push_back(std::move(entry));
-      }
-    } else {
-      rest.push_back(argument);
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
-InitLayout LayoutOf(std::string_view field) {
-  if (field == "m_Wr") return {0, 3, 4, -1, 6, 11, -1};
-  if (field == "m_Ir") return {0, 2, 3, -1, -1, -1, -1};
-  if (field == "m_Fud" || field == "m_objDownloadText") return {0, 2, 3, 1, 4, 5, -1};
-  if (field == "m_Fup") return {0, 2, 3, 1, 7, 8, -1};
-  if (field == "m_Sc") return {0, 2, 3, -1, 7, 9, -1};
-  return {0, 1, 2, -1, -1, -1, 3};
-}
-
-std::string Text(const Value& value) {
-  try {
-    return value.ToString();
-  } catch (const AutomationError&) {
-    return {};
-  }
-}
-
-bool Truth(const Value& value) {
-  try {
-    return value.ToBoolean();
-  } catch (const AutomationError&) {
-    return false;
-  }
-}
-
-std::string TrueFalse(const Value& value) { return Truth(value) ? "True" : "False"; }
-
-std::string YesNo(const Value& value) {
-  if (value.GetType() == Value::Type::Boolean) return Truth(value) ? "Y" : "N";
-  return Text(value);
-}
+ListEntry::ListEntry(const DictationListEntry& entry)
+    : locationID(std::to_string(entry.locationID)),
+      utteranceID(std::to_string(entry.utteranceID)),
+      linkedDocumentID(entry.linkedDocumentID),
+      isAddendum(entry.isAddendum ? "True" : "False"),
+      documentVersion(entry.documentVersion),
+      checkOutID(entry.checkOutID) {}
 
 Pairs ListEntry::Values() const {
   return {{"locationID", locationID}, {"utteranceID", utteranceID}, {"linkedDocumentID", linkedDocumentID},
           {"isAddendum", isAddendum}, {"documentVersion", documentVersion}};
 }
 
-std::string CallInputs::InitText(int index) const { return InitTextAt(init, index); }
+// The values that several kinds of connection values carry under the same name.
+std::string CallInputs::Mode() const {
+  return std::visit(
+      [](const auto& kind) -> std::string {
+        if constexpr (requires { kind.workQueueMode; }) return std::to_string(kind.workQueueMode);
+        else return {};
+      },
+      init);
+}
 
-std::string CallInputs::InitTrueFalse(int index) const {
-  return index >= 0 && static_cast<std::size_t>(index) < init.size() ? TrueFalse(init[index]) : "False";
+std::string CallInputs::UseMTReview() const {
+  return std::visit(
+      [](const auto& kind) -> std::string {
+        if constexpr (requires { kind.useMTReview; }) return kind.useMTReview ? "True" : "False";
+        else return "False";
+      },
+      init);
+}
+
+std::string CallInputs::LocationID() const {
+  return std::visit(
+      [](const auto& kind) -> std::string {
+        if constexpr (requires { kind.locationID; }) return kind.locationID;
+        else return {};
+      },
+      init);
+}
+
+std::filesystem::path CallInputs::DownloadFolder() const {
+  return std::visit(
+      [](const auto& kind) -> std::filesystem::path {
+        if constexpr (requires { kind.downloadPath; }) return kind.downloadPath;
+        else return {};
+      },
+      init);
+}
+
+std::string CallInputs::Name() const {
+  const ActionEntry& entry = ActionEntryFor(action);
+  return std::string(entry.field) + "." + std::string(entry.call);
 }
 
 std::string Query(std::string_view number, const Pairs& pairs) {
@@ -107,8 +85,8 @@ HttpCallPlan OneExchange(const CallInputs& call, std::string_view number, std::s
 
 HttpCallPlan SingleCallPlan(const CallInputs& call, const SingleCall& single) {
   Pairs pairs;
-  if (single.withLocationID) pairs.emplace_back("locationID", call.InitText(call.layout.locationID));
-  for (std::size_t i = 0; i < single.argumentNames.size(); ++i) pairs.emplace_back(single.argumentNames[i], call.Argument(i));
+  if (single.withLocationID) pairs.emplace_back("locationID", call.LocationID());
+  for (const char* name : single.argumentNames) pairs.emplace_back(name, call.Named(name));
   pairs.insert(pairs.end(), single.fixed.begin(), single.fixed.end());
   HttpCallPlan plan = OneExchange(call, single.number, servlet_wire::FormBody(pairs));
   if (single.changesState) ChangesState(plan.entries.front().steps.front(), call.KeyFor(single.number, ""));
@@ -135,28 +113,24 @@ void ChangesState(HttpStep& step, std::string idempotencyKey) {
   step.idempotencyKey = std::move(idempotencyKey);
 }
 
-std::string LoginOf(std::string_view field, const std::vector<Value>& init) { return InitTextAt(init, LayoutOf(field).login); }
-std::string PasswordOf(std::string_view field, const std::vector<Value>& init) { return InitTextAt(init, LayoutOf(field).password); }
-
-std::optional<HttpCallPlan> BuildCallPlan(std::string_view field, std::string_view operation, const std::vector<Value>& init,
-                                          const std::vector<Value>& arguments, std::string& problem, std::string_view callKey) {
-  CallInputs call{field, operation, init, LayoutOf(field), {}, {}, {}, std::string(callKey)};
-  const std::string url = call.InitText(call.layout.url);
+std::optional<HttpCallPlan> BuildCallPlan(Action action, const ServiceInit& init, const CallArguments& arguments,
+                                          std::string& problem, std::string_view callKey) {
+  CallInputs call{action, init, arguments, {}, {}, std::string(callKey)};
+  const std::string& url = UrlOf(init);
   const auto parsed = ParseServletUrl(url);
   if (!parsed) {
     problem = "Bad servlet URL: " + url;
     return std::nullopt;
   }
   call.base.url = *parsed;
-  call.base.authorization = servlet_wire::EncodeBasicAuthorization(call.InitText(call.layout.login), call.InitText(call.layout.password));
-  if (TakesFileList(field)) call.rest = arguments;
-  else if (!SplitArguments(arguments, call.entries, call.rest, problem)) return std::nullopt;
+  call.base.authorization = servlet_wire::EncodeBasicAuthorization(LoginOf(init), PasswordOf(init));
+  for (const DictationListEntry& entry : arguments.dictations) call.entries.emplace_back(entry);
 
   for (const auto family : {MainLoopCall, LoginCall, ReferenceDataCall, DictationOperationCall, SourceControlCall}) {
     if (auto plan = family(call, problem)) return plan;
     if (!problem.empty()) return std::nullopt;
   }
-  problem = "The HTTP client services have no call " + std::string(operation) + " for " + std::string(field);
+  problem = "The HTTP client services have no call for " + std::string(ActionEntryFor(action).name);
   return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 
 #include "clientservices/call_plans.hpp"
 #include "clientservices/calls/call_building.hpp"
+#include "execution/action_table.hpp"
 
 namespace vz {
 
@@ -11,27 +12,27 @@ using namespace http_client;
 
 class HttpClientServices::HttpObject : public ClientServiceObject, public std::enable_shared_from_this<HttpObject> {
  public:
-  HttpObject(HttpClientServices& owner, std::string field) : owner_(owner), field_(std::move(field)) {}
+  HttpObject(HttpClientServices& owner, Action action) : owner_(owner), action_(action) {}
   ~HttpObject() override {
     if (call_) call_->Cancel();  // a released object never completes
   }
 
-  void Init(std::vector<Value> values) override { init_ = std::move(values); }
+  void Init(ServiceInit init) override { init_ = std::move(init); }
 
-  bool Start(const std::string& operation, std::vector<Value> arguments) override {
-    const bool failureFlag = operation == "request";  // the "request" calls report failure with true
-    if (call_) return failureFlag;                     // one call at a time per object
+  bool Start(CallArguments arguments) override {
+    const bool failureFlag = FlagReportsFailure(action_);
+    if (call_) return failureFlag;  // one call at a time per object
     result_ = HttpCallResult{};
     std::string problem;
-    auto plan = BuildCallPlan(field_, operation, init_, arguments, problem, CallKey());
+    auto plan = BuildCallPlan(action_, init_, arguments, problem, CallKey());
     if (!plan) {
       result_.errors = true;
       result_.errorMessage = problem;
       return failureFlag;
     }
     namesAt_ = plan->namesAt;
-    ReportStatus(operation + " " + plan->url.host + ":" + plan->url.port + plan->url.path + " as " + LoginOf(field_, init_) +
-                 " password " + std::string(PasswordOf(field_, init_).size(), '*'));
+    ReportStatus(std::string(ActionEntryFor(action_).call) + " " + plan->url.host + ":" + plan->url.port + plan->url.path + " as " +
+                 LoginOf(init_) + " password " + std::string(PasswordOf(init_).size(), '*'));
     call_ = StartHttpCall(
         owner_.context_, owner_.options_, std::move(*plan),
         [weak = weak_from_this()](HttpCallResult result) {
@@ -61,16 +62,14 @@ class HttpClientServices::HttpObject : public ClientServiceObject, public std::e
   }
 
   HttpClientServices& owner_;
-  std::string field_;
-  std::vector<Value> init_;
+  Action action_;
+  ServiceInit init_;
   HttpCallResult result_;
   std::string namesAt_;
   std::vector<std::string> names_;
   std::shared_ptr<HttpCall> call_;
 };
 
-std::shared_ptr<ClientServiceObject> HttpClientServices::Create(std::string_view field) {
-  return std::make_shared<HttpObject>(*this, std::string(field));
-}
+std::shared_ptr<ClientServiceObject> HttpClientServices::Create(Action action) { return std::make_shared<HttpObject>(*this, action); }
 
 }  // namespace vz

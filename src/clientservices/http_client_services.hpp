@@ -3,7 +3,6 @@
 // (docs/servlet-protocol.md), run asynchronously on the server's io_context. Objects complete
 // once, on the thread that runs the context, and never after they have been released.
 #include <memory>
-#include <string_view>
 
 #include "clientservices/http_call.hpp"
 #include "execution/client_service.hpp"
@@ -15,7 +14,7 @@ class HttpClientServices : public ClientServicesFactory {
   explicit HttpClientServices(boost::asio::io_context& context, http_client::HttpOptions options = {})
       : context_(context), options_(std::move(options)), pool_(http_client::NewConnectionPool()) {}
 
-  std::shared_ptr<ClientServiceObject> Create(std::string_view field) override;
+  std::shared_ptr<ClientServiceObject> Create(Action action) override;
 
  private:
   class HttpObject;

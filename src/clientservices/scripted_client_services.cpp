@@ -1,6 +1,7 @@
 #include "clientservices/scripted_client_services.hpp"
 
 #include "diagnostics/automation_error.hpp"
+#include "execution/action_table.hpp"
 
 namespace vz {
 
@@ -40,18 +41,17 @@ ScriptedAnswer ScriptedAnswer::TimeOutAfter(std::vector<std::string> completed, 
 class ScriptedClientServices::ScriptedObject : public ClientServiceObject,
                                                public std::enable_shared_from_this<ScriptedObject> {
  public:
-  ScriptedObject(ScriptedClientServices& owner, std::string field) : owner_(owner), field_(std::move(field)) {}
+  ScriptedObject(ScriptedClientServices& owner, Action action) : owner_(owner), action_(action) {}
   ~ScriptedObject() override {
     if (pending_) --owner_.inFlight_;
   }
 
-  void Init(std::vector<Value> values) override { init_ = std::move(values); }
+  void Init(ServiceInit init) override { init_ = std::move(init); }
 
-  bool Start(const std::string& operation, std::vector<Value> arguments) override {
-    owner_.calls_.push_back({field_, init_, operation, std::move(arguments)});
-    answer_ = owner_.NextAnswer(field_);
-    // The single "request" calls report failure with true; every other call acceptance.
-    const bool failureFlag = operation == "request";
+  bool Start(CallArguments arguments) override {
+    owner_.calls_.push_back({action_, init_, std::move(arguments)});
+    answer_ = owner_.NextAnswer(action_);
+    const bool failureFlag = FlagReportsFailure(action_);
     if (!answer_.accepted) return failureFlag;
     if (answer_.neverCompletes) return !failureFlag;
     pending_ = true;
@@ -75,24 +75,26 @@ class ScriptedClientServices::ScriptedObject : public ClientServiceObject,
 
  private:
   const std::string& Read(const std::string& text) const {
-    if (answer_.failsWhenRead) RaiseServerError("The client services failed to hand over the answer of " + field_);
+    if (answer_.failsWhenRead) {
+      RaiseServerError("The client services failed to hand over the answer of " + std::string(ActionEntryFor(action_).field));
+    }
     return text;
   }
 
   ScriptedClientServices& owner_;
-  std::string field_;
-  std::vector<Value> init_;
+  Action action_;
+  ServiceInit init_;
   ScriptedAnswer answer_;
   std::unique_ptr<Alarm> alarm_;
   bool pending_ = false;
 };
 
-std::shared_ptr<ClientServiceObject> ScriptedClientServices::Create(std::string_view field) {
-  return std::make_shared<ScriptedObject>(*this, std::string(field));
+std::shared_ptr<ClientServiceObject> ScriptedClientServices::Create(Action action) {
+  return std::make_shared<ScriptedObject>(*this, action);
 }
 
-ScriptedAnswer ScriptedClientServices::NextAnswer(const std::string& field) {
-  auto found = script_.find(field);
+ScriptedAnswer ScriptedClientServices::NextAnswer(Action action) {
+  auto found = script_.find(action);
   if (found == script_.end() || found->second.empty()) return ScriptedAnswer::Success();
   ScriptedAnswer answer = std::move(found->second.front());
   found->second.pop_front();

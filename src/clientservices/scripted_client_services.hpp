@@ -1,6 +1,6 @@
 #pragma once
 // Client services that answer from a script, for tests and for running the server without an
-// institution. A test says what the next call on a field answers; the answer's completion comes
+// institution. A test says what the next call of an action answers; the answer's completion comes
 // on the next turn of the loop (an alarm of zero delay on the given clock). Calls that nothing was
 // scripted for succeed with an empty answer.
 #include <deque>
@@ -37,30 +37,29 @@ struct ScriptedAnswer {
 
 // One call as the script saw it.
 struct ScriptedCall {
-  std::string field;
-  std::vector<Value> init;
-  std::string operation;
-  std::vector<Value> arguments;
+  Action action;
+  ServiceInit init;
+  CallArguments arguments;
 };
 
 class ScriptedClientServices : public ClientServicesFactory {
  public:
   explicit ScriptedClientServices(Clock& clock) : clock_(clock) {}
 
-  std::shared_ptr<ClientServiceObject> Create(std::string_view field) override;
+  std::shared_ptr<ClientServiceObject> Create(Action action) override;
 
-  // The answers for the next calls on `field`, in order.
-  void Script(const std::string& field, ScriptedAnswer answer) { script_[field].push_back(std::move(answer)); }
+  // The answers for the next calls of `action`, in order.
+  void Script(Action action, ScriptedAnswer answer) { script_[action].push_back(std::move(answer)); }
   const std::vector<ScriptedCall>& Calls() const { return calls_; }
   // Calls started whose completion has not been delivered yet.
   int InFlight() const { return inFlight_; }
 
  private:
   class ScriptedObject;
-  ScriptedAnswer NextAnswer(const std::string& field);
+  ScriptedAnswer NextAnswer(Action action);
 
   Clock& clock_;
-  std::map<std::string, std::deque<ScriptedAnswer>> script_;
+  std::map<Action, std::deque<ScriptedAnswer>> script_;
   std::vector<ScriptedCall> calls_;
   int inFlight_ = 0;
 };

@@ -1,10 +1,13 @@
 #pragma once
-// The catalogue of actions: for each action identifier its name, the request field that holds its
-// client-services object, the call started on it, the parameters read from its parameter set, the
-// text used when the call is refused, and the handler that continues it.
+// The catalogue of actions: for each action its name, the request field that holds its
+// client-services object (the name traces give the object), the call started on it, the
+// parameters read from its parameter set, the text used when the call is refused, and the handler
+// that continues it.
 #include <cstdint>
 #include <string_view>
 #include <vector>
+
+#include "execution/action.hpp"
 
 namespace vz {
 
@@ -18,7 +21,7 @@ enum class FlagMeaning {
 };
 
 struct ActionEntry {
-  std::int32_t id;
+  Action action;
   std::string_view name;
   std::string_view field;
   std::string_view call;
@@ -28,8 +31,15 @@ struct ActionEntry {
   std::string_view handler;
 };
 
-// The entry of `action`; an entry with FlagMeaning::NotHandled for identifiers without a branch.
+// The entry of `action`; DBR_SOFTCHECKOUT's has FlagMeaning::NotHandled.
+const ActionEntry& ActionEntryFor(Action action);
+// The entry of an identifier from the editor; one with FlagMeaning::NotHandled (and no name) for a
+// number that names no action.
 const ActionEntry& ActionEntryFor(std::int32_t action);
+
+// Whether the flag the action's call returns reports failure (the single "request" calls) rather
+// than acceptance.
+inline bool FlagReportsFailure(Action action) { return ActionEntryFor(action).flag == FlagMeaning::Failed; }
 
 // Whether the action works on the request's dictations (and needs their list first).
 bool bfnUtteranceListNeeded(std::int32_t eAction);

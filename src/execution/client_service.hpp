@@ -1,8 +1,8 @@
 #pragma once
 // The contract with the client services: every servlet call of a request goes through one object
-// of this kind, created fresh for the action and stored in the request's field for that action
-// ("m_Wr", "m_Fud", "m_objLockedList", ...). The field names the kind of object, and so what the
-// object talks to; the operation names the call ("getWorkAsync", "getFilesAsync", ...).
+// of this kind, created fresh for its action and stored in the request's field for that action.
+// The action says what the object talks to and which call it makes; Init gives it the connection
+// values of its kind, Start the call's dictations, files and named values.
 //
 // A call returns its flag at once. Exactly one completion follows later, on the loop thread,
 // unless the object has been released first: a released object never completes, which is how a
@@ -10,11 +10,12 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "execution/action.hpp"
+#include "execution/call_arguments.hpp"
+#include "execution/service_init.hpp"
 #include "model/request_progress.hpp"
-#include "object/value.hpp"
 
 namespace vz {
 
@@ -30,11 +31,12 @@ class ClientServiceObject {
 
   virtual ~ClientServiceObject() = default;
 
-  // The connection values, in the order the object's kind takes them.
-  virtual void Init(std::vector<Value> values) = 0;
-  // Starts `operation` with `arguments` and returns the library's flag at once: for most calls
-  // true when the call was accepted, for the single "request" calls true when it failed.
-  virtual bool Start(const std::string& operation, std::vector<Value> arguments) = 0;
+  // The connection values of the object's kind.
+  virtual void Init(ServiceInit init) = 0;
+  // Starts the action's call and returns the library's flag at once: for most calls true when the
+  // call was accepted, for the single "request" calls (FlagReportsFailure, action_table.hpp) true
+  // when it failed.
+  virtual bool Start(CallArguments arguments) = 0;
 
   // Single-answer objects.
   virtual std::string getErrorMessage() const = 0;
@@ -76,11 +78,11 @@ class ClientServiceObject {
   std::string callKey_;
 };
 
-// Makes the object for a request field. A request never names an implementation.
+// Makes the object for an action. A request never names an implementation.
 class ClientServicesFactory {
  public:
   virtual ~ClientServicesFactory() = default;
-  virtual std::shared_ptr<ClientServiceObject> Create(std::string_view field) = 0;
+  virtual std::shared_ptr<ClientServiceObject> Create(Action action) = 0;
 
   // The servlet-URL cache and the information-servlet lists, kept as long as the factory so that
   // all requests share them. Unless set, an in-memory store configured from the environment

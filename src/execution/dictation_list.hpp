@@ -17,14 +17,6 @@ struct DictationListEntry {
   std::string documentVersion;
   // For a check-in or unlock: the name of the check-out it ends, kept in the dictation's record.
   std::string checkOutID;
-
-  // The entry as the call receives it: an array of its five values, in this order, and the
-  // check-out's name after them when there is one.
-  Value ToValue() const {
-    Value::Array values{Value(locationID), Value(utteranceID), Value(linkedDocumentID), Value(isAddendum), Value(documentVersion)};
-    if (!checkOutID.empty()) values.emplace_back(checkOutID);
-    return Value(std::move(values));
-  }
 };
 
 // Dictation identifiers from outside follow the one rule of dictation_ids.hpp.

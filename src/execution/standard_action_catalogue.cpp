@@ -19,10 +19,12 @@
 namespace vz {
 namespace {
 constexpr const char* kLoginRefused = "Unspecified error trying to login to database";
+// The template object of the header actions.
+constexpr const char* kTemplateField = "m_Tr";
 
 }  // namespace
 
-std::vector<Value> InitValuesFor(const clsDatabaseRequest& request, std::string_view field) {
+ServiceInit InitValuesFor(const clsDatabaseRequest& request, Action action) {
   const auto info = request.ConnectionInfo();
   const auto queue = request.WorkQueue();
   const std::string url = info ? info->CurrentDatabaseURL() : std::string();
@@ -30,83 +32,76 @@ std::vector<Value> InitValuesFor(const clsDatabaseRequest& request, std::string_
   const std::string password = info ? info->Password() : std::string();
   const std::string downloadPath = info ? info->DownloadPath() : std::string();
   const std::int16_t mode = queue ? queue->WorkQueueMode() : std::int16_t{0};
-  if (field == "m_Ir") {
-    return {Value(info ? info->InformationURL() : std::string()), Value(request.Location()), Value(login), Value(password)};
-  }
-  if (field == "m_Wr") {
-    const ReviewArguments review = GetRDRArgs(request);
-    return {Value(url),
-            Value(queue ? queue->RetrieveLocked() : std::int16_t{0}),
-            Value(queue ? queue->RetrieveLocation() : std::int16_t{-1}),
-            Value(login),
-            Value(password),
-            Value(queue ? queue->NumToRetrieve() : std::int16_t{-1}),
-            Value(mode),
-            Value(review.rdrTranscriptionist),
-            Value(review.includeViewing),
-            Value(review.includeViewed),
-            Value(review.rdrReviewer),
-            Value(request.UseMTReview())};
-  }
-  if (field == "m_Fud" || field == "m_objDownloadText") {
-    return {Value(url), Value(downloadPath), Value(login), Value(password), Value(mode), Value(request.UseMTReview())};
-  }
-  if (field == "m_Fup") {
-    // How the dictation was worked on travels only when exactly one dictation is uploaded.
-    Value closingSpeed("");
-    Value timeOpen("");
-    const auto& list = request.DictationList();
-    const auto dictations = request.Dictations();
-    const auto single = list.size() == 1 && dictations
-                            ? dictations->Item("U" + std::to_string(list[0].utteranceID), list[0].documentVersion)
-                            : nullptr;
-    if (single) {
-      closingSpeed = Value(single->ClosingAudioSpeed());
-      timeOpen = Value(single->AggregateTimeOpen());
+  switch (action) {
+    case Action::DBR_GETLOCATIONINFO:
+      return InformationInit{info ? info->InformationURL() : std::string(), request.Location(), login, password};
+    case Action::DBR_GETWORKQUEUE: {
+      const ReviewArguments review = GetRDRArgs(request);
+      return WorkQueueInit{.url = url,
+                           .retrieveLocked = queue ? queue->RetrieveLocked() : std::int16_t{0},
+                           .retrieveLocation = queue ? queue->RetrieveLocation() : std::int16_t{-1},
+                           .login = login,
+                           .password = password,
+                           .numToRetrieve = queue ? queue->NumToRetrieve() : std::int16_t{-1},
+                           .workQueueMode = mode,
+                           .rdrTranscriptionist = review.rdrTranscriptionist,
+                           .includeViewing = review.includeViewing,
+                           .includeViewed = review.includeViewed,
+                           .rdrReviewer = review.rdrReviewer,
+                           .useMTReview = request.UseMTReview()};
     }
-    return {Value(url), Value(downloadPath), Value(login), Value(password), Value(info ? info->PenwrightVersion() : std::string()),
-            closingSpeed, timeOpen, Value(mode), Value(request.UseMTReview())};
+    case Action::DBR_DOWNLOAD:
+    case Action::DBR_DOWNLOADTEXT:
+      return DownloadInit{url, downloadPath, login, password, mode, request.UseMTReview()};
+    case Action::DBR_UPLOAD: {
+      UploadInit init{.url = url,
+                      .downloadPath = downloadPath,
+                      .login = login,
+                      .password = password,
+                      .clientVersion = info ? info->PenwrightVersion() : std::string(),
+                      .workQueueMode = mode,
+                      .useMTReview = request.UseMTReview()};
+      // How the dictation was worked on travels only when exactly one dictation is uploaded.
+      const auto& list = request.DictationList();
+      const auto dictations = request.Dictations();
+      const auto single = list.size() == 1 && dictations
+                              ? dictations->Item("U" + std::to_string(list[0].utteranceID), list[0].documentVersion)
+                              : nullptr;
+      if (single) {
+        init.closingAudioSpeed = std::to_string(single->ClosingAudioSpeed());
+        init.timeOpen = std::to_string(single->AggregateTimeOpen());
+      }
+      return init;
+    }
+    default:
+      return ConnectionInit{url, login, password, std::to_string(info ? info->CurrentLocationID() : 0)};
   }
-  return {Value(url), Value(login), Value(password), Value(std::to_string(info ? info->CurrentLocationID() : 0))};
 }
 
-std::string InitTrace(const std::vector<Value>& values, const std::string& password) {
-  std::string text;
-  for (const Value& value : values) {
-    if (!text.empty()) text += ", ";
-    std::string shown;
-    try {
-      shown = value.ToString();
-    } catch (const AutomationError&) {
-      shown = "?";
-    }
-    text += !password.empty() && shown == password ? std::string(password.size(), '*') : shown;
-  }
-  return text;
-}
-
-void StandardActionCatalogue::StartAction(clsDatabaseRequest& request, std::int32_t action) {
-  const ActionEntry& entry = ActionEntryFor(action);
-  const ActionBranch* branch = BranchFor(action);
-  if (entry.flag == FlagMeaning::NotHandled || branch == nullptr) RaiseServerError(kUnrecognizedRequestType);
+void StandardActionCatalogue::StartAction(clsDatabaseRequest& request, std::int32_t id) {
+  const std::optional<Action> action = ActionFromId(id);
+  const ActionBranch* branch = action ? BranchFor(*action) : nullptr;
+  if (branch == nullptr) RaiseServerError(kUnrecognizedRequestType);
+  const ActionEntry& entry = ActionEntryFor(*action);
   if (branch->start) {
     branch->start(request, entry, *this);
     return;
   }
   const bool takesParameterSet = branch->takesParameterSet || !entry.parameters.empty();
   const auto requests = request.GenericRequests();
-  const auto generic = takesParameterSet && requests ? requests->NextAction(entry.id, REQUEST_STATE::NotTransmitted) : nullptr;
+  const auto generic = takesParameterSet && requests ? requests->NextAction(id, REQUEST_STATE::NotTransmitted) : nullptr;
   if (branch->prepare && !branch->prepare(request, generic)) return;
   StartCall(request, entry, *branch, generic);
 }
 
 std::shared_ptr<ClientServiceObject> StandardActionCatalogue::NewService(clsDatabaseRequest& request, const ActionEntry& entry) {
-  const std::string field(entry.field);
-  auto service = services_->Create(field);
+  auto service = services_->Create(entry.action);
   service->SetCallKey(request.CallKey());
-  request.SetService(field, service);
+  request.SetService(std::string(entry.field), service);
   // The header actions that fetch templates keep a template object alongside, without a call.
-  if (entry.id == 9 || entry.id == 31) request.SetService("m_Tr", services_->Create("m_Tr"));
+  if (entry.action == Action::DBR_GETTEMPLATES || entry.action == Action::DBR_GETCHANGEDHEADER) {
+    request.SetService(kTemplateField, services_->Create(entry.action));
+  }
   const std::weak_ptr<clsDatabaseRequest> weak = std::static_pointer_cast<clsDatabaseRequest>(request.shared_from_this());
   service->OnCompletion([self = shared_from_this(), weak, &entry](bool errors) {
     if (const auto alive = weak.lock()) self->OnCompleted(*alive, entry, errors);
@@ -120,13 +115,12 @@ std::shared_ptr<ClientServiceObject> StandardActionCatalogue::NewService(clsData
 void StandardActionCatalogue::StartCall(clsDatabaseRequest& request, const ActionEntry& entry, const ActionBranch& branch,
                                         const std::shared_ptr<clsGenericRequest>& generic) {
   const auto service = NewService(request, entry);
-  const auto values = InitValuesFor(request, entry.field);
-  GlobalTrace(kRunLocation, std::string(entry.field) + ".Init " +
-                                InitTrace(values, request.ConnectionInfo() ? request.ConnectionInfo()->Password() : ""));
-  service->Init(values);
-  std::vector<Value> arguments = branch.arguments ? branch.arguments(request, entry, generic) : TableArguments(entry, generic);
+  ServiceInit init = InitValuesFor(request, entry.action);
+  GlobalTrace(kRunLocation, std::string(entry.field) + ".Init " + InitTrace(init));
+  service->Init(std::move(init));
+  CallArguments arguments = branch.arguments ? branch.arguments(request, entry, generic) : TableArguments(entry, generic);
 
-  const bool flag = service->Start(std::string(entry.call), std::move(arguments));
+  const bool flag = service->Start(std::move(arguments));
   switch (entry.flag) {
     case FlagMeaning::Accepted:
       if (!flag) {
@@ -152,7 +146,7 @@ void StandardActionCatalogue::OnCompleted(clsDatabaseRequest& request, const Act
   for (;;) {
     try {
       const auto service = request.Service(std::string(entry.field));
-      const ActionBranch* branch = BranchFor(entry.id);
+      const ActionBranch* branch = BranchFor(entry.action);
       if (!service || branch == nullptr || branch->complete == nullptr) return;
       branch->complete(request, *service, errorsOccurred);
       return;

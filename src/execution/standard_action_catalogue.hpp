@@ -20,7 +20,7 @@ class StandardActionCatalogue : public ActionCatalogue,
  public:
   explicit StandardActionCatalogue(std::shared_ptr<ClientServicesFactory> services) : services_(std::move(services)) {}
 
-  void StartAction(clsDatabaseRequest& request, std::int32_t action) override;
+  void StartAction(clsDatabaseRequest& request, std::int32_t id) override;
   std::shared_ptr<ServletUrlServices> ServletUrls() override { return services_ ? services_->ServletUrls() : nullptr; }
 
  private:
@@ -32,10 +32,8 @@ class StandardActionCatalogue : public ActionCatalogue,
   std::shared_ptr<ClientServicesFactory> services_;
 };
 
-// The Init values of a client-services object of `field` for `request`, in the order its kind
-// takes them; the password is the third or fourth value.
-std::vector<Value> InitValuesFor(const clsDatabaseRequest& request, std::string_view field);
-// The values as the Init trace shows them: the password as asterisks.
-std::string InitTrace(const std::vector<Value>& values, const std::string& password);
+// The Init values of the client-services object of `action` for `request` (source control makes
+// its own).
+ServiceInit InitValuesFor(const clsDatabaseRequest& request, Action action);
 
 }  // namespace vz

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -47,8 +48,17 @@ std::vector<std::string> Names(const std::filesystem::path& folder) {
   return names;
 }
 
-Value Entry(const std::string& utteranceID) {
-  return Value(Value::Array{Value("3"), Value(utteranceID), Value("0"), Value(false), Value("0")});
+// The call's dictations: each at location 3, version "0".
+CallArguments Dictations(const std::vector<std::string>& utteranceIDs) {
+  CallArguments arguments;
+  for (const std::string& id : utteranceIDs) arguments.dictations.push_back({3, std::stoi(id), "0", false, "0", ""});
+  return arguments;
+}
+
+CallArguments Named(std::map<std::string, std::string, std::less<>> named) {
+  CallArguments arguments;
+  arguments.named = std::move(named);
+  return arguments;
 }
 
 // A server on loopback that answers each connection's first request with the next canned answer,
@@ -132,22 +142,22 @@ class HttpClientServicesTest : public ::testing::Test {
     if (server->Running()) server->Stop();
   }
 
-  std::vector<Value> WorkQueueInit(const std::string& password = "secret") {
-    return {Value(url), Value(std::int16_t{0}), Value(std::int16_t{3}), Value("jdoe"), Value(password), Value(std::int16_t{-1}),
-            Value(std::int16_t{0}), Value(""), Value(false), Value(false), Value(""), Value(false)};
+  WorkQueueInit QueueInit(const std::string& password = "secret") {
+    return {.url = url, .retrieveLocation = 3, .login = "jdoe", .password = password};
   }
-  std::vector<Value> DownloadInit() {
-    return {Value(url), Value(downloads.Path().string()), Value("jdoe"), Value("secret"), Value(std::int16_t{0}), Value(false)};
+  DownloadInit Downloads(const std::string& servlet = {}) {
+    return {servlet.empty() ? url : servlet, downloads.Path().string(), "jdoe", "secret"};
   }
+  ConnectionInit Connection(const std::string& servlet = {}) { return {servlet.empty() ? url : servlet, "jdoe", "secret", "3"}; }
 
-  // Starts `operation` and runs the loop until its completion; returns the completion count.
-  int Run(ClientServiceObject& object, const std::string& operation, std::vector<Value> arguments) {
+  // Starts the object's call and runs the loop until its completion; returns the completion count.
+  int Run(ClientServiceObject& object, CallArguments arguments) {
     int completions = 0;
     object.OnCompletion([&](bool errors) {
       ++completions;
       lastErrors = errors;
     });
-    EXPECT_TRUE(object.Start(operation, std::move(arguments)));
+    EXPECT_TRUE(object.Start(std::move(arguments)));
     loop.RunUntil([&] { return completions > 0; }, kLimit);
     loop.Poll();  // a second completion would show here
     return completions;
@@ -165,9 +175,9 @@ class HttpClientServicesTest : public ::testing::Test {
 };
 
 TEST_F(HttpClientServicesTest, WorkQueueAnswerIsHandedOnUnchanged) {
-  auto object = services.Create("m_Wr");
-  object->Init(WorkQueueInit());
-  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  auto object = services.Create(Action::DBR_GETWORKQUEUE);
+  object->Init(QueueInit());
+  ASSERT_EQ(Run(*object, {}), 1);
   EXPECT_FALSE(lastErrors) << object->getErrorMessage();
   EXPECT_THAT(object->getXMLResponse(), HasSubstr("<InfoResponse>"));
   for (int id = 1001; id <= 1005; ++id) EXPECT_THAT(object->getXMLResponse(), HasSubstr("<utteranceID>" + std::to_string(id) + "</utteranceID>"));
@@ -177,9 +187,9 @@ TEST_F(HttpClientServicesTest, WorkQueueAnswerIsHandedOnUnchanged) {
 }
 
 TEST_F(HttpClientServicesTest, WrongCredentialsGiveTheServletsText) {
-  auto object = services.Create("m_Wr");
-  object->Init(WorkQueueInit("guess"));
-  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  auto object = services.Create(Action::DBR_GETWORKQUEUE);
+  object->Init(QueueInit("guess"));
+  ASSERT_EQ(Run(*object, {}), 1);
   EXPECT_TRUE(lastErrors);
   EXPECT_EQ(object->getErrorMessage(), "Error verifying security rights for user jdoe.");
   EXPECT_EQ(object->getXMLResponse(), "");
@@ -187,32 +197,32 @@ TEST_F(HttpClientServicesTest, WrongCredentialsGiveTheServletsText) {
 
 TEST_F(HttpClientServicesTest, ServerThatIsDownGivesTheCannotConnectText) {
   server->Stop();
-  auto object = services.Create("m_Wr");
-  object->Init(WorkQueueInit());
-  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  auto object = services.Create(Action::DBR_GETWORKQUEUE);
+  object->Init(QueueInit());
+  ASSERT_EQ(Run(*object, {}), 1);
   EXPECT_TRUE(lastErrors);
   EXPECT_EQ(object->getErrorMessage(), "(12029) Cannot connect to 127.0.0.1:" + std::to_string(server->Port()));
 }
 
 TEST_F(HttpClientServicesTest, BareGatewayPageIsAnInvalidResponseAndAnErrorDocumentIsItsMessage) {
   server->Faults().Set("workqueue", Fault::Status(503));
-  auto object = services.Create("m_Wr");
-  object->Init(WorkQueueInit());
-  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  auto object = services.Create(Action::DBR_GETWORKQUEUE);
+  object->Init(QueueInit());
+  ASSERT_EQ(Run(*object, {}), 1);
   EXPECT_THAT(object->getErrorMessage(), ::testing::StartsWith("(12152) The server returned an invalid response: HTTP 503"));
 
   server->Faults().Set("workqueue", Fault::Status(500, "Database offline"));
-  auto second = services.Create("m_Wr");
-  second->Init(WorkQueueInit());
-  ASSERT_EQ(Run(*second, "getWorkAsync", {}), 1);
+  auto second = services.Create(Action::DBR_GETWORKQUEUE);
+  second->Init(QueueInit());
+  ASSERT_EQ(Run(*second, {}), 1);
   EXPECT_EQ(second->getErrorMessage(), "Database offline");
 }
 
 TEST_F(HttpClientServicesTest, DownloadsThreeDictationsByteForByte) {
   std::ofstream(downloads.Path() / "Local_1002.wal") << "stale";  // the served audio is not literal-processed
-  auto object = services.Create("m_Fud");
-  object->Init(DownloadInit());
-  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002"), Entry("1003")})}), 1);
+  auto object = services.Create(Action::DBR_DOWNLOAD);
+  object->Init(Downloads());
+  ASSERT_EQ(Run(*object, Dictations({"1001", "1002", "1003"})), 1);
   EXPECT_FALSE(lastErrors);
   EXPECT_THAT(object->ErrorMessages(), ElementsAre("", "", ""));
   EXPECT_THAT(object->UtterancesCompleted(), ElementsAre("1001", "1002", "1003"));
@@ -228,34 +238,34 @@ TEST_F(HttpClientServicesTest, DownloadsThreeDictationsByteForByte) {
 }
 
 TEST_F(HttpClientServicesTest, CallsOneAfterTheOtherShareAKeptConnectionUntilTheServerClosesIt) {
-  auto workQueue = services.Create("m_Wr");
-  workQueue->Init(WorkQueueInit());
-  ASSERT_EQ(Run(*workQueue, "getWorkAsync", {}), 1);
-  auto download = services.Create("m_Fud");
-  download->Init(DownloadInit());
-  ASSERT_EQ(Run(*download, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002")})}), 1);
+  auto workQueue = services.Create(Action::DBR_GETWORKQUEUE);
+  workQueue->Init(QueueInit());
+  ASSERT_EQ(Run(*workQueue, {}), 1);
+  auto download = services.Create(Action::DBR_DOWNLOAD);
+  download->Init(Downloads());
+  ASSERT_EQ(Run(*download, Dictations({"1001", "1002"})), 1);
   EXPECT_FALSE(lastErrors);
   EXPECT_EQ(server->ConnectionsAccepted(), 1u);
 
   // The server goes away and comes back: the kept connection is dead, the next call opens one.
   server->Stop();
   server->Start();
-  auto again = services.Create("m_Wr");
-  again->Init(WorkQueueInit());
-  ASSERT_EQ(Run(*again, "getWorkAsync", {}), 1);
+  auto again = services.Create(Action::DBR_GETWORKQUEUE);
+  again->Init(QueueInit());
+  ASSERT_EQ(Run(*again, {}), 1);
   EXPECT_FALSE(lastErrors) << again->getErrorMessage();
   EXPECT_EQ(server->ConnectionsAccepted(), 2u);
 
   // A call released while in flight takes its connection with it.
   server->Faults().Set("workqueue", Fault::Delay(std::chrono::milliseconds(200)));
-  auto released = services.Create("m_Wr");
-  released->Init(WorkQueueInit());
-  ASSERT_TRUE(released->Start("getWorkAsync", {}));
+  auto released = services.Create(Action::DBR_GETWORKQUEUE);
+  released->Init(QueueInit());
+  ASSERT_TRUE(released->Start({}));
   // The kept connection carries it (no new one is accepted); it is closed with the call.
   ASSERT_TRUE(loop.RunUntil([&] { return server->ConnectionsAccepted() == 2u; }, kLimit));
   loop.Poll();
   released.reset();
-  ASSERT_EQ(Run(*again, "getWorkAsync", {}), 1);
+  ASSERT_EQ(Run(*again, {}), 1);
   EXPECT_FALSE(lastErrors) << again->getErrorMessage();
   EXPECT_EQ(server->ConnectionsAccepted(), 3u);
 }
@@ -270,14 +280,14 @@ TEST_F(HttpClientServicesTest, AStateChangingCallWhoseKeptConnectionClosesUnansw
     updates.clear();
     // The work queue leaves its connection for the update, which the institution does and then
     // closes the connection without an answer.
-    auto workQueue = services.Create("m_Wr");
-    workQueue->Init(WorkQueueInit());
-    ASSERT_EQ(Run(*workQueue, "getWorkAsync", {}), 1);
+    auto workQueue = services.Create(Action::DBR_GETWORKQUEUE);
+    workQueue->Init(QueueInit());
+    ASSERT_EQ(Run(*workQueue, {}), 1);
     server->Faults().Set("updatefield", Fault::Of(FaultKind::kLoseAnswer));
-    auto update = services.Create("m_objUpdateField");
-    update->Init({Value(url), Value("jdoe"), Value("secret"), Value("3")});
+    auto update = services.Create(Action::DBR_UPDATEFIELD);
+    update->Init(Connection());
     if (keyed) update->SetCallKey("request-1.1");
-    ASSERT_EQ(Run(*update, "UpdateField", {Value("3"), Value("1001"), Value("priority"), Value("1"), Value("")}), 1);
+    ASSERT_EQ(Run(*update, Named({{"locationID", "3"}, {"utteranceID", "1001"}, {"type", "priority"}, {"value", "1"}, {"PendingNote", ""}})), 1);
     if (keyed) {
       EXPECT_FALSE(lastErrors) << update->getErrorMessage();
       EXPECT_THAT(update->getXMLResponse(), HasSubstr("Updated"));
@@ -293,14 +303,14 @@ TEST_F(HttpClientServicesTest, AStateChangingCallWhoseKeptConnectionClosesUnansw
 }
 
 TEST_F(HttpClientServicesTest, EmptyListCompletesOnceOnALaterTurn) {
-  auto object = services.Create("m_Fud");
-  object->Init(DownloadInit());
+  auto object = services.Create(Action::DBR_DOWNLOAD);
+  object->Init(Downloads());
   int completions = 0;
   object->OnCompletion([&](bool errors) {
     ++completions;
     EXPECT_FALSE(errors);
   });
-  ASSERT_TRUE(object->Start("getFilesAsync", {Value(Value::Array{})}));
+  ASSERT_TRUE(object->Start(Dictations({})));
   EXPECT_EQ(completions, 0);  // never inside Start
   EXPECT_TRUE(loop.RunUntil([&] { return completions > 0; }, kLimit));
   loop.Poll();
@@ -310,9 +320,9 @@ TEST_F(HttpClientServicesTest, EmptyListCompletesOnceOnALaterTurn) {
 
 TEST_F(HttpClientServicesTest, DroppedConnectionEndsTheCallAfterTheDictationsDone) {
   server->Faults().Set("download", Fault::Of(FaultKind::kDrop, 2, 1));
-  auto object = services.Create("m_Fud");
-  object->Init(DownloadInit());
-  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002"), Entry("1003"), Entry("1004")})}), 1);
+  auto object = services.Create(Action::DBR_DOWNLOAD);
+  object->Init(Downloads());
+  ASSERT_EQ(Run(*object, Dictations({"1001", "1002", "1003", "1004"})), 1);
   EXPECT_TRUE(lastErrors);
   EXPECT_THAT(object->ErrorMessages(), ElementsAre("", "", "(12030) The connection with the server was ended", ""));
   EXPECT_THAT(object->UtterancesCompleted(), ElementsAre("1001", "1002"));
@@ -322,9 +332,9 @@ TEST_F(HttpClientServicesTest, DroppedConnectionEndsTheCallAfterTheDictationsDon
 }
 
 TEST_F(HttpClientServicesTest, ServletErrorForOneDictationIsItsEntryAndTheCallGoesOn) {
-  auto object = services.Create("m_Fud");
-  object->Init(DownloadInit());
-  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("9999"), Entry("1002")})}), 1);
+  auto object = services.Create(Action::DBR_DOWNLOAD);
+  object->Init(Downloads());
+  ASSERT_EQ(Run(*object, Dictations({"9999", "1002"})), 1);
   EXPECT_TRUE(lastErrors);
   ASSERT_EQ(object->ErrorMessages().size(), 2u);
   EXPECT_THAT(object->ErrorMessages()[0], ::testing::MatchesRegex("Utterance 9999: .+  documentVersion=0"));
@@ -337,9 +347,9 @@ TEST_F(HttpClientServicesTest, DigestMismatchKeepsTheEarlierFileAndNamesTheCheck
   const std::filesystem::path earlier = downloads.Path() / "Local_1001.pcm";
   std::ofstream(earlier, std::ios::binary) << "earlier";
   server->Faults().Set("download", Fault::Of(FaultKind::kCorruptDigest));
-  auto object = services.Create("m_Fud");
-  object->Init(DownloadInit());
-  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001")})}), 1);
+  auto object = services.Create(Action::DBR_DOWNLOAD);
+  object->Init(Downloads());
+  ASSERT_EQ(Run(*object, Dictations({"1001"})), 1);
   EXPECT_THAT(object->ErrorMessages(), ElementsAre("Utterance 1001: CHECKSUM mismatch in Local_1001.pcm  documentVersion=0"));
   EXPECT_EQ(ReadAll(earlier), "earlier");
   EXPECT_THAT(Names(downloads.Path()), ElementsAre("Local_1001.pcm"));  // no temporary file left
@@ -351,9 +361,9 @@ TEST_F(HttpClientServicesTest, FileAnswersOverTheLimitAreRefusedPerDictationAndW
   http_client::HttpOptions options;
   options.fileLimit = 1000;  // a second of audio is far more
   HttpClientServices strict(loop.Context(), options);
-  auto object = strict.Create("m_Fud");
-  object->Init(DownloadInit());
-  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002")})}), 1);
+  auto object = strict.Create(Action::DBR_DOWNLOAD);
+  object->Init(Downloads());
+  ASSERT_EQ(Run(*object, Dictations({"1001", "1002"})), 1);
   EXPECT_TRUE(lastErrors);
   ASSERT_EQ(object->ErrorMessages().size(), 2u);
   for (const std::string id : {"1001", "1002"}) {
@@ -372,10 +382,9 @@ TEST_F(HttpClientServicesTest, BodyLongerThanItsContentLengthFailsLikeAChecksumO
                        FileAnswer(audio, audio.size(), "Local_1002.pcm")});
   {
     HttpClientServices own(loop.Context());
-    auto object = own.Create("m_Fud");
-    object->Init({Value(canned.Url()), Value(downloads.Path().string()), Value("jdoe"), Value("secret"), Value(std::int16_t{0}),
-                  Value(false)});
-    ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002")})}), 1);
+    auto object = own.Create(Action::DBR_DOWNLOAD);
+    object->Init(Downloads(canned.Url()));
+    ASSERT_EQ(Run(*object, Dictations({"1001", "1002"})), 1);
     EXPECT_THAT(object->ErrorMessages(),
                 ElementsAre("Utterance 1001: CHECKSUM mismatch in Local_1001.pcm: a body longer than its Content-Length  "
                             "documentVersion=0",
@@ -388,9 +397,9 @@ TEST_F(HttpClientServicesTest, BodyLongerThanItsContentLengthFailsLikeAChecksumO
 }
 
 TEST_F(HttpClientServicesTest, TextDownloadSavesTheServedDocument) {
-  auto object = services.Create("m_objDownloadText");
-  object->Init(DownloadInit());
-  ASSERT_EQ(Run(*object, "DownloadTextFilesAsync", {Value(Value::Array{Entry("1002")})}), 1);
+  auto object = services.Create(Action::DBR_DOWNLOADTEXT);
+  object->Init(Downloads());
+  ASSERT_EQ(Run(*object, Dictations({"1002"})), 1);
   EXPECT_FALSE(lastErrors) << ::testing::PrintToString(object->ErrorMessages());
   EXPECT_EQ(ReadAll(downloads.Path() / "Local_1002.rtf"), ReadAll(Served("Local_1002.rtf")));
 }
@@ -400,10 +409,11 @@ TEST_F(HttpClientServicesTest, UploadSendsTheDictationsFilesAndCommits) {
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13 % 251);
   std::ofstream(downloads.Path() / "Local_1002.rtf", std::ios::binary) << bytes;
   std::ofstream(downloads.Path() / "Local_1002.cfg", std::ios::binary) << "[cfg]\n";
-  auto object = services.Create("m_Fup");
-  object->Init({Value(url), Value(downloads.Path().string()), Value("jdoe"), Value("secret"), Value("1.0"), Value(""), Value(""),
-                Value(std::int16_t{0}), Value(false)});
-  ASSERT_EQ(Run(*object, "putFilesAsync", {Value(Value::Array{Entry("1002")}), Value(std::int32_t{0})}), 1);
+  auto object = services.Create(Action::DBR_UPLOAD);
+  object->Init(UploadInit{.url = url, .downloadPath = downloads.Path().string(), .login = "jdoe", .password = "secret", .clientVersion = "1.0"});
+  CallArguments arguments = Dictations({"1002"});
+  arguments.named.emplace("UploadFlags", "0");
+  ASSERT_EQ(Run(*object, std::move(arguments)), 1);
   EXPECT_FALSE(lastErrors) << ::testing::PrintToString(object->ErrorMessages());
   EXPECT_EQ(ReadAll(data.Path() / "north" / "uploads" / "1002" / "Local_1002.rtf"), bytes);
   EXPECT_EQ(ReadAll(data.Path() / "north" / "uploads" / "1002" / "Local_1002.cfg"), "[cfg]\n");
@@ -413,10 +423,10 @@ TEST_F(HttpClientServicesTest, ReleasedObjectNeverCompletes) {
   server->Faults().Set("download", Fault::Delay(std::chrono::milliseconds(300)));
   bool completed = false;
   {
-    auto object = services.Create("m_Fud");
-    object->Init(DownloadInit());
+    auto object = services.Create(Action::DBR_DOWNLOAD);
+    object->Init(Downloads());
     object->OnCompletion([&](bool) { completed = true; });
-    ASSERT_TRUE(object->Start("getFilesAsync", {Value(Value::Array{Entry("1001")})}));
+    ASSERT_TRUE(object->Start(Dictations({"1001"})));
     loop.Poll();  // the call is under way
   }
   EXPECT_FALSE(loop.RunUntil([&] { return completed; }, std::chrono::milliseconds(1000)));
@@ -428,9 +438,9 @@ TEST_F(HttpClientServicesTest, SilentServerTimesOut) {
   options.ioTimeout = std::chrono::milliseconds(200);
   HttpClientServices impatient(loop.Context(), options);
   server->Faults().Set("workqueue", Fault::Delay(std::chrono::milliseconds(3000)));
-  auto object = impatient.Create("m_Wr");
-  object->Init(WorkQueueInit());
-  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  auto object = impatient.Create(Action::DBR_GETWORKQUEUE);
+  object->Init(QueueInit());
+  ASSERT_EQ(Run(*object, {}), 1);
   EXPECT_EQ(object->getErrorMessage(), "(12002) The operation timed out");
 }
 
@@ -441,10 +451,9 @@ TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndKeepsOnlyTheBytesRe
   http_client::HttpOptions options;
   options.ioTimeout = std::chrono::milliseconds(200);
   HttpClientServices impatient(loop.Context(), options);
-  auto object = impatient.Create("m_Fud");
-  object->Init({Value(canned.Url()), Value(downloads.Path().string()), Value("jdoe"), Value("secret"), Value(std::int16_t{0}),
-                Value(false)});
-  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001")})}), 1);
+  auto object = impatient.Create(Action::DBR_DOWNLOAD);
+  object->Init(Downloads(canned.Url()));
+  ASSERT_EQ(Run(*object, Dictations({"1001"})), 1);
   EXPECT_THAT(object->ErrorMessages(), ElementsAre("(12002) The operation timed out"));
   const auto names = Names(downloads.Path());
   ASSERT_EQ(names.size(), 1u);
@@ -489,10 +498,9 @@ TEST_F(HttpClientServicesTest, APartIsContinuedOnlyByAnAnswerThatStartsWhereItEn
     http_client::HttpOptions options;
     options.fileLimit = c.fileLimit;
     HttpClientServices own(loop.Context(), options);
-    auto object = own.Create("m_Fud");
-    object->Init({Value(canned.Url()), Value(folder.Path().string()), Value("jdoe"), Value("secret"), Value(std::int16_t{0}),
-                  Value(false)});
-    ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001")})}), 1) << c.what;
+    auto object = own.Create(Action::DBR_DOWNLOAD);
+    object->Init(DownloadInit{canned.Url(), folder.Path().string(), "jdoe", "secret"});
+    ASSERT_EQ(Run(*object, Dictations({"1001"})), 1) << c.what;
     if (c.error.empty()) {
       EXPECT_THAT(object->ErrorMessages(), ElementsAre("")) << c.what;
       EXPECT_THAT(Names(folder.Path()), ElementsAre("Local_1001.pcm")) << c.what;
@@ -509,57 +517,67 @@ TEST_F(HttpClientServicesTest, OversizedXmlAnswerIsRefused) {
   http_client::HttpOptions options;
   options.xmlLimit = 100;
   HttpClientServices strict(loop.Context(), options);
-  auto object = strict.Create("m_Wr");
-  object->Init(WorkQueueInit());
-  ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
+  auto object = strict.Create(Action::DBR_GETWORKQUEUE);
+  object->Init(QueueInit());
+  ASSERT_EQ(Run(*object, {}), 1);
   EXPECT_EQ(object->getErrorMessage(), "(12152) The server returned an invalid response: an answer larger than 100 bytes");
   EXPECT_EQ(object->getXMLResponse(), "");
 }
 
 TEST_F(HttpClientServicesTest, GenericSingleAnswerCallsReachTheirRequestNumbers) {
-  const std::vector<Value> init = {Value(url), Value("jdoe"), Value("secret"), Value("3")};
-  auto locked = services.Create("m_objLockedList");
+  const ConnectionInit init = Connection();
+  auto locked = services.Create(Action::DBR_GETLOCKEDLIST);
   locked->Init(init);
-  ASSERT_EQ(Run(*locked, "getLockedDictationsAsync", {}), 1);
+  ASSERT_EQ(Run(*locked, {}), 1);
   EXPECT_FALSE(lastErrors) << locked->getErrorMessage();
   EXPECT_THAT(locked->getXMLResponse(), HasSubstr("InfoResponse"));
 
-  auto ping = services.Create("m_Sp");
+  auto ping = services.Create(Action::DBR_PINGSERVLET);
   ping->Init(init);
-  ASSERT_EQ(Run(*ping, "pingServlet", {}), 1);
+  ASSERT_EQ(Run(*ping, {}), 1);
   EXPECT_THAT(ping->getXMLResponse(), HasSubstr("<Ping locationID=\"3\""));
 
   // The secure login carries the request's location, the workstation certificate, the machine
   // and the client's version.
-  auto login = services.Create("m_objSecureLogin");
+  auto login = services.Create(Action::DBR_SECURELOGIN);
   login->Init(init);
-  ASSERT_EQ(Run(*login, "secureLogin", {Value("North Clinic"), Value("120626054500"), Value("WS-7"), Value("10.2")}), 1);
+  ASSERT_EQ(Run(*login, Named({{"location", "North Clinic"}, {"certificate", "120626054500"}, {"machineID", "WS-7"}, {"clientVersion", "10.2"}})), 1);
   EXPECT_FALSE(lastErrors) << login->getErrorMessage();
   EXPECT_THAT(login->getXMLResponse(), HasSubstr("certificate=\"120626054500\""));
 
   // A request number a servlet lacks (the information servlet serves only 0011): the servlet's
   // text, exactly as the engine reads it.
-  auto metrics = services.Create("m_objTranscriptionMetrics");
-  metrics->Init({Value(server->InformationURL()), Value("jdoe"), Value("secret"), Value("3")});
-  ASSERT_EQ(Run(*metrics, "GetMetrics", {Value("01/01/2026"), Value("02/01/2026")}), 1);
+  auto metrics = services.Create(Action::DBR_GETMETRICS);
+  metrics->Init(Connection(server->InformationURL()));
+  ASSERT_EQ(Run(*metrics, Named({{"startDate", "01/01/2026"}, {"endDate", "02/01/2026"}})), 1);
   EXPECT_TRUE(lastErrors);
   EXPECT_EQ(metrics->getErrorMessage(), "Class Request0310 not found");
 }
 
-TEST_F(HttpClientServicesTest, UnknownCallIsRefusedWithItsName) {
-  auto object = services.Create("m_objNoSuchThing");
-  object->Init({Value(url), Value("jdoe"), Value("secret"), Value("3")});
-  EXPECT_TRUE(object->Start("request", {}));  // the "request" calls report failure with true
-  EXPECT_THAT(object->getErrorMessage(), HasSubstr("no call request for m_objNoSuchThing"));
-}
-
-TEST_F(HttpClientServicesTest, BadUrlIsRefusedAtOnce) {
-  auto object = services.Create("m_Wr");
-  auto init = WorkQueueInit();
-  init[0] = Value("ftp://nowhere/x");
-  object->Init(init);
-  EXPECT_FALSE(object->Start("getWorkAsync", {}));
-  EXPECT_THAT(object->getErrorMessage(), HasSubstr("Bad servlet URL"));
+// A call that cannot be made is refused at once, its flag read as its action's calls read it.
+TEST_F(HttpClientServicesTest, CallsThatCannotBeMadeAreRefusedAtOnceWithTheReason) {
+  WorkQueueInit badUrl = QueueInit();
+  badUrl.url = "ftp://nowhere/x";
+  struct Case {
+    Action action;
+    ServiceInit init;
+    bool flag;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {Action::DBR_GETWORKQUEUE, badUrl, false, "Bad servlet URL"},
+      // The "request" calls report failure with true.
+      {Action::DBR_GETNUMREVIEWS, Connection("ftp://nowhere/x"), true, "Bad servlet URL"},
+      {Action::DBR_GETWORKQUEUE, Connection(), false, "m_Wr.getWorkAsync was given the connection values of another kind"},
+      {Action::DBR_SOFTCHECKOUT, Connection(), false, "no call for DBR_SOFTCHECKOUT"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    auto object = services.Create(c.action);
+    object->Init(c.init);
+    EXPECT_EQ(object->Start({}), c.flag);
+    EXPECT_THAT(object->getErrorMessage(), HasSubstr(c.reason));
+  }
 }
 
 }  // namespace

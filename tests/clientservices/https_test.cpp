@@ -31,15 +31,14 @@ class HttpsTest : public ::testing::Test {
   }
 
   std::string Call(HttpClientServices& services, bool& errors) {
-    auto object = services.Create("m_Wr");
-    object->Init({Value(server->ServletURL("north")), Value(std::int16_t{0}), Value(std::int16_t{3}), Value("jdoe"), Value("secret"),
-                  Value(std::int16_t{-1}), Value(std::int16_t{0}), Value(""), Value(false), Value(false), Value(""), Value(false)});
+    auto object = services.Create(Action::DBR_GETWORKQUEUE);
+    object->Init(WorkQueueInit{.url = server->ServletURL("north"), .retrieveLocation = 3, .login = "jdoe", .password = "secret"});
     int completions = 0;
     object->OnCompletion([&](bool e) {
       ++completions;
       errors = e;
     });
-    EXPECT_TRUE(object->Start("getWorkAsync", {}));
+    EXPECT_TRUE(object->Start({}));
     EXPECT_TRUE(loop.RunUntil([&] { return completions > 0; }, std::chrono::milliseconds(20'000)));
     return errors ? object->getErrorMessage() : object->getXMLResponse();
   }

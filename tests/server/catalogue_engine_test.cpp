@@ -22,11 +22,9 @@ enum class Outcome {
 
 struct Row {
   std::int32_t id;
-  const char* field;
-  const char* call;
   Outcome outcome;
   const char* refusal;
-  // Texts the call's arguments hold, in this order ("<certificate>": the workstation certificate).
+  // Texts the call's arguments hold ("<certificate>": the workstation certificate).
   std::vector<std::string> arguments;
   const char* loginStatus = "";
 };
@@ -39,106 +37,104 @@ constexpr const char* kSc = "Bad call to controlSourceAsync().";
 
 const std::vector<Row>& Rows() {
   static const std::vector<Row> rows = {
-      {0, "m_Fup", "putFilesAsync", M, "Bad call to putFilesAsync().", {"7", "9", "5"}},
-      {1, "m_Fud", "getFilesAsync", M, "Bad call to getFilesAsync().", {"7", "20"}},
-      {2, "m_Wr", "getWorkAsync", M, "Bad call to getWorkAsync().", {}},
-      {3, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
-      {4, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
-      {5, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
-      {6, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
-      {7, "", "", U, "", {}},
-      {8, "m_Ir", "getWorkAsync", M, "Bad call to m_Ir.getWorkAsync().", {}},
-      {9, "m_objHeaderValues", "getHeader", M, "Bad call to getHeader.", {"7", "9", "20"}},
-      {10, "m_Sp", "pingServlet", Login, "", {}},
-      {11, "m_objContactsFile", "getFileAsync", M, "Bad call to m_objContactsFile.getFileAsync().",
+      {0, M, "Bad call to putFilesAsync().", {"7", "9", "5"}},
+      {1, M, "Bad call to getFilesAsync().", {"7", "20"}},
+      {2, M, "Bad call to getWorkAsync().", {}},
+      {3, M, kSc, {"7", "20"}},
+      {4, M, kSc, {"7", "20"}},
+      {5, M, kSc, {"7", "20"}},
+      {6, M, kSc, {"7", "20"}},
+      {7, U, "", {}},
+      {8, M, "Bad call to m_Ir.getWorkAsync().", {}},
+      {9, M, "Bad call to getHeader.", {"7", "9", "20"}},
+      {10, Login, "", {}},
+      {11, M, "Bad call to m_objContactsFile.getFileAsync().",
        {"v-VersionID", "v-doCompress"}, "Downloading latest north contacts."},
-      {12, "m_objContactChanges", "getChangesAsync", M, "Bad call to getChangesAsync().",
+      {12, M, "Bad call to getChangesAsync().",
        {"v-VersionID", "v-doCompress", "03/01/2026 10:00:00"}, "Downloading latest north contacts."},
-      {13, "m_objLockedList", "getLockedDictationsAsync", M, "Bad call to getLockedDictationsAsync().", {}},
-      {14, "m_objSearchPatientInfo", "GetPatientInfo", M, "Bad call to GetPatientInfo", {"v-LastName", "v-MRN", "v-VisitCode"}},
-      {15, "m_objDictationUpdate", "updateDictation", M, "Bad call to updateDictation.", {"v-PendingNote"}},
-      {16, "m_objRetrieveSpeakers", "GetList", M, "Bad call to GetList while retrieving speaker list.",
+      {13, M, "Bad call to getLockedDictationsAsync().", {}},
+      {14, M, "Bad call to GetPatientInfo", {"v-LastName", "v-MRN", "v-VisitCode"}},
+      {15, M, "Bad call to updateDictation.", {"v-PendingNote"}},
+      {16, M, "Bad call to GetList while retrieving speaker list.",
        {"v-institutionID", "", "NNY"}},
-      {17, "m_objRetrieveWorkTypes", "GetList", M, "Bad call to GetList while retrieving Worktype list.",
+      {17, M, "Bad call to GetList while retrieving Worktype list.",
        {"v-institutionID", "", "NNNY"}},
-      {18, "m_objUpdateField", "UpdateField", M, "Bad call to UpdateField.",
+      {18, M, "Bad call to UpdateField.",
        {"3", "v-utteranceID", "v-type", "v-value", "v-PendingNote"}},
-      {19, "", "", U, "", {}},
-      {20, "m_objTranscriptionMetrics", "GetMetrics", M, "Bad call to GetMetrics.", {"v-startDate", "v-endDate"}},
-      {21, "m_objRetrieveSearchLists", "GetList", M, "Bad call to GetList while retrieving SearchLists.",
+      {19, U, "", {}},
+      {20, M, "Bad call to GetMetrics.", {"v-startDate", "v-endDate"}},
+      {21, M, "Bad call to GetList while retrieving SearchLists.",
        {"12", "Penwright", "NNYYNNNNNNNNNNNNY"}, "Downloading current speakers and worktypes..."},
-      {22, "", "", U, "", {}},
-      {23, "m_objHL7Search", "HL7Search", M, "Bad call to HL7Search", {}},
-      {24, "m_objGetRelInfo", "GetCurRelInfo", M, "Bad call to GetCurRelInfo while retrieving current release info.",
+      {22, U, "", {}},
+      {23, M, "Bad call to HL7Search", {}},
+      {24, M, "Bad call to GetCurRelInfo while retrieving current release info.",
        {"v-application", "v-majorVersion", "v-minorVersion", "v-patchNumber"}},
-      {25, "m_objGatewaySender", "Send", M, "Bad call to GatewaySender.Send.",
+      {25, M, "Bad call to GatewaySender.Send.",
        {"3", "v-utteranceID", "v-sClientTypeID", "v-sTarget", "v-sDoDistribute"}},
-      {26, "m_objSplitDictation", "SplitDictation", M, "Bad call to SplitDictation.",
+      {26, M, "Bad call to SplitDictation.",
        {"v-utteranceID", "v-audioStart", "v-audioEnd"}},
-      {27, "m_objGetOptions", "GetOptions", M, "Bad call to GetOptions.", {}},
-      {28, "m_objSendOptions", "SendOptions", M, "Bad call to SendOptions.", {"v-optionsXML"}},
-      {29, "m_objTemplateDocList", "GetList", M, "Bad call to m_objTemplateDocList.GetList().", {"v-lastModifiedDate"}},
-      {30, "m_objGetTemplateDocs", "GetTemplatesAsync", M, "Bad call to GetTemplatesAsync().", {"T1", "normal.dot", "/templates"}},
-      {31, "m_objHeaderValues", "getHeader", M, "Bad call to getHeader.", {"3", "7", "0"}},
-      {32, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
-      {33, "m_objCreateDictation", "CreateAudio", M, "Bad call to CreateAudio.", {"WS-1"}},
-      {34, "m_objHeaderValues", "getHeader", M, "Bad call to getHeader.", {"7", "20"}},
-      {35, "m_objOnlineSearch", "getSearchValues", M, "Bad call to getSearchValues.", {"v-utteranceID", "v-paramString"}},
-      {36, "m_objUpdateDictFields", "UpdateDictFields", M, "Bad call to UpdateDictFields.", {"v-utteranceID", "v-headerData"}},
-      {37, "m_objDictationSearch", "SearchParameters", M, "Bad call to SearchParameters.", {"v-searchParameters"}},
-      {38, "m_objDownloadText", "DownloadTextFilesAsync", M, "Bad call to DownloadTextFilesAsync().", {"7", "20"}},
-      {39, "m_objLinkDictation", "LinkDictation", M, "Bad call to LinkDictation.", {"v-utteranceID", "v-parentID"}},
-      {40, "m_objGetListsCompressed", "GetListCompressed", M, "Bad call to GetListCompressed.",
+      {27, M, "Bad call to GetOptions.", {}},
+      {28, M, "Bad call to SendOptions.", {"v-optionsXML"}},
+      {29, M, "Bad call to m_objTemplateDocList.GetList().", {"v-lastModifiedDate"}},
+      {30, M, "Bad call to GetTemplatesAsync().", {"T1", "normal.dot", "/templates"}},
+      {31, M, "Bad call to getHeader.", {"3", "7", "0"}},
+      {32, M, kSc, {"7", "20"}},
+      {33, M, "Bad call to CreateAudio.", {"WS-1"}},
+      {34, M, "Bad call to getHeader.", {"7", "20"}},
+      {35, M, "Bad call to getSearchValues.", {"v-utteranceID", "v-paramString"}},
+      {36, M, "Bad call to UpdateDictFields.", {"v-utteranceID", "v-headerData"}},
+      {37, M, "Bad call to SearchParameters.", {"v-searchParameters"}},
+      {38, M, "Bad call to DownloadTextFilesAsync().", {"7", "20"}},
+      {39, M, "Bad call to LinkDictation.", {"v-utteranceID", "v-parentID"}},
+      {40, M, "Bad call to GetListCompressed.",
        {"12", "Penwright", "NNYYNNNNNNNNNNNNY", "<certificate>"}},
-      {41, "m_objSecureLogin", "secureLogin", Login, "", {"North Clinic", "<certificate>", "WS-1"}},
-      {42, "m_objQAScore", "QAScore", M, "Bad call to QAScore.",
+      {41, Login, "", {"North Clinic", "<certificate>", "WS-1"}},
+      {42, M, "Bad call to QAScore.",
        {"v-transcriptionistLogin", "v-utteranceID", "v-reviewScore", "v-reviewNote"}},
-      {43, "m_objRequestCert", "SendRequest", M, "Bad call to objRequestCert.SendRequest.",
+      {43, M, "Bad call to objRequestCert.SendRequest.",
        // Names are matched in any letter case, as the collection's keys are: "lastName" is "LastName".
        {"v-firstName", "v-LastName", "v-reason", "v-emailAddress", "<certificate>"}},
-      {44, "m_objRemoveQAReview", "RemoveQAReview", M, "Bad call to RemoveQAReview.", {"v-utteranceID", "v-reviewStatusID"}},
-      {45, "m_objTemplateDownloadTime", "GetTime", M, "Bad call to m_objTemplateDownLoadTime.GetTime().", {}},
-      {46, "m_objNumReviews", "request", L, "Bad request for number of reviewed dictations", {}},
-      {47, "m_objAppFeatures", "request", L, "Bad request for retrieving App Console Features", {}},
-      {48, "m_objQAGradeCriteria", "request", L, "Bad request for retrieving QA Grading Criteria", {}},
-      {49, "m_objRDRTranscriptionists", "request", L, "Bad request for retrieving RDR Transcriptionists", {}},
-      {50, "m_objUploadQAG", "request", L, "Bad request for uploading QAG XML.", {"7"}},
-      {51, "m_objDownloadQAG", "request", L, "Bad request for retrieving QA QAG XML.", {"7", "20"}},
-      {52, "", "", U, "", {}},
-      {53, "m_Sc", "controlSourceAsync", M, kSc, {"7", "20"}},
-      {54, "", "", U, "", {}},
-      {55, "m_objAverageQAGrade", "request", L, "Bad request for retrieving average QA Score.", {"v-ParmString"}},
-      {56, "m_objDictionariesList", "GetList", M, "Bad call to m_objDictionariesList.GetList().",
+      {44, M, "Bad call to RemoveQAReview.", {"v-utteranceID", "v-reviewStatusID"}},
+      {45, M, "Bad call to m_objTemplateDownLoadTime.GetTime().", {}},
+      {46, L, "Bad request for number of reviewed dictations", {}},
+      {47, L, "Bad request for retrieving App Console Features", {}},
+      {48, L, "Bad request for retrieving QA Grading Criteria", {}},
+      {49, L, "Bad request for retrieving RDR Transcriptionists", {}},
+      {50, L, "Bad request for uploading QAG XML.", {"7"}},
+      {51, L, "Bad request for retrieving QA QAG XML.", {"7", "20"}},
+      {52, U, "", {}},
+      {53, M, kSc, {"7", "20"}},
+      {54, U, "", {}},
+      {55, L, "Bad request for retrieving average QA Score.", {"v-ParmString"}},
+      {56, M, "Bad call to m_objDictionariesList.GetList().",
        {"v-lastModifiedFlagPath", "v-lastModifiedDate"}},
-      {57, "m_objDownloadDictionaries", "GetDictionariesAsync", M,
+      {57, M,
        "Bad call to GetDictionariesAsync() or dictionary array was empty.", {"medical.dic"}},
-      {58, "m_objDictationInfo", "request", L, "Bad request for retrieving dictation info (updated pending note)", {"7", "20"}},
-      {59, "m_objRDRReviewers", "request", L, "Bad request for retrieving RDR Reviewers", {}},
-      {60, "m_objPRCriteria", "request", L, "Bad request for retrieving Pending Criteria", {}},
-      {61, "m_objDownloadPRs", "request", L, "Bad request for retrieving Pending Reasons", {"7", "20"}},
-      {62, "m_objGetDictPermissions", "request", L, "Bad request for retrieving Dictation Permissions", {"7", "20"}},
+      {58, L, "Bad request for retrieving dictation info (updated pending note)", {"7", "20"}},
+      {59, L, "Bad request for retrieving RDR Reviewers", {}},
+      {60, L, "Bad request for retrieving Pending Criteria", {}},
+      {61, L, "Bad request for retrieving Pending Reasons", {"7", "20"}},
+      {62, L, "Bad request for retrieving Dictation Permissions", {"7", "20"}},
   };
   return rows;
 }
 
-// Every scalar of the arguments, arrays walked in order.
-void Flatten(const Value& value, std::vector<std::string>& texts) {
-  if (value.IsArray()) {
-    for (const Value& item : value.ArrayItems()) Flatten(item, texts);
-  } else {
-    texts.push_back(value.ToString());
+// Every text the arguments hold: the dictations' values, the files, the named values.
+std::vector<std::string> Flatten(const CallArguments& arguments) {
+  std::vector<std::string> texts;
+  for (const DictationListEntry& entry : arguments.dictations) {
+    texts.insert(texts.end(), {std::to_string(entry.locationID), std::to_string(entry.utteranceID), entry.documentVersion});
   }
+  for (const TemplateFile& file : arguments.templates) texts.insert(texts.end(), {file.fileID, file.fileName, file.filePath});
+  texts.insert(texts.end(), arguments.dictionaries.begin(), arguments.dictionaries.end());
+  for (const auto& [name, value] : arguments.named) texts.push_back(value);
+  return texts;
 }
 
-// True when `expected` appear in `texts` in this order (others may lie between).
-bool InOrder(const std::vector<std::string>& texts, const std::vector<std::string>& expected) {
-  auto at = texts.begin();
-  for (const auto& text : expected) {
-    at = std::find(at, texts.end(), text);
-    if (at == texts.end()) return false;
-    ++at;
-  }
-  return true;
+// True when every text of `expected` is among `texts`.
+bool ContainsAll(const std::vector<std::string>& texts, const std::vector<std::string>& expected) {
+  return std::all_of(expected.begin(), expected.end(),
+                     [&texts](const std::string& text) { return std::find(texts.begin(), texts.end(), text) != texts.end(); });
 }
 
 class CatalogueEngineTest : public testing::DictationEngineTest {
@@ -198,7 +194,8 @@ class CatalogueEngineTest : public testing::DictationEngineTest {
 TEST_F(CatalogueEngineTest, EveryIdentifierTakesItsBranch) {
   for (const Row& row : Rows()) {
     SCOPED_TRACE("action " + std::to_string(row.id));
-    if (*row.field) services->Script(row.field, ScriptedAnswer::Refused());
+    const std::optional<Action> action = ActionFromId(row.id);
+    if (action) services->Script(*action, ScriptedAnswer::Refused());
     const size_t callsBefore = services->Calls().size();
     const size_t boxesBefore = prompter->Shown().size();
     client->completed.clear();
@@ -216,15 +213,13 @@ TEST_F(CatalogueEngineTest, EveryIdentifierTakesItsBranch) {
       continue;
     }
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].field, row.field);
-    EXPECT_EQ(calls[0].operation, row.call);
-    std::vector<std::string> texts;
-    for (const Value& argument : calls[0].arguments) Flatten(argument, texts);
+    EXPECT_EQ(calls[0].action, action);
+    const std::vector<std::string> texts = Flatten(calls[0].arguments);
     std::vector<std::string> expected = row.arguments;
     for (auto& text : expected) {
       if (text == "<certificate>") text = CertificateOnDisk();
     }
-    EXPECT_TRUE(InOrder(texts, expected)) << ::testing::PrintToString(texts);
+    EXPECT_TRUE(ContainsAll(texts, expected)) << ::testing::PrintToString(texts);
     EXPECT_EQ(request->Service("m_Tr") != nullptr, row.id == 9 || row.id == 31) << "template object of the header actions";
     if (*row.loginStatus) {
       EXPECT_THAT(client->loginStatus, ElementsAre(row.loginStatus));
@@ -261,7 +256,7 @@ TEST_F(CatalogueEngineTest, NothingToDoSkipsToTheNextActionWithoutACall) {
   server->DatabaseRequests()->Add(spec);
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 1u);
-  EXPECT_EQ(services->Calls()[0].field, "m_Wr");
+  EXPECT_EQ(services->Calls()[0].action, Action::DBR_GETWORKQUEUE);
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
   ASSERT_TRUE(contacts->Parameters()->Exists("DownloadInitiated"));
   EXPECT_EQ(contacts->Parameters()->Item(Value("DownloadInitiated"))->ParmValue(), "False");
@@ -320,8 +315,9 @@ TEST_F(CatalogueEngineTest, OneUploadedDictationSendsHowItWasWorkedOn) {
   server->DatabaseRequests()->Add(spec);
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 1u);
-  EXPECT_EQ(services->Calls()[0].init.at(5).ToLong(), 3);
-  EXPECT_EQ(services->Calls()[0].init.at(6).ToLong(), 0);
+  const auto& init = std::get<UploadInit>(services->Calls()[0].init);
+  EXPECT_EQ(init.closingAudioSpeed, "3");
+  EXPECT_EQ(init.timeOpen, "0");
 }
 
 TEST_F(CatalogueEngineTest, SourceControlWithoutAnOperationInTheModeIsSkipped) {
@@ -330,9 +326,9 @@ TEST_F(CatalogueEngineTest, SourceControlWithoutAnOperationInTheModeIsSkipped) {
   server->DatabaseRequests()->Add(spec);
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 2u);
-  EXPECT_EQ(services->Calls()[0].field, "m_Sc");
-  EXPECT_EQ(services->Calls()[0].init.at(1).ToLong(), 2) << "the check-in still runs";
-  EXPECT_EQ(services->Calls()[1].field, "m_Wr");
+  EXPECT_EQ(services->Calls()[0].action, Action::DBR_CHECKIN);
+  EXPECT_EQ(std::get<SourceControlInit>(services->Calls()[0].init).operation, 2) << "the check-in still runs";
+  EXPECT_EQ(services->Calls()[1].action, Action::DBR_GETWORKQUEUE);
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
 
   // In review mode an ungraded version is not checked in.
@@ -342,7 +338,7 @@ TEST_F(CatalogueEngineTest, SourceControlWithoutAnOperationInTheModeIsSkipped) {
   server->DatabaseRequests()->Add(review);
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 3u);
-  EXPECT_EQ(services->Calls()[2].field, "m_Wr");
+  EXPECT_EQ(services->Calls()[2].action, Action::DBR_GETWORKQUEUE);
 }
 
 }  // namespace

@@ -49,10 +49,10 @@ class DictationOperationsTest : public testing::DictationEngineTest {
     RunToCompletion(40);
     return request;
   }
-  std::vector<std::string> FieldsCalled() const {
-    std::vector<std::string> fields;
-    for (const auto& call : services->Calls()) fields.push_back(call.field);
-    return fields;
+  std::vector<Action> ActionsCalled() const {
+    std::vector<Action> actions;
+    for (const auto& call : services->Calls()) actions.push_back(call.action);
+    return actions;
   }
   static std::vector<std::string> Errors(const std::shared_ptr<clsGenericRequest>& generic) {
     std::vector<std::string> texts;
@@ -70,26 +70,25 @@ class DictationOperationsTest : public testing::DictationEngineTest {
 // --- single answers ------------------------------------------------------------------------------
 
 struct SingleAnswerRow {
-  std::int32_t action;
-  const char* field;
+  Action action;
   bool retries;       // a time-out is retried
   bool vanilla;       // the closing text when no parameter set is left
   const char* name;
 };
 
 const SingleAnswerRow kSingleAnswers[] = {
-    {20, "m_objTranscriptionMetrics", false, true, "Transcription Metrics"},
-    {24, "m_objGetRelInfo", true, true, "GetRelInfo"},
-    {25, "m_objGatewaySender", true, false, "GatewaySender"},
-    {27, "m_objGetOptions", true, false, "GetOptions"},
-    {28, "m_objSendOptions", true, false, "SendOptions"},
-    {39, "m_objLinkDictation", false, true, "Link Dictation"},
-    {42, "m_objQAScore", true, true, "QAScore"},
-    {44, "m_objRemoveQAReview", true, true, "RemoveQAReview"},
-    {46, "m_objNumReviews", true, true, "NumReviews"},
-    {49, "m_objRDRTranscriptionists", true, true, "RDRTranscriptionists"},
-    {55, "m_objAverageQAGrade", true, true, "Average QA Grade"},
-    {59, "m_objRDRReviewers", true, true, "RDRReviewers"},
+    {Action::DBR_GETMETRICS, false, true, "Transcription Metrics"},
+    {Action::DBR_GETRELEASEINFO, true, true, "GetRelInfo"},
+    {Action::DBR_GATEWAYSEND, true, false, "GatewaySender"},
+    {Action::DBR_GETOPTIONS, true, false, "GetOptions"},
+    {Action::DBR_SENDOPTIONS, true, false, "SendOptions"},
+    {Action::DBR_LINKDICTATION, false, true, "Link Dictation"},
+    {Action::DBR_QASCORE, true, true, "QAScore"},
+    {Action::DBR_REMOVEQAREVIEW, true, true, "RemoveQAReview"},
+    {Action::DBR_GETNUMREVIEWS, true, true, "NumReviews"},
+    {Action::DBR_GETRDRTRANSCRIPTIONISTS, true, true, "RDRTranscriptionists"},
+    {Action::DBR_GETAVERAGEQAGRADE, true, true, "Average QA Grade"},
+    {Action::DBR_GETRDRREVIEWERS, true, true, "RDRReviewers"},
 };
 
 TEST_F(DictationOperationsTest, SingleAnswersFollowTheirLookupAndRetryRules) {
@@ -98,10 +97,10 @@ TEST_F(DictationOperationsTest, SingleAnswersFollowTheirLookupAndRetryRules) {
     // The answer goes to the parameter set under ID "1"; a time-out is retried or recorded.
     errorAtCompletion.clear();
     const size_t before = services->Calls().size();
-    services->Script(row.field, ScriptedAnswer::Error(kTimeOut));
-    services->Script(row.field, ScriptedAnswer::Success("<InfoResponse>" + std::string(row.name) + "</InfoResponse>"));
-    auto spec = SpecHere({row.action});
-    const auto generic = AddSet(spec, row.action);
+    services->Script(row.action, ScriptedAnswer::Error(kTimeOut));
+    services->Script(row.action, ScriptedAnswer::Success("<InfoResponse>" + std::string(row.name) + "</InfoResponse>"));
+    auto spec = SpecHere({IdOf(row.action)});
+    const auto generic = AddSet(spec, IdOf(row.action));
     Submit(spec);
     EXPECT_THAT(errorAtCompletion, ElementsAre(""));
     if (row.retries) {
@@ -117,7 +116,7 @@ TEST_F(DictationOperationsTest, SingleAnswersFollowTheirLookupAndRetryRules) {
     // Without a parameter set the request ends with the handler's text (whatever the call answers:
     // the answer not taken above, or an empty one).
     errorAtCompletion.clear();
-    Submit(SpecHere({row.action}));
+    Submit(SpecHere({IdOf(row.action)}));
     const std::string expected = row.vanilla ? "Unexpected internal error: Could not retrieve GenericRequest object when handling " +
                                                    std::string(row.name) + " request."
                                              : "No free GenericRequest objects on return from " + std::string(row.name) + " request.";
@@ -131,25 +130,24 @@ TEST_F(DictationOperationsTest, SingleAnswersFollowTheirLookupAndRetryRules) {
 
 TEST_F(DictationOperationsTest, FailedFieldUpdateKeepsThePendingNoteInTheRecordsFile) {
   struct Case {
-    std::int32_t action;
-    const char* field;
+    Action action;
     const char* pendingNote;
     const char* error;
     const char* note;  // expected
     bool closes;       // the following action does not run
   };
   const Case cases[] = {
-      {18, "m_objUpdateField", "Call the doctor", "Field duration cannot be updated", "Call the doctor:\r\nField duration cannot be updated", false},
-      {18, "m_objUpdateField", "", "Field duration cannot be updated", "Field duration cannot be updated", false},
-      {15, "m_objDictationUpdate", "Recheck MRN", "No such dictation", "Recheck MRN:\r\nNo such dictation", true},
-      {36, "m_objUpdateDictFields", "", "com.quorvane.servlet.UpdateDictFieldsException: Malformed headerData", "Malformed headerData", true},
-      {36, "m_objUpdateDictFields", "Fix", "Plain: text", "Fix:\r\nPlain: text", true},
+      {Action::DBR_UPDATEFIELD, "Call the doctor", "Field duration cannot be updated", "Call the doctor:\r\nField duration cannot be updated", false},
+      {Action::DBR_UPDATEFIELD, "", "Field duration cannot be updated", "Field duration cannot be updated", false},
+      {Action::DBR_UPDATEDICTATION, "Recheck MRN", "No such dictation", "Recheck MRN:\r\nNo such dictation", true},
+      {Action::DBR_UPDATEDICTFIELDS, "", "com.quorvane.servlet.UpdateDictFieldsException: Malformed headerData", "Malformed headerData", true},
+      {Action::DBR_UPDATEDICTFIELDS, "Fix", "Plain: text", "Fix:\r\nPlain: text", true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.field) + " " + c.error);
-    services->Script(c.field, ScriptedAnswer::Error(c.error));
-    auto spec = SpecHere({c.action, 27});
-    const auto generic = AddSet(spec, c.action, {{"utteranceID", "7"}, {"type", "duration"}, {"value", "99"}, {"PendingNote", c.pendingNote}});
+    SCOPED_TRACE(std::to_string(IdOf(c.action)) + " " + c.error);
+    services->Script(c.action, ScriptedAnswer::Error(c.error));
+    auto spec = SpecHere({IdOf(c.action), 27});
+    const auto generic = AddSet(spec, IdOf(c.action), {{"utteranceID", "7"}, {"type", "duration"}, {"value", "99"}, {"PendingNote", c.pendingNote}});
     AddSet(spec, 27);
     const size_t before = services->Calls().size();
     Submit(spec);
@@ -193,7 +191,7 @@ TEST_F(DictationOperationsTest, SplitTakesTheNewDictationsIDOrEndsTheRequest) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
     errorAtCompletion.clear();
-    services->Script("m_objSplitDictation", ScriptedAnswer::Success(c.answer));
+    services->Script(Action::DBR_SPLITDICTATION, ScriptedAnswer::Success(c.answer));
     auto spec = SpecHere({26, 27});
     const auto generic = AddSet(spec, 26, {{"utteranceID", "7"}, {"audioStart", "0"}, {"audioEnd", "1000"}});
     AddSet(spec, 27);
@@ -209,14 +207,14 @@ TEST_F(DictationOperationsTest, SplitTakesTheNewDictationsIDOrEndsTheRequest) {
   }
   // A failed split ends the request; a time-out is tried again.
   errorAtCompletion.clear();
-  services->Script("m_objSplitDictation", ScriptedAnswer::Error(kTimeOut));
-  services->Script("m_objSplitDictation", ScriptedAnswer::Error("Bad audio range"));
+  services->Script(Action::DBR_SPLITDICTATION, ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_SPLITDICTATION, ScriptedAnswer::Error("Bad audio range"));
   auto spec = SpecHere({26, 27});
   const auto generic = AddSet(spec, 26);
   AddSet(spec, 27);
   Submit(spec);
   EXPECT_THAT(Errors(generic), ElementsAre("Bad audio range"));
-  EXPECT_EQ(FieldsCalled().back(), "m_objSplitDictation");
+  EXPECT_EQ(ActionsCalled().back(), Action::DBR_SPLITDICTATION);
 }
 
 TEST_F(DictationOperationsTest, TestSplitFlagLetsTheTesterChooseTheOutcome) {
@@ -232,7 +230,7 @@ TEST_F(DictationOperationsTest, TestSplitFlagLetsTheTesterChooseTheOutcome) {
     SCOPED_TRACE(c.answer);
     errorAtCompletion.clear();
     prompter->Answer(c.answer);
-    services->Script("m_objSplitDictation", ScriptedAnswer::Success("<InfoResponse><UtteranceID>1006</UtteranceID></InfoResponse>"));
+    services->Script(Action::DBR_SPLITDICTATION, ScriptedAnswer::Success("<InfoResponse><UtteranceID>1006</UtteranceID></InfoResponse>"));
     auto spec = SpecHere({26});
     AddSet(spec, 26);
     const auto request = Submit(spec);
@@ -249,12 +247,12 @@ TEST_F(DictationOperationsTest, TestSplitFlagLetsTheTesterChooseTheOutcome) {
 
 TEST_F(DictationOperationsTest, CreatedDictationBecomesTheRequestsOnlyRecordWithItsFile) {
   info->SetCurrentDatabaseURL("https://north.example/servlet");
-  services->Script("m_objCreateDictation",
+  services->Script(Action::DBR_CREATEDICTATION,
                    ScriptedAnswer::Success("<InfoResponse><WorkQueueItem><utteranceID>2001</utteranceID><locationID>3</locationID>"
                                            "<queueStatus>Ready for Transcription</queueStatus></WorkQueueItem></InfoResponse>"));
   const auto request = Submit(SpecHere({33}));
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
-  EXPECT_EQ(services->Calls().at(0).arguments.at(0).ToString(), "WS-1");
+  EXPECT_EQ(services->Calls().at(0).arguments.Named("machineID"), "WS-1");
   const auto created = request->Dictations();
   ASSERT_EQ(created->Count(), 1);
   const auto record = created->Items().front();
@@ -277,22 +275,22 @@ TEST_F(DictationOperationsTest, CreatedDictationBecomesTheRequestsOnlyRecordWith
   for (const Case& c : failures) {
     SCOPED_TRACE(c.error);
     errorAtCompletion.clear();
-    services->Script("m_objCreateDictation", c.answer);
+    services->Script(Action::DBR_CREATEDICTATION, c.answer);
     Submit(SpecHere({33, 27}));
     ASSERT_EQ(errorAtCompletion.size(), 1u);
     EXPECT_THAT(errorAtCompletion[0], ::testing::StartsWith(c.error));
-    EXPECT_EQ(FieldsCalled().back(), "m_objCreateDictation") << "nothing follows a failed creation";
+    EXPECT_EQ(ActionsCalled().back(), Action::DBR_CREATEDICTATION) << "nothing follows a failed creation";
   }
 
   // An answer without any ID is the request's dictation, without a file to name; the request goes on.
   errorAtCompletion.clear();
-  services->Script("m_objCreateDictation",
+  services->Script(Action::DBR_CREATEDICTATION,
                    ScriptedAnswer::Success("<InfoResponse><WorkQueueItem><queueStatus>x</queueStatus></WorkQueueItem></InfoResponse>"));
   auto goesOn = SpecHere({33, 27});
   AddSet(goesOn, 27);
   const auto withoutID = Submit(goesOn);
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
-  EXPECT_EQ(FieldsCalled().back(), "m_objGetOptions");
+  EXPECT_EQ(ActionsCalled().back(), Action::DBR_GETOPTIONS);
   ASSERT_EQ(withoutID->Dictations()->Count(), 1);
   EXPECT_EQ(withoutID->Dictations()->Items().front()->ConfigFile(), "");
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "App/Downloads/Local_0.cfg"));
@@ -302,42 +300,41 @@ TEST_F(DictationOperationsTest, CreatedDictationBecomesTheRequestsOnlyRecordWith
 
 TEST_F(DictationOperationsTest, SettingsAnswersBecomeFilesNamedForTheInstitution) {
   struct Case {
-    std::int32_t action;
-    const char* field;
+    Action action;
     const char* file;
     const char* failure;  // GlobalErrorMessage of another error, or "" when the request goes on
   };
   const Case cases[] = {
-      {47, "m_objAppFeatures", "AppConsoleFeatures_12_3_Dev.xml", ""},
-      {48, "m_objQAGradeCriteria", "QAGradeCriteria_12_3_Dev.xml",
+      {Action::DBR_GETAPPFEATURES, "AppConsoleFeatures_12_3_Dev.xml", ""},
+      {Action::DBR_GETQAGRADECRITERIA, "QAGradeCriteria_12_3_Dev.xml",
        "Unexpected internal error: Could not retrieve Grading Criteria.  Error returned: Database down"},
-      {60, "m_objPRCriteria", "PendingCriteria_12_3_Dev.xml",
+      {Action::DBR_GETPRCRITERIA, "PendingCriteria_12_3_Dev.xml",
        "Unexpected internal error: Could not retrieve Pending Criteria.  Error returned: Database down"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     errorAtCompletion.clear();
-    services->Script(c.field, ScriptedAnswer::Error(kTimeOut));
-    services->Script(c.field, ScriptedAnswer::Success("<InfoResponse><Feature name=\"QA\"/></InfoResponse>"));
-    auto spec = SpecHere({c.action});
-    const auto generic = AddSet(spec, c.action);
+    services->Script(c.action, ScriptedAnswer::Error(kTimeOut));
+    services->Script(c.action, ScriptedAnswer::Success("<InfoResponse><Feature name=\"QA\"/></InfoResponse>"));
+    auto spec = SpecHere({IdOf(c.action)});
+    const auto generic = AddSet(spec, IdOf(c.action));
     Submit(spec);
     EXPECT_THAT(errorAtCompletion, ElementsAre(""));
     EXPECT_EQ(ReadFile(AppFile(c.file)), "<?xml version=\"1.0\" standalone=\"yes\" ?>\r\n<InfoResponse>\r\n    <Feature name=\"QA\"/>\r\n</InfoResponse>\r\n");
     EXPECT_EQ(generic->ResponseStrings()->Count(), 0) << "the file instead of a response string";
 
     // An answer that is no XML is reported in the parameter set and the request goes on.
-    services->Script(c.field, ScriptedAnswer::Success("not xml"));
-    auto broken = SpecHere({c.action});
-    const auto brokenSet = AddSet(broken, c.action);
+    services->Script(c.action, ScriptedAnswer::Success("not xml"));
+    auto broken = SpecHere({IdOf(c.action)});
+    const auto brokenSet = AddSet(broken, IdOf(c.action));
     Submit(broken);
     ASSERT_EQ(Errors(brokenSet).size(), 1u);
     EXPECT_THAT(Errors(brokenSet)[0], HasSubstr("Unable to write"));
 
     errorAtCompletion.clear();
-    services->Script(c.field, ScriptedAnswer::Error("Database down"));
-    auto failed = SpecHere({c.action, 27});
-    const auto failedSet = AddSet(failed, c.action);
+    services->Script(c.action, ScriptedAnswer::Error("Database down"));
+    auto failed = SpecHere({IdOf(c.action), 27});
+    const auto failedSet = AddSet(failed, IdOf(c.action));
     AddSet(failed, 27);
     const size_t before = services->Calls().size();
     Submit(failed);
@@ -352,7 +349,7 @@ TEST_F(DictationOperationsTest, SettingsAnswersBecomeFilesNamedForTheInstitution
 
   // A realm that would lead the name out of the application folder writes nothing.
   info->SetRealm("../../etc");
-  services->Script("m_objAppFeatures", ScriptedAnswer::Success("<InfoResponse/>"));
+  services->Script(Action::DBR_GETAPPFEATURES, ScriptedAnswer::Success("<InfoResponse/>"));
   auto spec = SpecHere({47});
   const auto generic = AddSet(spec, 47);
   Submit(spec);
@@ -367,20 +364,20 @@ TEST_F(DictationOperationsTest, GradingAndPendingReasonAnswersAreWrittenWholePer
   grading.errors = true;
   grading.errorArray = {"", "", "Utterance 12: You may not view the errors for dictation version 0 of dictation: 12  documentVersion=0", "", ""};
   grading.dictationResponses = {"<InfoResponse>seven\r\n</InfoResponse>", "<InfoResponse>nine</InfoResponse>", "", "", ""};
-  services->Script("m_objDownloadQAG", grading);
+  services->Script(Action::DBR_DOWNLOADQAG, grading);
   ScriptedAnswer reasons = ScriptedAnswer::Success();
   reasons.dictationResponses = {"", "<InfoResponse>pr nine</InfoResponse>"};
-  services->Script("m_objDownloadPRs", reasons);
+  services->Script(Action::DBR_DOWNLOADPRS, reasons);
   auto spec = SpecHere({51, 61});
   spec->WorkQueue()->SetWorkQueueMode(2);
   Submit(spec, [](clsDatabaseRequest& request) { request.SetUseMTReview(true); });
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
   ASSERT_EQ(services->Calls().size(), 2u);
   EXPECT_EQ(ListedIDs(services->Calls()[0]), (std::vector<std::int32_t>{7, 9, 12, 15, 20}));
-  EXPECT_EQ(services->Calls()[0].arguments.at(1).ToLong(), 2);
-  EXPECT_TRUE(services->Calls()[0].arguments.at(2).ToBoolean());
+  EXPECT_EQ(services->Calls()[0].arguments.Named("workQueueMode"), "2");
+  EXPECT_EQ(services->Calls()[0].arguments.Named("useMTReview"), "True");
   EXPECT_EQ(ListedIDs(services->Calls()[1]), (std::vector<std::int32_t>{7, 9, 15, 20})) << "12 failed";
-  EXPECT_EQ(services->Calls()[1].arguments.at(1).ToLong(), 2);
+  EXPECT_EQ(services->Calls()[1].arguments.Named("workQueueMode"), "2");
 
   EXPECT_EQ(ReadFile(downloads / "Local_7.QAG"), "<InfoResponse>seven\r\n</InfoResponse>");
   EXPECT_EQ(ReadFile(downloads / "Local_9.QAG"), "<InfoResponse>nine</InfoResponse>");
@@ -393,7 +390,7 @@ TEST_F(DictationOperationsTest, GradingAndPendingReasonAnswersAreWrittenWholePer
   EXPECT_THAT(DetailLog(), HasSubstr("Writing PRs for utterance 9"));
 
   // Nothing retrieved, and a time-out after two dictations: the retry asks for the others.
-  services->Script("m_objDownloadPRs", ScriptedAnswer::TimeOutAfter({"7", "9"}, kTimeOut));
+  services->Script(Action::DBR_DOWNLOADPRS, ScriptedAnswer::TimeOutAfter({"7", "9"}, kTimeOut));
   Submit(SpecHere({61}));
   ASSERT_EQ(services->Calls().size(), 4u);
   EXPECT_EQ(ListedIDs(services->Calls()[3]), (std::vector<std::int32_t>{12, 15, 20}));
@@ -442,7 +439,7 @@ TEST_F(DictationOperationsTest, AQARefusalNamingAnotherDictationKeepsItsGradingF
     grading.errors = true;
     grading.errorArray = {"Utterance 7: You may not view the errors for dictation version 0 of dictation: " + std::string(c.named) +
                           "  documentVersion=0"};
-    services->Script("m_objDownloadQAG", grading);
+    services->Script(Action::DBR_DOWNLOADQAG, grading);
     Submit(SpecHere({51}));
     if (c.emptied) {
       EXPECT_THAT(ReadFile(file), HasSubstr("<InfoResponse xmlns="));
@@ -465,10 +462,10 @@ TEST_F(DictationOperationsTest, PermissionsAndPendingNotesRewriteTheRecordsTheyN
       "<InfoResponse><DictationPermission utteranceID=\"9\" documentVersion=\"4\" HasMTReviewSGPermission=\"False\"/></InfoResponse>",
       "not xml",
       "<InfoResponse><DictationPermission utteranceID=\"15\" documentVersion=\"0\" HasMTReviewSGPermission=\"True\"/></InfoResponse>"};
-  services->Script("m_objGetDictPermissions", permissions);
+  services->Script(Action::DBR_GETDICTPERMISSIONS, permissions);
   ScriptedAnswer notes = ScriptedAnswer::Success();
   notes.dictationResponses = {"<InfoResponse><DictationInfo utteranceID=\"7\"><pendingNote>Audio &amp; text differ</pendingNote></DictationInfo></InfoResponse>"};
-  services->Script("m_objDictationInfo", notes);
+  services->Script(Action::DBR_GETDICTATIONINFO, notes);
   auto spec = SpecHere({62, 58});
   // A record without a configuration file gets one in the application's download folder.
   dictations->Item("U15", "0")->SetConfigFile("");
@@ -523,9 +520,8 @@ TEST_F(DictationOperationsTest, WorkQueueSendsTheReviewArgumentsOnlyInReviewMode
     const size_t before = services->Calls().size();
     Submit(spec);
     ASSERT_EQ(services->Calls().size(), before + 1);
-    const auto& init = services->Calls().back().init;
-    std::vector<std::string> review;
-    for (size_t i = 7; i <= 10; ++i) review.push_back(init.at(i).ToString());
+    const auto& init = std::get<WorkQueueInit>(services->Calls().back().init);
+    const std::vector<std::string> review = {init.rdrTranscriptionist, init.includeViewing, init.includeViewed, init.rdrReviewer};
     EXPECT_EQ(review, c.expected);
   }
   EXPECT_THAT(DetailLog(), HasSubstr("Returning mtaylor"));

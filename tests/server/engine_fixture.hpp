@@ -110,7 +110,7 @@ class DictationEngineTest : public EngineTest {
   }
   static std::vector<std::int32_t> ListedIDs(const ScriptedCall& call) {
     std::vector<std::int32_t> ids;
-    for (const Value& entry : call.arguments.at(0).ArrayItems()) ids.push_back(entry.ArrayItems().at(1).ToLong());
+    for (const DictationListEntry& entry : call.arguments.dictations) ids.push_back(entry.utteranceID);
     return ids;
   }
   std::shared_ptr<clsUtterances> dictations;

@@ -15,17 +15,16 @@ using testing::kTimeOut;
 using testing::ReadFile;
 
 TEST_F(EngineTest, WorkQueueAnswerIsStoredAndTheRequestCompletes) {
-  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse/>"));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Success("<InfoResponse/>"));
   const auto request = Add({2});
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 1u);
   const ScriptedCall& call = services->Calls()[0];
-  EXPECT_EQ(call.field, "m_Wr");
-  EXPECT_EQ(call.operation, "getWorkAsync");
-  ASSERT_EQ(call.init.size(), 12u);
-  EXPECT_EQ(call.init[0].ToString(), "https://institution.example/servlet");
-  EXPECT_EQ(call.init[2].ToInteger(), 3);
-  EXPECT_EQ(call.init[4].ToString(), "s3cret!");
+  EXPECT_EQ(call.action, Action::DBR_GETWORKQUEUE);
+  const auto& init = std::get<WorkQueueInit>(call.init);
+  EXPECT_EQ(init.url, "https://institution.example/servlet");
+  EXPECT_EQ(init.retrieveLocation, 3);
+  EXPECT_EQ(init.password, "s3cret!");
   EXPECT_EQ(request->WorkQueue()->XMLResponse(), "<InfoResponse/>");
   EXPECT_THAT(client->completed, ElementsAre("DBR00001"));
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
@@ -35,14 +34,14 @@ TEST_F(EngineTest, WorkQueueAnswerIsStoredAndTheRequestCompletes) {
 }
 
 TEST_F(EngineTest, RefusedCallsCloseTheRequestByTheirConvention) {
-  services->Script("m_Wr", ScriptedAnswer::Refused());
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Refused());
   Add({2, 1});
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre("Bad call to getWorkAsync()."));
   EXPECT_EQ(services->Calls().size(), 1u) << "the download never starts";
 
   // "request" calls report failure with true: the text goes to the error log instead.
-  services->Script("m_objAppFeatures", ScriptedAnswer::Refused());
+  services->Script(Action::DBR_GETAPPFEATURES, ScriptedAnswer::Refused());
   Add({47}, 47);
   client->completed.clear();
   RunToCompletion();
@@ -67,8 +66,8 @@ TEST_F(EngineTest, MissingInputsAndRedundantLoginMakeNoCall) {
 }
 
 TEST_F(EngineTest, TimeOutRetriesAfterFiveSecondsAndWarnsTheClient) {
-  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
-  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse/>"));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Success("<InfoResponse/>"));
   const auto request = Add({2}, 2);
   Step();
   EXPECT_EQ(request->Retries(), 1);
@@ -89,8 +88,8 @@ TEST_F(EngineTest, TimeOutRetriesAfterFiveSecondsAndWarnsTheClient) {
 }
 
 TEST_F(EngineTest, RetriesEndAtTheLimitAndAtTheSecondChecksumFailure) {
-  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
-  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
   auto spec = Spec({2}, 1);
   spec->SetMaxRetries(1);
   server->DatabaseRequests()->Add(spec);
@@ -102,7 +101,7 @@ TEST_F(EngineTest, RetriesEndAtTheLimitAndAtTheSecondChecksumFailure) {
   EXPECT_EQ(services->Calls().size(), 2u);
 
   const std::string checksum = "Audio file failed CHECKSUM verification";
-  for (int i = 0; i < 4; ++i) services->Script("m_Wr", ScriptedAnswer::Error(checksum));
+  for (int i = 0; i < 4; ++i) services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(checksum));
   client->completed.clear();
   Add({2}, 1);
   for (int i = 0; i < 8 && client->completed.empty(); ++i) {
@@ -114,7 +113,7 @@ TEST_F(EngineTest, RetriesEndAtTheLimitAndAtTheSecondChecksumFailure) {
 }
 
 TEST_F(EngineTest, ClearedContinueRetriesEndsTheRequestAtTheFirstFailure) {
-  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
   const auto request = Add({2}, 1);
   dispatch::Set(*request, "ContinueRetries", Value(false));
   RunToCompletion();
@@ -143,7 +142,7 @@ TEST_F(EngineTest, WarningsGoToTheClientByRequestKind) {
 
   // The header queue warns only from the fifth retry on, naming the dictation.
   server->DatabaseRequests()->SetQueueType(2);
-  for (int i = 0; i < 6; ++i) services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  for (int i = 0; i < 6; ++i) services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
   auto spec = Spec({2}, 24);
   auto dictations = std::make_shared<clsUtterances>();
   dictations->Add(31, 1, "Ready for Transcription", (folder.Path() / "Local_31.cfg").string(), "0");
@@ -162,7 +161,7 @@ TEST_F(EngineTest, WarningsGoToTheClientByRequestKind) {
 }
 
 TEST_F(EngineTest, TruncationDuringShutdownIsIgnoredWithoutARetry) {
-  services->Script("m_Wr", ScriptedAnswer::Error("REQUEST TERMINATED DURING SHUTDOWN"));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error("REQUEST TERMINATED DURING SHUTDOWN"));
   auto spec = Spec({2, 13}, 1);
   spec->GenericRequests()->Add(13);  // where the locked list's answer goes
   const auto request = server->DatabaseRequests()->Add(spec);
@@ -171,15 +170,15 @@ TEST_F(EngineTest, TruncationDuringShutdownIsIgnoredWithoutARetry) {
   EXPECT_TRUE(request->Ignore());
   EXPECT_EQ(request->Retries(), 0);
   ASSERT_EQ(services->Calls().size(), 2u) << "the request goes on with its next action";
-  EXPECT_EQ(services->Calls()[1].field, "m_objLockedList");
+  EXPECT_EQ(services->Calls()[1].action, Action::DBR_GETLOCKEDLIST);
   EXPECT_THAT(DetailLog(), HasSubstr("Received truncate message. Enabling timer."));
 }
 
 TEST_F(EngineTest, InteractiveRetryWithNobodyToAskRetriesUpToItsLimit) {
   SetPrompter(std::make_shared<HeadlessPrompter>());
   server->SetInstance("2");
-  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
-  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
   auto spec = Spec({2}, 1);
   spec->SetMaxRetries(1);
   const auto request = server->DatabaseRequests()->Add(spec);
@@ -195,8 +194,8 @@ TEST_F(EngineTest, InteractiveRetryWithNobodyToAskRetriesUpToItsLimit) {
 
 TEST_F(EngineTest, InteractiveRetryAsksTheUser) {
   server->SetInstance("2");
-  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
-  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
   auto spec = Spec({2}, 1);
   spec->SetMaxRetries(5);
   const auto request = server->DatabaseRequests()->Add(spec);
@@ -217,7 +216,7 @@ TEST_F(EngineTest, InteractiveRetryAsksTheUser) {
 }
 
 TEST_F(EngineTest, ShutdownEndsTheRequestAndStopsThePump) {
-  services->Script("m_Wr", ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Error(kTimeOut));
   Add({2}, 1);
   Add({2}, 1);
   server->SetShutDownInProcess(true);
@@ -232,7 +231,7 @@ TEST_F(EngineTest, ShutdownEndsTheRequestAndStopsThePump) {
 TEST_F(EngineTest, TruncatedRequestNoLongerHearsItsCall) {
   ScriptedAnswer slow = ScriptedAnswer::Success("<late/>");
   slow.neverCompletes = true;
-  services->Script("m_Wr", slow);
+  services->Script(Action::DBR_GETWORKQUEUE, slow);
   const auto request = Add({2, 1});
   Step();
   request->TruncateRequest();
@@ -248,13 +247,13 @@ TEST_F(EngineTest, ParameterSetsCarryArgumentsAnswersAndErrors) {
   first->Parameters()->Add("<options a='1'/>", "optionsXML");
   auto second = spec->GenericRequests()->Add(28);
   second->Parameters()->Add("<options a='2'/>", "optionsXML");
-  services->Script("m_objSendOptions", ScriptedAnswer::Success("<ok/>"));
-  services->Script("m_objSendOptions", ScriptedAnswer::Error("Invalid option a"));
+  services->Script(Action::DBR_SENDOPTIONS, ScriptedAnswer::Success("<ok/>"));
+  services->Script(Action::DBR_SENDOPTIONS, ScriptedAnswer::Error("Invalid option a"));
   server->DatabaseRequests()->Add(spec);
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 2u);
-  EXPECT_EQ(services->Calls()[0].arguments.at(0).ToString(), "<options a='1'/>");
-  EXPECT_EQ(services->Calls()[1].arguments.at(0).ToString(), "<options a='2'/>");
+  EXPECT_EQ(services->Calls()[0].arguments.Named("optionsXML"), "<options a='1'/>");
+  EXPECT_EQ(services->Calls()[1].arguments.Named("optionsXML"), "<options a='2'/>");
   EXPECT_EQ(first->ResponseStrings()->Items(), (std::vector<std::string>{"<ok/>"}));
   ASSERT_EQ(second->ErrorMessages()->Count(), 1);
   EXPECT_EQ(second->ErrorMessages()->Item(Value(std::int32_t{1})).ToString(), "Invalid option a");
@@ -265,7 +264,7 @@ TEST_F(EngineTest, UnhandledActionAndRefusedLogin) {
   Add({19});
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre("Unrecognized Request Type"));
-  services->Script("m_Sp", ScriptedAnswer::Refused());
+  services->Script(Action::DBR_PINGSERVLET, ScriptedAnswer::Refused());
   client->completed.clear();
   Add({10, 2}, 46);
   Step();
@@ -284,7 +283,7 @@ TEST_F(EngineTest, UnhandledActionAndRefusedLogin) {
 TEST_F(EngineTest, AHandlerThatRaisesEndsItsRequestWithTheErrorsText) {
   ScriptedAnswer failing = ScriptedAnswer::Success("<InfoResponse/>");
   failing.failsWhenRead = true;
-  services->Script("m_Wr", failing);
+  services->Script(Action::DBR_GETWORKQUEUE, failing);
   Add({2, 13});
   RunToCompletion();
   EXPECT_THAT(prompter->Shown().back().text, HasSubstr("in ZERUredoz.clsDatabaseRequest.m_Wr_RetrievalComplete."));
@@ -300,7 +299,7 @@ TEST(DictationKeys, StrippedFromErrorTexts) {
 }
 
 TEST_F(EngineTest, WorkQueueWithoutHighPriorityDictationsCloses) {
-  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse></InfoResponse>"));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Success("<InfoResponse></InfoResponse>"));
   auto spec = Spec({2, 1}, 4);
   spec->WorkQueue()->SetHighPriorityLevelRequired(2);
   const auto request = server->DatabaseRequests()->Add(spec);
@@ -311,7 +310,7 @@ TEST_F(EngineTest, WorkQueueWithoutHighPriorityDictationsCloses) {
 }
 
 TEST_F(EngineTest, AWorkQueueAnswerThatIsNoXmlEndsTheRequestWithTheParsersText) {
-  services->Script("m_Wr", ScriptedAnswer::Success("Service temporarily unavailable"));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Success("Service temporarily unavailable"));
   const auto request = Add({2, 1}, 4);
   RunToCompletion();
   ASSERT_EQ(errorAtCompletion.size(), 1u);
@@ -325,7 +324,7 @@ TEST_F(EngineTest, WorkQueueRowsThatCannotBeReadAreNamedToTheClient) {
   const std::string good = "<Row><utteranceID>12</utteranceID><status>Ready for Transcription</status></Row>";
   const std::string bad = "<Row><utteranceID>../12</utteranceID></Row>";
   std::filesystem::create_directories(folder.Path() / "App/Downloads");  // the work queue's download folder
-  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse>" + bad + "</InfoResponse>"));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Success("<InfoResponse>" + bad + "</InfoResponse>"));
   Add({2}, 1);
   RunToCompletion();
   ASSERT_EQ(errorAtCompletion.size(), 1u);
@@ -333,7 +332,7 @@ TEST_F(EngineTest, WorkQueueRowsThatCannotBeReadAreNamedToTheClient) {
                                                           "Row 0: The utteranceID \"../12\" is not a decimal number"));
 
   // With some rows readable the request goes on with them, the others still named.
-  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse>" + good + bad + bad + "</InfoResponse>"));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Success("<InfoResponse>" + good + bad + bad + "</InfoResponse>"));
   client->completed.clear();
   const auto request = Add({2}, 1);
   RunToCompletion();
@@ -352,14 +351,14 @@ TEST_F(DictationEngineTest, DownloadListsTheDictationsWithoutErrorsAndMarksThemD
   dictations->Item("U9", "0")->SetErrorString("locked by someone else");
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 1u);
-  EXPECT_EQ(services->Calls()[0].operation, "getFilesAsync");
+  EXPECT_EQ(services->Calls()[0].action, Action::DBR_DOWNLOAD);
   EXPECT_THAT(ListedIDs(services->Calls()[0]), ElementsAre(7, 12, 15, 20));
   EXPECT_THAT(DetailLog(), HasSubstr("Utterances: 7(1), 12(1), 15(1), 20(1)"));
 }
 
 TEST_F(DictationEngineTest, RetryAfterATimeOutSkipsTheDictationsAlreadyDone) {
   WriteDownloads();
-  services->Script("m_Fud", ScriptedAnswer::TimeOutAfter({"7", "9"}, kTimeOut));
+  services->Script(Action::DBR_DOWNLOAD, ScriptedAnswer::TimeOutAfter({"7", "9"}, kTimeOut));
   const auto request = server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
   Step();
   EXPECT_EQ(request->Retries(), 1);
@@ -379,7 +378,7 @@ TEST_F(DictationEngineTest, AChecksumFailureOfOneTransferIsRetriedFromThatDictat
   ScriptedAnswer answer =
       ScriptedAnswer::Errors({"", "", "Utterance 12: CHECKSUM mismatch in Local_12.pcm  documentVersion=0", "", ""});
   answer.utterancesCompleted = {"7", "9", "12", "15", "20"};  // the library counts it among those it went through
-  services->Script("m_Fud", answer);
+  services->Script(Action::DBR_DOWNLOAD, answer);
   const auto request = server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
   Step();
   EXPECT_EQ(request->Retries(), 1);
@@ -428,7 +427,7 @@ TEST_F(DictationEngineTest, ChecksumFailureRepeatsTheWholeDownload) {
 
 TEST_F(DictationEngineTest, PerDictationErrorsStayWithTheirDictations) {
   WriteDownloads();
-  services->Script("m_Fud", ScriptedAnswer::Errors({"", "Utterance 12: No such dictation  documentVersion=0", "",
+  services->Script(Action::DBR_DOWNLOAD, ScriptedAnswer::Errors({"", "Utterance 12: No such dictation  documentVersion=0", "",
                                                     "Utterance 99: No such dictation  documentVersion=0",
                                                     "Server could not read the list"}));
   server->DatabaseRequests()->Add(SpecWithDictations({1}, 2));
@@ -456,7 +455,7 @@ TEST_F(DictationEngineTest, NoDictationLeftClosesOnTheFirstTryAndSkipsOnARetry) 
   retried->SetRetries(1);
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 1u);
-  EXPECT_EQ(services->Calls()[0].field, "m_Wr") << "the download is skipped, the work queue still fetched";
+  EXPECT_EQ(services->Calls()[0].action, Action::DBR_GETWORKQUEUE) << "the download is skipped, the work queue still fetched";
 }
 
 TEST_F(DictationEngineTest, UploadThatFindsNoHostKeepsRedoFilesInsteadOfRetrying) {
@@ -465,8 +464,8 @@ TEST_F(DictationEngineTest, UploadThatFindsNoHostKeepsRedoFilesInsteadOfRetrying
   auto spec = SpecWithDictations({0, 2}, 5);
   spec->GenericRequests()->Add(0)->Parameters()->Add("4", "UploadFlags");
   spec->SetLocation("North Clinic");
-  services->Script("m_Fup", ScriptedAnswer::TimeOutAfter({}, kTimeOut));
-  services->Script("m_Fup", ScriptedAnswer::Errors({"(12029) Cannot connect to institution.example:443"}));
+  services->Script(Action::DBR_UPLOAD, ScriptedAnswer::TimeOutAfter({}, kTimeOut));
+  services->Script(Action::DBR_UPLOAD, ScriptedAnswer::Errors({"(12029) Cannot connect to institution.example:443"}));
   const auto request = server->DatabaseRequests()->Add(spec);
   Step();
   EXPECT_EQ(request->Retries(), 1) << "a time-out is retried as usual";
@@ -476,7 +475,7 @@ TEST_F(DictationEngineTest, UploadThatFindsNoHostKeepsRedoFilesInsteadOfRetrying
   }
   EXPECT_THAT(client->completed, ElementsAre("DBR00001"));
   ASSERT_EQ(services->Calls().size(), 2u) << "no retry once the host is unreachable, and no work queue";
-  EXPECT_EQ(services->Calls()[1].arguments.at(1).ToLong(), 4) << "the retry takes the same parameter set";
+  EXPECT_EQ(services->Calls()[1].arguments.Named("UploadFlags"), "4") << "the retry takes the same parameter set";
   for (const std::int32_t id : {7, 9, 12, 15, 20}) {
     const std::string name = std::to_string(id);
     EXPECT_EQ(ReadFile(downloads / ("Local_" + name + ".rdu")),

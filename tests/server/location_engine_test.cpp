@@ -49,14 +49,14 @@ class LocationEngineTest : public testing::EngineTest {
 };
 
 TEST_F(LocationEngineTest, NotCachedFetchesTheInstitutionFirstThenRunsTheDueAction) {
-  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("")));
-  services->Script("m_Wr", ScriptedAnswer::Success("<InfoResponse/>"));
+  services->Script(Action::DBR_GETLOCATIONINFO, ScriptedAnswer::Success(InstitutionAnswer("")));
+  services->Script(Action::DBR_GETWORKQUEUE, ScriptedAnswer::Success("<InfoResponse/>"));
   const auto request = AddForSouth({2});
   clock.AdvanceBy(PumpTimer().Interval());
   ASSERT_EQ(services->Calls().size(), 1u);
-  EXPECT_EQ(services->Calls()[0].field, "m_Ir");
-  EXPECT_EQ(services->Calls()[0].init.at(0).ToString(), "https://dev-info-1/servlet") << "the realm's first servlet";
-  EXPECT_EQ(services->Calls()[0].init.at(1).ToString(), "South Clinic");
+  EXPECT_EQ(services->Calls()[0].action, Action::DBR_GETLOCATIONINFO);
+  EXPECT_EQ(UrlOf(services->Calls()[0].init), "https://dev-info-1/servlet") << "the realm's first servlet";
+  EXPECT_EQ(std::get<InformationInit>(services->Calls()[0].init).location, "South Clinic");
   EXPECT_EQ(request->CurrentAction(), DBR_GETLOCATIONINFO);
   EXPECT_EQ(request->NextActionIndex(), 0) << "the inserted action does not move the index";
   EXPECT_EQ(request->CurrentActionID(), 2);
@@ -64,9 +64,9 @@ TEST_F(LocationEngineTest, NotCachedFetchesTheInstitutionFirstThenRunsTheDueActi
   clock.Turn();
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 2u);
-  EXPECT_EQ(services->Calls()[1].field, "m_Wr");
-  EXPECT_EQ(services->Calls()[1].init.at(0).ToString(), "https://host/south/servlet/ScribeServlet");
-  EXPECT_EQ(services->Calls()[1].init.at(2).ToInteger(), 5) << "the work queue is read from the new location";
+  EXPECT_EQ(services->Calls()[1].action, Action::DBR_GETWORKQUEUE);
+  EXPECT_EQ(UrlOf(services->Calls()[1].init), "https://host/south/servlet/ScribeServlet");
+  EXPECT_EQ(std::get<WorkQueueInit>(services->Calls()[1].init).retrieveLocation, 5) << "the work queue is read from the new location";
   EXPECT_EQ(info->CurrentLocation(), "South Clinic");
   EXPECT_EQ(info->CurrentLocationID(), 5);
   EXPECT_EQ(info->InstitutionDirectory(), "south");
@@ -85,7 +85,7 @@ TEST_F(LocationEngineTest, ProgressGivesTheInsertedActionThePlaceOfTheActionItPr
   };
   const auto recorder = std::make_shared<Recorder>();
   server->SetProgressObserver(recorder);
-  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("")));
+  services->Script(Action::DBR_GETLOCATIONINFO, ScriptedAnswer::Success(InstitutionAnswer("")));
   AddForSouth({2});
   RunToCompletion();
   using Step = std::tuple<std::string, std::string, std::int32_t, std::int32_t>;
@@ -94,16 +94,16 @@ TEST_F(LocationEngineTest, ProgressGivesTheInsertedActionThePlaceOfTheActionItPr
 }
 
 TEST_F(LocationEngineTest, TimeOutTriesTheRealmsNextServletAndTheAnswerRefreshesTheList) {
-  services->Script("m_Ir", ScriptedAnswer::Error(kTimeOut));
-  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("https://web/south")));
+  services->Script(Action::DBR_GETLOCATIONINFO, ScriptedAnswer::Error(kTimeOut));
+  services->Script(Action::DBR_GETLOCATIONINFO, ScriptedAnswer::Success(InstitutionAnswer("https://web/south")));
   AddForSouth({2});
   Step();
   clock.AdvanceBy(5000ms);
   clock.Turn();
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 3u);
-  EXPECT_EQ(services->Calls()[1].field, "m_Ir");
-  EXPECT_EQ(services->Calls()[1].init.at(0).ToString(), "https://dev-info-2/servlet");
+  EXPECT_EQ(services->Calls()[1].action, Action::DBR_GETLOCATIONINFO);
+  EXPECT_EQ(UrlOf(services->Calls()[1].init), "https://dev-info-2/servlet");
   EXPECT_EQ(info->RealTimePath(), "https://web/south");
 
   // The answer named the realm's servlets: the next request for an unknown location asks them.
@@ -111,7 +111,7 @@ TEST_F(LocationEngineTest, TimeOutTriesTheRealmsNextServletAndTheAnswerRefreshes
   client->completed.clear();
   AddForSouth({2});
   Step();
-  EXPECT_EQ(services->Calls().at(3).init.at(0).ToString(), "https://info-3/servlet/ScribeServlet");
+  EXPECT_EQ(UrlOf(services->Calls().at(3).init), "https://info-3/servlet/ScribeServlet");
 }
 
 TEST_F(LocationEngineTest, CachedLocationFillsTheConnectionAndRunsTheDueAction) {
@@ -119,8 +119,8 @@ TEST_F(LocationEngineTest, CachedLocationFillsTheConnectionAndRunsTheDueAction) 
   AddForSouth({2});
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 1u);
-  EXPECT_EQ(services->Calls()[0].field, "m_Wr");
-  EXPECT_EQ(services->Calls()[0].init.at(0).ToString(), "https://cached/south/servlet");
+  EXPECT_EQ(services->Calls()[0].action, Action::DBR_GETWORKQUEUE);
+  EXPECT_EQ(UrlOf(services->Calls()[0].init), "https://cached/south/servlet");
   EXPECT_EQ(info->CurrentLocation(), "South Clinic");
   EXPECT_EQ(info->CurrentLocationID(), 5);
   EXPECT_EQ(info->RealTimeTemplateChooser(), "chooser.jsp");
@@ -134,7 +134,7 @@ TEST_F(LocationEngineTest, CacheEntryWithoutLocationIDCountsAsAbsent) {
   AddForSouth({2});
   Step();
   ASSERT_FALSE(services->Calls().empty());
-  EXPECT_EQ(services->Calls()[0].field, "m_Ir");
+  EXPECT_EQ(services->Calls()[0].action, Action::DBR_GETLOCATIONINFO);
 }
 
 TEST_F(LocationEngineTest, RealmWithoutInstitutionInformationClosesBeforeAnyCall) {
@@ -146,7 +146,7 @@ TEST_F(LocationEngineTest, RealmWithoutInstitutionInformationClosesBeforeAnyCall
 }
 
 TEST_F(LocationEngineTest, InstitutionErrorEndsTheRequestWithTheServletsText) {
-  services->Script("m_Ir", ScriptedAnswer::Error("Location South Clinic not found"));
+  services->Script(Action::DBR_GETLOCATIONINFO, ScriptedAnswer::Error("Location South Clinic not found"));
   AddForSouth({2});
   RunToCompletion();
   EXPECT_EQ(services->Calls().size(), 1u);
@@ -160,7 +160,7 @@ TEST_F(LocationEngineTest, SecureLoginPutsTheLocationInTheCache) {
   info->SetInstitutionID("12");
   auto spec = SpecFor("North Clinic", {41});
   const auto login = spec->GenericRequests()->Add(41);
-  services->Script("m_objSecureLogin", ScriptedAnswer::Success("<InfoResponse><Login login='jsmith'/></InfoResponse>"));
+  services->Script(Action::DBR_SECURELOGIN, ScriptedAnswer::Success("<InfoResponse><Login login='jsmith'/></InfoResponse>"));
   server->DatabaseRequests()->Add(spec);
   RunToCompletion();
   EXPECT_EQ(login->ResponseStrings()->Items(), (std::vector<std::string>{"<InfoResponse><Login login='jsmith'/></InfoResponse>"}));
@@ -174,24 +174,24 @@ TEST_F(LocationEngineTest, SecureLoginPutsTheLocationInTheCache) {
   server->DatabaseRequests()->Add(SpecFor("North Clinic", {2}));
   RunToCompletion();
   ASSERT_EQ(services->Calls().size(), 2u);
-  EXPECT_EQ(services->Calls()[1].field, "m_Wr");
-  EXPECT_EQ(services->Calls()[1].init.at(0).ToString(), "https://host/north/servlet/ScribeServlet");
+  EXPECT_EQ(services->Calls()[1].action, Action::DBR_GETWORKQUEUE);
+  EXPECT_EQ(UrlOf(services->Calls()[1].init), "https://host/north/servlet/ScribeServlet");
   EXPECT_EQ(info->CurrentLocationID(), 3);
 }
 
 TEST_F(LocationEngineTest, ServletWithoutSecureLoginTellsTheEditorAndTheRequestGoesOn) {
   auto spec = SpecFor("North Clinic", {41, 2});
   const auto login = spec->GenericRequests()->Add(41);
-  services->Script("m_objSecureLogin", ScriptedAnswer::Error("Class Request0012 not found"));
-  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("", "North Clinic")));
+  services->Script(Action::DBR_SECURELOGIN, ScriptedAnswer::Error("Class Request0012 not found"));
+  services->Script(Action::DBR_GETLOCATIONINFO, ScriptedAnswer::Success(InstitutionAnswer("", "North Clinic")));
   server->DatabaseRequests()->Add(spec);
   RunToCompletion();
   ASSERT_EQ(login->ErrorMessages()->Count(), 1);
   EXPECT_EQ(login->ErrorMessages()->Item(Value(std::int32_t{1})).ToString(), "Class Request0012 not found");
   // The failed login left the connection without a location: the institution is looked up again.
   ASSERT_EQ(services->Calls().size(), 3u);
-  EXPECT_EQ(services->Calls()[1].field, "m_Ir");
-  EXPECT_EQ(services->Calls()[2].field, "m_Wr");
+  EXPECT_EQ(services->Calls()[1].action, Action::DBR_GETLOCATIONINFO);
+  EXPECT_EQ(services->Calls()[2].action, Action::DBR_GETWORKQUEUE);
 }
 
 TEST_F(LocationEngineTest, PingOfALoginRequestLogsTheServerIn) {
@@ -202,7 +202,7 @@ TEST_F(LocationEngineTest, PingOfALoginRequestLogsTheServerIn) {
   server->DatabaseRequests()->Add(SpecFor("North Clinic", {10}, 8));
   RunToCompletion();
   EXPECT_TRUE(server->LoggedIn());
-  services->Script("m_Sp", ScriptedAnswer::Error("Access denied"));
+  services->Script(Action::DBR_PINGSERVLET, ScriptedAnswer::Error("Access denied"));
   server->SetLoggedIn(false);
   client->completed.clear();
   server->DatabaseRequests()->Add(SpecFor("North Clinic", {10}, 8));
@@ -212,7 +212,7 @@ TEST_F(LocationEngineTest, PingOfALoginRequestLogsTheServerIn) {
 }
 
 TEST_F(LocationEngineTest, AnswerThatDoesNotNameTheLocationEndsTheRequestInsteadOfAskingAgain) {
-  services->Script("m_Ir", ScriptedAnswer::Success(InstitutionAnswer("", "Other Clinic")));
+  services->Script(Action::DBR_GETLOCATIONINFO, ScriptedAnswer::Success(InstitutionAnswer("", "Other Clinic")));
   AddForSouth({2});
   RunToCompletion();
   EXPECT_EQ(services->Calls().size(), 1u);
@@ -220,7 +220,7 @@ TEST_F(LocationEngineTest, AnswerThatDoesNotNameTheLocationEndsTheRequestInstead
 
   client->completed.clear();
   info->SetCurrentLocation("North Clinic");
-  services->Script("m_Ir", ScriptedAnswer::Success("not xml"));
+  services->Script(Action::DBR_GETLOCATIONINFO, ScriptedAnswer::Success("not xml"));
   AddForSouth({2});
   RunToCompletion();
   EXPECT_EQ(services->Calls().size(), 2u);

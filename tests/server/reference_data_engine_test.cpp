@@ -24,11 +24,6 @@ std::vector<std::string> Errors(clsGenericRequest& generic) {
   return texts;
 }
 
-std::vector<std::string> Texts(const Value& array) {
-  std::vector<std::string> texts;
-  for (const Value& item : array.ArrayItems()) texts.push_back(item.ToString());
-  return texts;
-}
 
 class ReferenceDataEngineTest : public testing::DictationEngineTest {
  protected:
@@ -60,11 +55,11 @@ class ReferenceDataEngineTest : public testing::DictationEngineTest {
     return sets;
   }
   // Whether the request went on to its closing work-queue call.
-  bool WentOn() const { return !services->Calls().empty() && services->Calls().back().field == "m_Wr"; }
-  const ScriptedCall& CallOn(const std::string& field) const {
+  bool WentOn() const { return !services->Calls().empty() && services->Calls().back().action == Action::DBR_GETWORKQUEUE; }
+  const ScriptedCall& CallOn(Action action) const {
     for (const ScriptedCall& call : services->Calls())
-      if (call.field == field) return call;
-    throw std::runtime_error("no call on " + field);
+      if (call.action == action) return call;
+    throw std::runtime_error("no call of action " + std::to_string(IdOf(action)));
   }
   std::string App(const std::string& name) const { return (folder.Path() / "App" / name).string(); }
 
@@ -72,30 +67,29 @@ class ReferenceDataEngineTest : public testing::DictationEngineTest {
 };
 
 struct SingleAnswer {
-  std::int32_t action;
-  const char* field;
+  Action action;
   const char* missingSetError;  // the text that ends a request without a parameter set
   bool retriesTimeOut;
 };
 
 const SingleAnswer kSingleAnswers[] = {
-    {13, "m_objLockedList", "No free GenericRequest objects on return from LockedList request.", true},
-    {14, "m_objSearchPatientInfo", "No free GenericRequest objects on return from SearchPatientInfo request.", true},
-    {16, "m_objRetrieveSpeakers", "No free GenericRequest objects on return from RetrieveSpeakers request.", true},
-    {17, "m_objRetrieveWorkTypes", "No free GenericRequest objects on return from RetrieveWorkTypes request.", true},
-    {23, "m_objHL7Search", "No free GenericRequest objects on return from HL7Search request.", true},
-    {35, "m_objOnlineSearch", "Unexpected internal error: Could not retrieve GenericRequest object when handling Online Search request.", false},
-    {37, "m_objDictationSearch", "Unexpected internal error: Could not retrieve GenericRequest object when handling Dictation Search request.", true},
+    {Action::DBR_GETLOCKEDLIST, "No free GenericRequest objects on return from LockedList request.", true},
+    {Action::DBR_SEARCHPATIENTINFO, "No free GenericRequest objects on return from SearchPatientInfo request.", true},
+    {Action::DBR_GETSPEAKERS, "No free GenericRequest objects on return from RetrieveSpeakers request.", true},
+    {Action::DBR_GETWORKTYPES, "No free GenericRequest objects on return from RetrieveWorkTypes request.", true},
+    {Action::DBR_HL7SEARCH, "No free GenericRequest objects on return from HL7Search request.", true},
+    {Action::DBR_ONLINESEARCH, "Unexpected internal error: Could not retrieve GenericRequest object when handling Online Search request.", false},
+    {Action::DBR_DICTATIONSEARCH, "Unexpected internal error: Could not retrieve GenericRequest object when handling Dictation Search request.", true},
 };
 
 TEST_F(ReferenceDataEngineTest, SingleAnswersReachTheParameterSetAndTheRequestGoesOn) {
   for (const SingleAnswer& row : kSingleAnswers) {
-    SCOPED_TRACE(row.field);
+    SCOPED_TRACE(IdOf(row.action));
     errorAtCompletion.clear();
     client->completed.clear();
-    services->Script(row.field, ScriptedAnswer::Success("<InfoResponse><Row/></InfoResponse>"));
-    services->Script(row.field, ScriptedAnswer::Error("A patient search needs LastName, MRN or VisitCode"));
-    const auto sets = Submit({row.action, row.action});
+    services->Script(row.action, ScriptedAnswer::Success("<InfoResponse><Row/></InfoResponse>"));
+    services->Script(row.action, ScriptedAnswer::Error("A patient search needs LastName, MRN or VisitCode"));
+    const auto sets = Submit({IdOf(row.action), IdOf(row.action)});
     RunToCompletion();
     EXPECT_THAT(errorAtCompletion, ElementsAre(""));
     EXPECT_TRUE(WentOn());
@@ -108,17 +102,17 @@ TEST_F(ReferenceDataEngineTest, SingleAnswersReachTheParameterSetAndTheRequestGo
 
 TEST_F(ReferenceDataEngineTest, ATimeOutRetriesExceptForTheOnlineSearch) {
   for (const SingleAnswer& row : kSingleAnswers) {
-    SCOPED_TRACE(row.field);
+    SCOPED_TRACE(IdOf(row.action));
     errorAtCompletion.clear();
     client->completed.clear();
     const size_t before = services->Calls().size();
-    services->Script(row.field, ScriptedAnswer::Error(testing::kTimeOut));
-    if (row.retriesTimeOut) services->Script(row.field, ScriptedAnswer::Success("<InfoResponse/>"));
-    const auto sets = Submit({row.action});
+    services->Script(row.action, ScriptedAnswer::Error(testing::kTimeOut));
+    if (row.retriesTimeOut) services->Script(row.action, ScriptedAnswer::Success("<InfoResponse/>"));
+    const auto sets = Submit({IdOf(row.action)});
     RunToCompletion();
     EXPECT_THAT(errorAtCompletion, ElementsAre(""));
     const auto calls = std::count_if(services->Calls().begin() + static_cast<std::ptrdiff_t>(before), services->Calls().end(),
-                                     [&row](const ScriptedCall& call) { return call.field == row.field; });
+                                     [&row](const ScriptedCall& call) { return call.action == row.action; });
     if (row.retriesTimeOut) {
       EXPECT_EQ(calls, 2);
       EXPECT_EQ(sets[0]->ResponseStrings()->Items(), (std::vector<std::string>{"<InfoResponse/>"}));
@@ -132,10 +126,10 @@ TEST_F(ReferenceDataEngineTest, ATimeOutRetriesExceptForTheOnlineSearch) {
 
 TEST_F(ReferenceDataEngineTest, WithoutItsParameterSetASingleAnswerEndsTheRequest) {
   for (const SingleAnswer& row : kSingleAnswers) {
-    SCOPED_TRACE(row.field);
+    SCOPED_TRACE(IdOf(row.action));
     errorAtCompletion.clear();
     client->completed.clear();
-    auto spec = SpecWithDictations({row.action, 2}, 1);
+    auto spec = SpecWithDictations({IdOf(row.action), 2}, 1);
     spec->SetLocation("North Clinic");
     const size_t before = services->Calls().size();
     server->DatabaseRequests()->Add(spec);
@@ -147,7 +141,7 @@ TEST_F(ReferenceDataEngineTest, WithoutItsParameterSetASingleAnswerEndsTheReques
 
 TEST_F(ReferenceDataEngineTest, SearchListsAreWrittenOrUnpackedAndAnUnpackableArchiveEndsTheRequest) {
   const std::string lists = "<?xml version=\"1.0\"?>\n<InfoResponse><SearchList name=\"Priorities\"/></InfoResponse>\n";
-  services->Script("m_objRetrieveSearchLists", ScriptedAnswer::Success(lists));
+  services->Script(Action::DBR_GETSEARCHLISTS, ScriptedAnswer::Success(lists));
   WriteFile(App("SearchLists_12_3.xml"), "older lists, longer than the new ones " + std::string(200, '.'));
   const auto plain = Submit({21});
   RunToCompletion();
@@ -165,7 +159,7 @@ TEST_F(ReferenceDataEngineTest, SearchListsAreWrittenOrUnpackedAndAnUnpackableAr
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
   EXPECT_EQ(ReadFile(App("SearchLists_12_3.xml")), lists);
-  EXPECT_EQ(Texts(Value(Value::Array(CallOn("m_objGetListsCompressed").arguments))).back(), App("SearchLists_12_3.zip"));
+  EXPECT_EQ(CallOn(Action::DBR_GETLISTSCOMPRESSED).arguments.Named(argument::kAnswerFile), App("SearchLists_12_3.zip"));
   EXPECT_THAT(DetailLog(), HasSubstr("Successfully wrote XML response to " + App("SearchLists_12_3.xml") + "."));
 
   // An archive of two members is not unpacked: the editor learns why, and nothing runs after it.
@@ -192,8 +186,12 @@ TEST_F(ReferenceDataEngineTest, TheContactListsTimeStampIsTheServersCopy) {
   EXPECT_TRUE(WentOn());
   EXPECT_FALSE(std::filesystem::exists(App("ContactList_12_3_Dev.suc")));
   EXPECT_EQ(ReadFile(App("ContactList_12_3_Dev.ts")), "03/10/2026 11:07:13\r\n");
-  EXPECT_THAT(Texts(Value(Value::Array(CallOn("m_objContactsFile").arguments))),
-              ElementsAre("7", "1", "12", App("ContactList_12_3_Dev.zip"), App("Request206.ts")));
+  const CallArguments& contacts = CallOn(Action::DBR_GETCONTACTSFILE).arguments;
+  EXPECT_EQ(contacts.Named("VersionID"), "7");
+  EXPECT_EQ(contacts.Named("doCompress"), "1");
+  EXPECT_EQ(contacts.Named("institutionID"), "12");
+  EXPECT_EQ(contacts.Named(argument::kAnswerFile), App("ContactList_12_3_Dev.zip"));
+  EXPECT_EQ(contacts.Named(argument::kTimestampFile), App("Request206.ts"));
   EXPECT_THAT(client->loginStatus, ElementsAre("Downloading latest north contacts."));
 
   // Without the server's time stamp nothing is copied and the error log says so.
@@ -201,13 +199,13 @@ TEST_F(ReferenceDataEngineTest, TheContactListsTimeStampIsTheServersCopy) {
   std::filesystem::remove(App("ContactList_12_3_Dev.ts"));
   client->completed.clear();
   errorAtCompletion.clear();
-  services->Script("m_objContactsFile", ScriptedAnswer::Success());
+  services->Script(Action::DBR_GETCONTACTSFILE, ScriptedAnswer::Success());
   Submit({11}, {{"VersionID", "7"}, {"doCompress", "0"}});
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
   EXPECT_FALSE(std::filesystem::exists(App("ContactList_12_3_Dev.ts")));
   EXPECT_THAT(ReadFile(folder.Path() / "Logs/Server_Errors.txt"), HasSubstr("No Request206.ts file written"));
-  EXPECT_EQ(Texts(Value(Value::Array(services->Calls()[services->Calls().size() - 2].arguments))).at(3), App("ContactList_12_3_Dev.xml"));
+  EXPECT_EQ(services->Calls()[services->Calls().size() - 2].arguments.Named(argument::kAnswerFile), App("ContactList_12_3_Dev.xml"));
 }
 
 TEST_F(ReferenceDataEngineTest, ContactChangesAreUnpackedWithTheirQuotesReplacedWhenCompressed) {
@@ -228,7 +226,7 @@ TEST_F(ReferenceDataEngineTest, ContactChangesAreUnpackedWithTheirQuotesReplaced
     RunToCompletion();
     EXPECT_THAT(errorAtCompletion, ElementsAre(""));
     EXPECT_TRUE(Errors(*sets[0]).empty());
-    EXPECT_EQ(Texts(Value(Value::Array(services->Calls()[services->Calls().size() - 2].arguments))).at(2), "03/01/2026 10:00:00")
+    EXPECT_EQ(services->Calls()[services->Calls().size() - 2].arguments.Named("since"), "03/01/2026 10:00:00")
         << "changes since the last full list";
     if (c.unpacked) {
       EXPECT_EQ(ReadFile(App("ContactDeltas_12_3_Dev.xml")),
@@ -278,7 +276,7 @@ TEST_F(ReferenceDataEngineTest, HeadersAreWrittenPerDictationAndBadOnesMarkTheir
   const std::string header7 = "<InfoResponse><Header><utteranceID>7</utteranceID></Header></InfoResponse>";
   ScriptedAnswer answer = ScriptedAnswer::Success();
   answer.dictationResponses = {header7, "", "<InfoResponse><Header>", "<InfoResponse/>", "<InfoResponse/>"};
-  services->Script("m_objHeaderValues", answer);
+  services->Script(Action::DBR_GETHEADER, answer);
   WriteFile(downloads / "Local_9.hd3", "kept");
   Submit({34});
   RunToCompletion();
@@ -295,7 +293,7 @@ TEST_F(ReferenceDataEngineTest, HeadersAreWrittenPerDictationAndBadOnesMarkTheir
 TEST_F(ReferenceDataEngineTest, AHeaderErrorMarksEveryDictationAndATimeOutKeepsWhatArrived) {
   ScriptedAnswer failed = ScriptedAnswer::Errors({"", "Utterance 9: No such dictation  documentVersion=0", "", "", ""});
   failed.dictationResponses = {"<InfoResponse>7</InfoResponse>", "", "", "", ""};
-  services->Script("m_objHeaderValues", failed);
+  services->Script(Action::DBR_GETHEADER, failed);
   Submit({34});
   RunToCompletion();
   EXPECT_EQ(dictations->Item("U9", "0")->ErrorString(), "Utterance 9: No such dictation  documentVersion=0");
@@ -308,10 +306,10 @@ TEST_F(ReferenceDataEngineTest, AHeaderErrorMarksEveryDictationAndATimeOutKeepsW
   ScriptedAnswer timedOut = ScriptedAnswer::TimeOutAfter({"7", "9"}, testing::kTimeOut);
   timedOut.errorArray = {"", "", testing::kTimeOut, "", ""};
   timedOut.dictationResponses = {"<InfoResponse>new 7</InfoResponse>", "<InfoResponse>9</InfoResponse>", "", "", ""};
-  services->Script("m_objHeaderValues", timedOut);
+  services->Script(Action::DBR_GETHEADER, timedOut);
   ScriptedAnswer rest = ScriptedAnswer::Success();
   rest.dictationResponses = {"<InfoResponse>12</InfoResponse>", "<InfoResponse>15</InfoResponse>", "<InfoResponse>20</InfoResponse>"};
-  services->Script("m_objHeaderValues", rest);
+  services->Script(Action::DBR_GETHEADER, rest);
   const size_t before = services->Calls().size();
   Submit({34});
   RunToCompletion();
@@ -327,18 +325,18 @@ TEST_F(ReferenceDataEngineTest, TheTemplateListFillsTheDownloadThatFollowsIt) {
   const std::string list =
       "<InfoResponse><Count>2</Count><Template TemplateID=\"100\" Filename=\"Consultation.dot\" Path=\"Cardiology\"/>"
       "<Template TemplateID=\"101\" Filename=\"Discharge.dot\" Path=\"General\"/></InfoResponse>";
-  services->Script("m_objTemplateDocList", ScriptedAnswer::Success(list));
+  services->Script(Action::DBR_GETTEMPLATEDOCLIST, ScriptedAnswer::Success(list));
   const auto sets = Submit({29, 30}, {{"lastModifiedDate", "01/01/2026 00:00:00"}});
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
   EXPECT_EQ(sets[0]->ResponseStrings()->Items(), (std::vector<std::string>{list}));
   ASSERT_TRUE(sets[1]->GenericFiles());
   EXPECT_EQ(sets[1]->GenericFiles()->FileType(), GenericRequestFileType::grftTemplate);
-  const ScriptedCall& download = CallOn("m_objGetTemplateDocs");
+  const ScriptedCall& download = CallOn(Action::DBR_GETTEMPLATEDOCS);
   std::vector<std::string> files;
-  for (const Value& file : download.arguments.at(0).ArrayItems()) files.push_back(Texts(file).at(0) + " " + Texts(file).at(1) + " " + Texts(file).at(2));
+  for (const TemplateFile& file : download.arguments.templates) files.push_back(file.fileID + " " + file.fileName + " " + file.filePath);
   EXPECT_THAT(files, ElementsAre("100 Consultation.dot Cardiology", "101 Discharge.dot General"));
-  EXPECT_EQ(download.arguments.at(1).ToString(), App("Downloads"));
+  EXPECT_EQ(download.arguments.Named(argument::kDownloadFolder), App("Downloads"));
   EXPECT_TRUE(std::filesystem::is_directory(App("Downloads")));
   EXPECT_THAT(DetailLog(), HasSubstr("Attribute: Filename. Value: Consultation.dot."));
   EXPECT_THAT(DetailLog(), HasSubstr("TemplateID = 101"));
@@ -358,7 +356,7 @@ TEST_F(ReferenceDataEngineTest, TemplateListsWithNothingNewOrNoDocumentLeaveTheD
     SCOPED_TRACE(c.answer);
     client->completed.clear();
     errorAtCompletion.clear();
-    services->Script("m_objTemplateDocList", ScriptedAnswer::Success(c.answer));
+    services->Script(Action::DBR_GETTEMPLATEDOCLIST, ScriptedAnswer::Success(c.answer));
     const size_t before = services->Calls().size();
     const auto sets = Submit({29, 30});
     RunToCompletion();
@@ -372,7 +370,7 @@ TEST_F(ReferenceDataEngineTest, TemplateListsWithNothingNewOrNoDocumentLeaveTheD
   }
   // A list without a download after it keeps its answer and nothing else.
   client->completed.clear();
-  services->Script("m_objTemplateDocList", ScriptedAnswer::Success("<InfoResponse><Count>1</Count><Template TemplateID=\"1\"/></InfoResponse>"));
+  services->Script(Action::DBR_GETTEMPLATEDOCLIST, ScriptedAnswer::Success("<InfoResponse><Count>1</Count><Template TemplateID=\"1\"/></InfoResponse>"));
   const auto alone = Submit({29});
   RunToCompletion();
   EXPECT_EQ(alone[0]->ResponseStrings()->Count(), 1);
@@ -394,7 +392,7 @@ TEST_F(ReferenceDataEngineTest, TheTemplateDownloadTimeIsATimeText) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
     client->completed.clear();
-    services->Script("m_objTemplateDownloadTime", ScriptedAnswer::Success(c.answer));
+    services->Script(Action::DBR_GETTEMPLATEDOWNLOADTIME, ScriptedAnswer::Success(c.answer));
     const auto sets = Submit({45});
     RunToCompletion();
     EXPECT_TRUE(WentOn());
@@ -411,12 +409,12 @@ TEST_F(ReferenceDataEngineTest, TheTemplateDownloadTimeIsATimeText) {
 TEST_F(ReferenceDataEngineTest, TheDictionaryListFillsTheDownloadAndAnOlderServletIsNoError) {
   ScriptedAnswer names = ScriptedAnswer::Success("<InfoResponse><Dictionary>medical.dic</Dictionary></InfoResponse>");
   names.listNames = {"medical.dic", "cardiology.dic"};
-  services->Script("m_objDictionariesList", names);
+  services->Script(Action::DBR_GETDICTIONARIESLIST, names);
   const auto sets = Submit({56, 57}, {{"lastModifiedFlagPath", "C:/flags"}, {"lastModifiedDate", ""}});
   RunToCompletion();
   EXPECT_THAT(errorAtCompletion, ElementsAre(""));
   EXPECT_THAT(sets[1]->DictionaryFiles(), ElementsAre("medical.dic", "cardiology.dic"));
-  EXPECT_THAT(Texts(CallOn("m_objDownloadDictionaries").arguments.at(0)), ElementsAre("medical.dic", "cardiology.dic"));
+  EXPECT_THAT(CallOn(Action::DBR_DOWNLOADDICTIONARY).arguments.dictionaries, ElementsAre("medical.dic", "cardiology.dic"));
   EXPECT_EQ(sets[0]->ResponseStrings()->Count(), 1);
 
   struct Case {
@@ -427,7 +425,7 @@ TEST_F(ReferenceDataEngineTest, TheDictionaryListFillsTheDownloadAndAnOlderServl
     SCOPED_TRACE(c.error);
     client->completed.clear();
     errorAtCompletion.clear();
-    services->Script("m_objDictionariesList", ScriptedAnswer::Error(c.error));
+    services->Script(Action::DBR_GETDICTIONARIESLIST, ScriptedAnswer::Error(c.error));
     const size_t before = services->Calls().size();
     const auto failed = Submit({56, 57});
     RunToCompletion();
@@ -450,7 +448,7 @@ TEST_F(ReferenceDataEngineTest, FileDownloadErrorsNameTheirFilesAndTheRequestGoe
   spec->SetLocation("North Clinic");
   const auto generic = spec->GenericRequests()->Add(30);
   generic->SetGenericFiles(files);
-  services->Script("m_objGetTemplateDocs",
+  services->Script(Action::DBR_GETTEMPLATEDOCS,
                    ScriptedAnswer::Errors({"", "File ../../x: refused file name from the server: a file name with .."}));
   server->DatabaseRequests()->Add(spec);
   RunToCompletion();

@@ -15,7 +15,6 @@ using ::testing::Not;
 using testing::ReadFile;
 
 // The source-control object's Init values, by position.
-enum ScInitValue { kUrl, kOperation, kLogin, kPassword, kUsePendingReasons, kPendingNote, kMachineID, kMode, kSplitNote, kUseMTReview };
 
 class SourceControlEngineTest : public testing::DictationEngineTest {
  protected:
@@ -71,20 +70,19 @@ TEST_F(SourceControlEngineTest, EachActionSendsItsOperationWithEveryInitValue) {
     RunToCompletion();
     ASSERT_EQ(services->Calls().size(), before + 1);
     const ScriptedCall& call = services->Calls().back();
-    EXPECT_EQ(call.field, "m_Sc");
-    EXPECT_EQ(call.operation, "controlSourceAsync");
-    ASSERT_EQ(call.init.size(), 10u);
-    EXPECT_EQ(call.init[kUrl].ToString(), "https://institution.example/servlet");
-    EXPECT_EQ(call.init[kOperation].ToLong(), c.operation);
-    EXPECT_EQ(call.init[kLogin].ToString(), "jsmith");
-    EXPECT_EQ(call.init[kPassword].ToString(), "s3cret!");
-    EXPECT_TRUE(call.init[kUsePendingReasons].ToBoolean());
-    EXPECT_EQ(call.init[kPendingNote].ToString(), "");
-    EXPECT_EQ(call.init[kMachineID].ToString(), "WS-1");
-    EXPECT_EQ(call.init[kMode].ToLong(), c.mode);
-    EXPECT_EQ(call.init[kSplitNote].ToString(), c.operation == 4 ? "-1" : "");
-    EXPECT_FALSE(call.init[kUseMTReview].ToBoolean());
-    ASSERT_EQ(call.arguments.size(), 1u) << "the dictation list alone";
+    EXPECT_EQ(call.action, ActionFromId(c.action));
+    const auto& init = std::get<SourceControlInit>(call.init);
+    EXPECT_EQ(init.url, "https://institution.example/servlet");
+    EXPECT_EQ(init.operation, c.operation);
+    EXPECT_EQ(init.login, "jsmith");
+    EXPECT_EQ(init.password, "s3cret!");
+    EXPECT_TRUE(init.usePendingReasons);
+    EXPECT_EQ(init.pendingNote, "");
+    EXPECT_EQ(init.machineID, "WS-1");
+    EXPECT_EQ(init.workQueueMode, c.mode);
+    EXPECT_EQ(init.splitPendingNote, c.operation == 4 ? "-1" : "");
+    EXPECT_FALSE(init.useMTReview);
+    EXPECT_TRUE(call.arguments.named.empty() && call.arguments.templates.empty()) << "the dictation list alone";
     // A reviewer checks out one dictation at a time.
     if (c.action == 3 && c.mode == 3) {
       EXPECT_THAT(ListedIDs(call), ElementsAre(7));
@@ -165,9 +163,10 @@ TEST_F(SourceControlEngineTest, ACheckInWithANoteSendsItsDocumentAsOperationFour
     RunToCompletion();
     ASSERT_EQ(services->Calls().size(), before + 1);
     const ScriptedCall& call = services->Calls().back();
-    EXPECT_EQ(call.init[kOperation].ToLong(), 4);
-    EXPECT_EQ(call.init[kPendingNote].ToString(), "<?xml version=\"1.0\" ?>\r\n<pendingNote>\r\n" + c.notes + "\r\n</pendingNote>");
-    EXPECT_EQ(call.init[kSplitNote].ToString(), c.splitNote);
+    const auto& init = std::get<SourceControlInit>(call.init);
+    EXPECT_EQ(init.operation, 4);
+    EXPECT_EQ(init.pendingNote, "<?xml version=\"1.0\" ?>\r\n<pendingNote>\r\n" + c.notes + "\r\n</pendingNote>");
+    EXPECT_EQ(init.splitPendingNote, c.splitNote);
     EXPECT_EQ(StatusCodes(), std::vector<std::int32_t>(5, 5));
   }
   EXPECT_THAT(DetailLog(), HasSubstr("Checkin dictation 7 with pending note: <?xml version=\"1.0\" ?>"));
@@ -225,7 +224,7 @@ TEST_F(SourceControlEngineTest, ACheckInReadsTheRecordBackAndFallsBackToItsSaved
     if (c.errors.empty()) {
       EXPECT_EQ(errors, "");
     }
-    EXPECT_EQ(services->Calls().back().init[kOperation].ToLong(), 2);
+    EXPECT_EQ(std::get<SourceControlInit>(services->Calls().back().init).operation, 2);
   }
 }
 
@@ -242,7 +241,7 @@ TEST_F(SourceControlEngineTest, ARefusedCallShowsTheBoxAndEndsTheRequestWithStat
     client->completed.clear();
     errorAtCompletion.clear();
     const size_t boxes = prompter->Shown().size();
-    services->Script("m_Sc", ScriptedAnswer::Refused());
+    services->Script(*ActionFromId(action), ScriptedAnswer::Refused());
     auto spec = SpecWithDictations({action, 2}, 3);
     for (const auto& dictation : dictations->Items()) {
       std::filesystem::create_directories(dictation->DownloadPath());
@@ -263,11 +262,13 @@ TEST_F(SourceControlEngineTest, ARefusedCallShowsTheBoxAndEndsTheRequestWithStat
       EXPECT_THAT(ReadFile(lastError), HasSubstr("Error returned from m_Sc.controlSourceAsync"));
     }
   }
-  for (const auto& call : services->Calls()) EXPECT_EQ(call.field, "m_Sc") << "the request ends at the refusal";
+  for (const auto& call : services->Calls()) {
+    EXPECT_NE(call.action, Action::DBR_GETWORKQUEUE) << "the request ends at the refusal";
+  }
 }
 
 TEST_F(SourceControlEngineTest, AFailedDictationKeepsItsStatusWhileTheOthersChange) {
-  services->Script("m_Sc", ScriptedAnswer::Errors({"", "Utterance 9: Utterance 9 is checked out to mlee at workstation WS-2  documentVersion=0"}));
+  services->Script(Action::DBR_CHECKOUT, ScriptedAnswer::Errors({"", "Utterance 9: Utterance 9 is checked out to mlee at workstation WS-2  documentVersion=0"}));
   auto spec = SpecWithDictations({3}, 3);
   server->DatabaseRequests()->Add(spec);
   RunToCompletion();
@@ -278,7 +279,7 @@ TEST_F(SourceControlEngineTest, AFailedDictationKeepsItsStatusWhileTheOthersChan
 }
 
 TEST_F(SourceControlEngineTest, ATimeOutRetriesTheDictationsNotYetDone) {
-  services->Script("m_Sc", ScriptedAnswer::TimeOutAfter({"7", "9"}, testing::kTimeOut));
+  services->Script(Action::DBR_CHECKOUT, ScriptedAnswer::TimeOutAfter({"7", "9"}, testing::kTimeOut));
   auto spec = SpecWithDictations({3}, 3);
   server->DatabaseRequests()->Add(spec);
   RunToCompletion(40);

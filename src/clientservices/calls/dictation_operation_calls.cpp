@@ -11,46 +11,46 @@
 namespace vz::http_client {
 namespace {
 
-const std::map<std::string, SingleCall, std::less<>>& Calls() {
-  static const std::map<std::string, SingleCall, std::less<>> calls = {
+const std::map<Action, SingleCall>& Calls() {
+  static const std::map<Action, SingleCall> calls = {
       // Updates, splits and creations change the institution's state: a repeat must not do them twice.
-      {"m_objDictationUpdate", {"0300", {"PendingNote", "parmString"}, {}, false, true}},
-      {"m_objUpdateField", {"0301", {"locationID", "utteranceID", "type", "value", "PendingNote"}, {}, false, true}},
-      {"m_objUpdateDictFields", {"0302", {"utteranceID", "headerData"}, {}, false, true}},
-      {"m_objSplitDictation", {"0303", {"utteranceID", "audioStart", "audioEnd"}, {}, false, true}},
-      {"m_objLinkDictation", {"0304", {"utteranceID", "parentID"}, {}}},
-      {"m_objCreateDictation", {"0305", {"machineID"}, {}, true, true}},
-      {"m_objGatewaySender", {"0306", {"locationID", "utteranceID", "sClientTypeID", "sTarget", "sDoDistribute"}, {}}},
-      {"m_objGetOptions", {"0307", {}, {}}},
-      {"m_objSendOptions", {"0308", {"optionsXML"}, {}}},
-      {"m_objGetRelInfo", {"0309", {"application", "majorVersion", "minorVersion", "patchNumber"}, {}}},
-      {"m_objTranscriptionMetrics", {"0310", {"startDate", "endDate"}, {}}},
-      {"m_objAppFeatures", {"0311", {}, {}}},
-      {"m_objQAScore", {"0400", {"transcriptionistLogin", "utteranceID", "reviewScore", "reviewNote"}, {}}},
-      {"m_objRemoveQAReview", {"0401", {"utteranceID", "reviewStatusID"}, {}}},
-      {"m_objNumReviews", {"0402", {}, {}}},
-      {"m_objQAGradeCriteria", {"0403", {}, {}}},
-      {"m_objAverageQAGrade", {"0404", {"parmString"}, {}}},
-      {"m_objRDRTranscriptionists", {"0405", {}, {}}},
-      {"m_objRDRReviewers", {"0406", {}, {}}},
-      {"m_objPRCriteria", {"0407", {}, {}}},
+      {Action::DBR_UPDATEDICTATION, {"0300", {"PendingNote", "parmString"}, {}, false, true}},
+      {Action::DBR_UPDATEFIELD, {"0301", {"locationID", "utteranceID", "type", "value", "PendingNote"}, {}, false, true}},
+      {Action::DBR_UPDATEDICTFIELDS, {"0302", {"utteranceID", "headerData"}, {}, false, true}},
+      {Action::DBR_SPLITDICTATION, {"0303", {"utteranceID", "audioStart", "audioEnd"}, {}, false, true}},
+      {Action::DBR_LINKDICTATION, {"0304", {"utteranceID", "parentID"}, {}}},
+      {Action::DBR_CREATEDICTATION, {"0305", {"machineID"}, {}, true, true}},
+      {Action::DBR_GATEWAYSEND, {"0306", {"locationID", "utteranceID", "sClientTypeID", "sTarget", "sDoDistribute"}, {}}},
+      {Action::DBR_GETOPTIONS, {"0307", {}, {}}},
+      {Action::DBR_SENDOPTIONS, {"0308", {"optionsXML"}, {}}},
+      {Action::DBR_GETRELEASEINFO, {"0309", {"application", "majorVersion", "minorVersion", "patchNumber"}, {}}},
+      {Action::DBR_GETMETRICS, {"0310", {"startDate", "endDate"}, {}}},
+      {Action::DBR_GETAPPFEATURES, {"0311", {}, {}}},
+      {Action::DBR_QASCORE, {"0400", {"transcriptionistLogin", "utteranceID", "reviewScore", "reviewNote"}, {}}},
+      {Action::DBR_REMOVEQAREVIEW, {"0401", {"utteranceID", "reviewStatusID"}, {}}},
+      {Action::DBR_GETNUMREVIEWS, {"0402", {}, {}}},
+      {Action::DBR_GETQAGRADECRITERIA, {"0403", {}, {}}},
+      {Action::DBR_GETAVERAGEQAGRADE, {"0404", {"parmString"}, {}}},
+      {Action::DBR_GETRDRTRANSCRIPTIONISTS, {"0405", {}, {}}},
+      {Action::DBR_GETRDRREVIEWERS, {"0406", {}, {}}},
+      {Action::DBR_GETPRCRITERIA, {"0407", {}, {}}},
   };
   return calls;
 }
 
 // Calls made once per dictation of the list, each answering an XML document for it. `extra` names
-// the call's arguments after the list, sent with every entry.
+// the call's arguments sent with every entry.
 struct PerDictationCall {
   const char* number;
   std::vector<const char*> extra;
 };
 
-const std::map<std::string, PerDictationCall, std::less<>>& PerDictationCalls() {
-  static const std::map<std::string, PerDictationCall, std::less<>> calls = {
-      {"m_objDictationInfo", {"0312", {}}},
-      {"m_objGetDictPermissions", {"0313", {}}},
-      {"m_objDownloadQAG", {"0409", {"workQueueMode", "useMTReview"}}},
-      {"m_objDownloadPRs", {"0410", {"workQueueMode"}}},
+const std::map<Action, PerDictationCall>& PerDictationCalls() {
+  static const std::map<Action, PerDictationCall> calls = {
+      {Action::DBR_GETDICTATIONINFO, {"0312", {}}},
+      {Action::DBR_GETDICTPERMISSIONS, {"0313", {}}},
+      {Action::DBR_DOWNLOADQAG, {"0409", {"workQueueMode", "useMTReview"}}},
+      {Action::DBR_DOWNLOADPRS, {"0410", {"workQueueMode"}}},
   };
   return calls;
 }
@@ -60,24 +60,19 @@ HttpCallPlan PerDictation(const CallInputs& call, const PerDictationCall& perDic
   plan.dictationList = true;
   for (const ListEntry& entry : call.entries) {
     Pairs pairs = entry.Values();
-    for (std::size_t i = 0; i < perDictation.extra.size(); ++i) {
-      const Value* value = i < call.rest.size() ? &call.rest[i] : nullptr;
-      // Flags travel as "True"/"False", as everywhere else in the protocol.
-      pairs.emplace_back(perDictation.extra[i],
-                         value && value->GetType() == Value::Type::Boolean ? TrueFalse(*value) : call.Argument(i));
-    }
+    for (const char* name : perDictation.extra) pairs.emplace_back(name, call.Named(name));
     plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {Step(Query(perDictation.number), servlet_wire::FormBody(pairs))}});
   }
   return plan;
 }
 
-// The QA grading upload: each dictation's ".QAG" file from the download folder (the argument after
-// the list) as the body, its entry values in the query, as the uploads of 0103 do. A missing file
+// The QA grading upload: each dictation's ".QAG" file from the download folder (an argument) as
+// the body, its entry values in the query, as the uploads of 0103 do. A missing file
 // is that dictation's error.
 HttpCallPlan QAGradingUpload(const CallInputs& call) {
   HttpCallPlan plan = call.base;
   plan.dictationList = true;
-  const std::filesystem::path folder = call.Argument(0);
+  const std::filesystem::path folder = call.Named(argument::kDownloadFolder);
   for (const ListEntry& entry : call.entries) {
     HttpStep step = Step(Query("0408", entry.Values()), "");
     step.uploadFile = folder / servlet_wire::DictationFileName(entry.utteranceID, ".QAG");
@@ -90,9 +85,9 @@ HttpCallPlan QAGradingUpload(const CallInputs& call) {
 }  // namespace
 
 std::optional<HttpCallPlan> DictationOperationCall(const CallInputs& call, std::string&) {
-  if (const auto found = Calls().find(call.field); found != Calls().end()) return SingleCallPlan(call, found->second);
-  if (const auto found = PerDictationCalls().find(call.field); found != PerDictationCalls().end()) return PerDictation(call, found->second);
-  if (call.field == "m_objUploadQAG") return QAGradingUpload(call);
+  if (const auto found = Calls().find(call.action); found != Calls().end()) return SingleCallPlan(call, found->second);
+  if (const auto found = PerDictationCalls().find(call.action); found != PerDictationCalls().end()) return PerDictation(call, found->second);
+  if (call.action == Action::DBR_UPLOADQAG) return QAGradingUpload(call);
   return std::nullopt;
 }
 

@@ -7,11 +7,11 @@
 namespace vz::http_client {
 namespace {
 
-const std::map<std::string, SingleCall, std::less<>>& Calls() {
-  static const std::map<std::string, SingleCall, std::less<>> calls = {
-      {"m_Sp", {"0010", {}, {}, true}},
-      {"m_objSecureLogin", {"0012", {"location", "certificate", "machineID", "clientVersion"}, {}, true}},
-      {"m_objRequestCert", {"0013", {"firstName", "lastName", "reason", "emailAddress", "certificate"}, {}}},
+const std::map<Action, SingleCall>& Calls() {
+  static const std::map<Action, SingleCall> calls = {
+      {Action::DBR_PINGSERVLET, {"0010", {}, {}, true}},
+      {Action::DBR_SECURELOGIN, {"0012", {"location", "certificate", "machineID", "clientVersion"}, {}, true}},
+      {Action::DBR_REQUESTCERT, {"0013", {"firstName", "lastName", "reason", "emailAddress", "certificate"}, {}}},
   };
   return calls;
 }
@@ -19,7 +19,7 @@ const std::map<std::string, SingleCall, std::less<>>& Calls() {
 }  // namespace
 
 std::optional<HttpCallPlan> LoginCall(const CallInputs& call, std::string&) {
-  if (const auto found = Calls().find(call.field); found != Calls().end()) return SingleCallPlan(call, found->second);
+  if (const auto found = Calls().find(call.action); found != Calls().end()) return SingleCallPlan(call, found->second);
   return std::nullopt;
 }
 

@@ -12,18 +12,17 @@ namespace {
 
 constexpr const char* kUploadExtensions[] = {".rtf", ".doc", ".docx", ".txt", ".hd3", ".ft3", ".QAG", ".cfg"};
 
-HttpCallPlan WorkQueue(const CallInputs& call) {
-  const auto at = [&call](std::size_t i) { return i < call.init.size() ? call.init[i] : Value(); };
+HttpCallPlan WorkQueue(const CallInputs& call, const WorkQueueInit& queue) {
   return OneExchange(call, "0100",
-                     servlet_wire::FormBody({{"retrieveLocked", Truth(at(1)) ? "1" : "0"},
-                               {"retrieveLocation", Text(at(2))},
-                               {"numToRetrieve", Text(at(5))},
-                               {"workQueueMode", call.Mode()},
-                               {"rdrTranscriptionist", Text(at(7))},
-                               {"includeViewing", YesNo(at(8))},
-                               {"includeViewed", YesNo(at(9))},
-                               {"rdrReviewer", Text(at(10))},
-                               {"useMTReview", call.UseMTReview()}}));
+                     servlet_wire::FormBody({{"retrieveLocked", queue.retrieveLocked != 0 ? "1" : "0"},
+                                             {"retrieveLocation", std::to_string(queue.retrieveLocation)},
+                                             {"numToRetrieve", std::to_string(queue.numToRetrieve)},
+                                             {"workQueueMode", call.Mode()},
+                                             {"rdrTranscriptionist", queue.rdrTranscriptionist},
+                                             {"includeViewing", queue.includeViewing},
+                                             {"includeViewed", queue.includeViewed},
+                                             {"rdrReviewer", queue.rdrReviewer},
+                                             {"useMTReview", call.UseMTReview()}}));
 }
 
 HttpCallPlan Downloads(const CallInputs& call, bool audio) {
@@ -48,11 +47,11 @@ HttpCallPlan Downloads(const CallInputs& call, bool audio) {
   return plan;
 }
 
-HttpCallPlan Upload(const CallInputs& call) {
+HttpCallPlan Upload(const CallInputs& call, const UploadInit& upload) {
   HttpCallPlan plan = call.base;
   plan.dictationList = true;
-  const std::filesystem::path folder = call.DownloadFolder();
-  const std::string uploadFlags = call.Argument(0);
+  const std::filesystem::path folder = upload.downloadPath;
+  const std::string uploadFlags = call.Named("UploadFlags");
   for (const ListEntry& entry : call.entries) {
     HttpEntry planned{entry.utteranceID, entry.documentVersion, {}};
     std::string files;
@@ -70,9 +69,9 @@ HttpCallPlan Upload(const CallInputs& call) {
     Pairs pairs = entry.Values();
     pairs.insert(pairs.end(), {{"uploadFlags", uploadFlags},
                                {"files", files},
-                               {"clientVersion", call.InitText(4)},
-                               {"closingAudioSpeed", call.InitText(5)},
-                               {"timeOpen", call.InitText(6)},
+                               {"clientVersion", upload.clientVersion},
+                               {"closingAudioSpeed", upload.closingAudioSpeed},
+                               {"timeOpen", upload.timeOpen},
                                {"workQueueMode", call.Mode()},
                                {"useMTReview", call.UseMTReview()}});
     // The files alone change nothing until the commit, which the servlet must not do twice.
@@ -86,12 +85,27 @@ HttpCallPlan Upload(const CallInputs& call) {
 
 }  // namespace
 
-std::optional<HttpCallPlan> MainLoopCall(const CallInputs& call, std::string&) {
-  if (call.field == "m_Wr" && call.operation == "getWorkAsync") return WorkQueue(call);
-  if (call.field == "m_Ir" && call.operation == "getWorkAsync") return OneExchange(call, "0011", servlet_wire::FormBody({{"location", call.InitText(1)}}));
-  if (call.field == "m_Fud" && call.operation == "getFilesAsync") return Downloads(call, true);
-  if (call.field == "m_objDownloadText" && call.operation == "DownloadTextFilesAsync") return Downloads(call, false);
-  if (call.field == "m_Fup" && call.operation == "putFilesAsync") return Upload(call);
+std::optional<HttpCallPlan> MainLoopCall(const CallInputs& call, std::string& problem) {
+  switch (call.action) {
+    case Action::DBR_GETWORKQUEUE:
+      if (const auto* queue = call.InitAs<WorkQueueInit>()) return WorkQueue(call, *queue);
+      break;
+    case Action::DBR_GETLOCATIONINFO:
+      if (const auto* information = call.InitAs<InformationInit>()) {
+        return OneExchange(call, "0011", servlet_wire::FormBody({{"location", information->location}}));
+      }
+      break;
+    case Action::DBR_DOWNLOAD:
+    case Action::DBR_DOWNLOADTEXT:
+      if (call.InitAs<DownloadInit>()) return Downloads(call, call.action == Action::DBR_DOWNLOAD);
+      break;
+    case Action::DBR_UPLOAD:
+      if (const auto* upload = call.InitAs<UploadInit>()) return Upload(call, *upload);
+      break;
+    default:
+      return std::nullopt;
+  }
+  problem = call.Name() + " was given the connection values of another kind of object";
   return std::nullopt;
 }
 

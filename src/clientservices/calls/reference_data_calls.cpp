@@ -3,7 +3,7 @@
 // (0106), the template list (0220) and files (0221), the dictionary list (0231) and files (0232),
 // and the template download time (0009).
 //
-// The engine passes, after the call's own arguments, where file answers go (the list's ".zip" or
+// The engine names, besides the call's own arguments, where file answers go (the list's ".zip" or
 // ".xml" under the application folder, the download folder for templates and dictionaries). Names
 // of template and dictionary files come from the server: one that could leave the download folder
 // is that file's error and no exchange is made for it.
@@ -20,19 +20,19 @@ namespace {
 
 constexpr const char* kListTimestampHeader = "X-List-Timestamp";
 
-const std::map<std::string, SingleCall, std::less<>>& Calls() {
-  static const std::map<std::string, SingleCall, std::less<>> calls = {
-      {"m_objLockedList", {"0107", {}, {{"machineID", ""}}}},
-      {"m_objRetrieveSpeakers", {"0201", {"institutionID", "application", "selector"}, {}}},
-      {"m_objRetrieveWorkTypes", {"0201", {"institutionID", "application", "selector"}, {}}},
-      {"m_objRetrieveSearchLists", {"0201", {"institutionID", "application", "selector"}, {}}},
-      {"m_objSearchPatientInfo", {"0210", {"LastName", "MRN", "VisitCode"}, {}}},
-      {"m_objHL7Search", {"0211", {"parmString"}, {}}},
-      {"m_objOnlineSearch", {"0212", {"utteranceID", "paramString"}, {}}},
-      {"m_objDictationSearch", {"0213", {"searchParameters"}, {}}},
-      {"m_objTemplateDownloadTime", {"0009", {}, {}}},
-      {"m_objTemplateDocList", {"0220", {"lastModifiedDate"}, {}}},
-      {"m_objDictionariesList", {"0231", {"lastModifiedFlagPath", "lastModifiedDate"}, {}}},
+const std::map<Action, SingleCall>& Calls() {
+  static const std::map<Action, SingleCall> calls = {
+      {Action::DBR_GETLOCKEDLIST, {"0107", {}, {{"machineID", ""}}}},
+      {Action::DBR_GETSPEAKERS, {"0201", {"institutionID", "application", "selector"}, {}}},
+      {Action::DBR_GETWORKTYPES, {"0201", {"institutionID", "application", "selector"}, {}}},
+      {Action::DBR_GETSEARCHLISTS, {"0201", {"institutionID", "application", "selector"}, {}}},
+      {Action::DBR_SEARCHPATIENTINFO, {"0210", {"LastName", "MRN", "VisitCode"}, {}}},
+      {Action::DBR_HL7SEARCH, {"0211", {"parmString"}, {}}},
+      {Action::DBR_ONLINESEARCH, {"0212", {"utteranceID", "paramString"}, {}}},
+      {Action::DBR_DICTATIONSEARCH, {"0213", {"searchParameters"}, {}}},
+      {Action::DBR_GETTEMPLATEDOWNLOADTIME, {"0009", {}, {}}},
+      {Action::DBR_GETTEMPLATEDOCLIST, {"0220", {"lastModifiedDate"}, {}}},
+      {Action::DBR_GETDICTIONARIESLIST, {"0231", {"lastModifiedFlagPath", "lastModifiedDate"}, {}}},
   };
   return calls;
 }
@@ -46,12 +46,11 @@ HttpCallPlan Headers(const CallInputs& call) {
   return plan;
 }
 
-// One exchange whose answer is a file saved as the argument at `fileAt`.
-std::optional<HttpCallPlan> FileAnswer(const CallInputs& call, std::string_view number, const Pairs& pairs, std::size_t fileAt,
-                                       std::string& problem) {
-  const std::string file = call.Argument(fileAt);
+// One exchange whose answer is a file saved as the argument named argument::kAnswerFile.
+std::optional<HttpCallPlan> FileAnswer(const CallInputs& call, std::string_view number, const Pairs& pairs, std::string& problem) {
+  const std::string file = call.Named(argument::kAnswerFile);
   if (file.empty()) {
-    problem = "No file named for the answer of " + std::string(call.field) + "." + std::string(call.operation);
+    problem = "No file named for the answer of " + call.Name();
     return std::nullopt;
   }
   HttpCallPlan plan = OneExchange(call, number, servlet_wire::FormBody(pairs));
@@ -60,65 +59,62 @@ std::optional<HttpCallPlan> FileAnswer(const CallInputs& call, std::string_view 
   return plan;
 }
 
-// Arguments: institution, application, selector, certificate, the ".zip".
+// The institution, application, selector and certificate; the answer is the ".zip".
 std::optional<HttpCallPlan> CompressedLists(const CallInputs& call, std::string& problem) {
   return FileAnswer(call, "0202",
-                    {{"institutionID", call.Argument(0)},
-                     {"application", call.Argument(1)},
-                     {"selector", call.Argument(2)},
-                     {"certificate", call.Argument(3)}},
-                    4, problem);
+                    {{"institutionID", call.Named("institutionID")},
+                     {"application", call.Named("application")},
+                     {"selector", call.Named("selector")},
+                     {"certificate", call.Named("certificate")}},
+                    problem);
 }
 
-// Arguments: "VersionID", "doCompress", institution, the list's file, the time-stamp file.
+// "VersionID", "doCompress" and the institution; the answer is the list's file, the list's time
+// stamp kept in the time-stamp file.
 std::optional<HttpCallPlan> ContactsFile(const CallInputs& call, std::string& problem) {
   auto plan = FileAnswer(call, "0206",
-                         {{"institutionID", call.Argument(2)},
-                          {"locationID", call.InitText(call.layout.locationID)},
-                          {"VersionID", call.Argument(0)},
-                          {"doCompress", call.Argument(1)}},
-                         3, problem);
-  if (plan && !call.Argument(4).empty()) {
+                         {{"institutionID", call.Named("institutionID")},
+                          {"locationID", call.LocationID()},
+                          {"VersionID", call.Named("VersionID")},
+                          {"doCompress", call.Named("doCompress")}},
+                         problem);
+  if (const std::string stamp = call.Named(argument::kTimestampFile); plan && !stamp.empty()) {
     HttpStep& step = plan->entries.front().steps.front();
     step.headerName = kListTimestampHeader;
-    step.headerFile = call.Argument(4);
+    step.headerFile = stamp;
   }
   return plan;
 }
 
-// Arguments: "VersionID", "doCompress", the time of the last full list, institution, the file.
+// "VersionID", "doCompress", the institution and the time of the last full list.
 std::optional<HttpCallPlan> ContactChanges(const CallInputs& call, std::string& problem) {
   return FileAnswer(call, "0207",
-                    {{"institutionID", call.Argument(3)},
-                     {"locationID", call.InitText(call.layout.locationID)},
-                     {"VersionID", call.Argument(0)},
-                     {"doCompress", call.Argument(1)},
-                     {"since", call.Argument(2)}},
-                    4, problem);
+                    {{"institutionID", call.Named("institutionID")},
+                     {"locationID", call.LocationID()},
+                     {"VersionID", call.Named("VersionID")},
+                     {"doCompress", call.Named("doCompress")},
+                     {"since", call.Named("since")}},
+                    problem);
 }
 
-// Arguments: the files (templates: [fileID, fileName, filePath]; dictionaries: the names) and
-// the download folder.
+// One exchange per file of the list (templates, or dictionaries by name) into the download folder.
 std::optional<HttpCallPlan> FileList(const CallInputs& call, bool templates, std::string& problem) {
-  const std::string folder = call.Argument(1);
-  if (call.rest.empty() || !call.rest[0].IsArray() || folder.empty()) {
-    problem = std::string(call.field) + "." + std::string(call.operation) + " needs its list of files and the download folder";
+  const std::string folder = call.Named(argument::kDownloadFolder);
+  if (folder.empty()) {
+    problem = call.Name() + " needs its list of files and the download folder";
     return std::nullopt;
+  }
+  std::vector<std::pair<std::string, Pairs>> files;  // each file's name and what asks for it
+  if (templates) {
+    for (const TemplateFile& file : call.arguments.templates) {
+      files.push_back({file.fileName, {{"fileID", file.fileID}, {"fileName", file.fileName}, {"filePath", file.filePath}}});
+    }
+  } else {
+    for (const std::string& name : call.arguments.dictionaries) files.push_back({name, {{"fileName", name}}});
   }
   HttpCallPlan plan = call.base;
   plan.dictationList = true;
-  for (const Value& item : call.rest[0].ArrayItems()) {
-    std::string name;
-    Pairs pairs;
-    if (templates) {
-      const auto& values = item.IsArray() ? item.ArrayItems() : std::vector<Value>{};
-      const auto at = [&values](std::size_t i) { return i < values.size() ? Text(values[i]) : std::string(); };
-      name = at(1);
-      pairs = {{"fileID", at(0)}, {"fileName", name}, {"filePath", at(2)}};
-    } else {
-      name = item.IsArray() ? std::string() : Text(item);
-      pairs = {{"fileName", name}};
-    }
+  for (const auto& [name, pairs] : files) {
     HttpStep step = Step(Query(templates ? "0221" : "0232"), servlet_wire::FormBody(pairs));
     if (const std::string refused = ServerFileNameProblem(name); !refused.empty()) {
       step.refusal = "refused file name from the server: " + refused;
@@ -134,8 +130,6 @@ std::optional<HttpCallPlan> FileList(const CallInputs& call, bool templates, std
 
 }  // namespace
 
-bool TakesFileList(std::string_view field) { return field == "m_objGetTemplateDocs" || field == "m_objDownloadDictionaries"; }
-
 std::vector<std::string> ListedNames(std::string_view xml, std::string_view path) {
   pugi::xml_document document;
   if (!document.load_buffer(xml.data(), xml.size())) return {};
@@ -145,18 +139,22 @@ std::vector<std::string> ListedNames(std::string_view xml, std::string_view path
 }
 
 std::optional<HttpCallPlan> ReferenceDataCall(const CallInputs& call, std::string& problem) {
-  if (const auto found = Calls().find(call.field); found != Calls().end()) {
+  if (const auto found = Calls().find(call.action); found != Calls().end()) {
     HttpCallPlan plan = SingleCallPlan(call, found->second);
-    if (call.field == "m_objDictionariesList") plan.namesAt = "InfoResponse/Dictionary";
+    if (call.action == Action::DBR_GETDICTIONARIESLIST) plan.namesAt = "InfoResponse/Dictionary";
     return plan;
   }
-  if (call.field == "m_objHeaderValues") return Headers(call);
-  if (call.field == "m_objGetListsCompressed") return CompressedLists(call, problem);
-  if (call.field == "m_objContactsFile") return ContactsFile(call, problem);
-  if (call.field == "m_objContactChanges") return ContactChanges(call, problem);
-  if (call.field == "m_objGetTemplateDocs") return FileList(call, true, problem);
-  if (call.field == "m_objDownloadDictionaries") return FileList(call, false, problem);
-  return std::nullopt;
+  switch (call.action) {
+    case Action::DBR_GETTEMPLATES:
+    case Action::DBR_GETCHANGEDHEADER:
+    case Action::DBR_GETHEADER: return Headers(call);
+    case Action::DBR_GETLISTSCOMPRESSED: return CompressedLists(call, problem);
+    case Action::DBR_GETCONTACTSFILE: return ContactsFile(call, problem);
+    case Action::DBR_GETCONTACTCHANGES: return ContactChanges(call, problem);
+    case Action::DBR_GETTEMPLATEDOCS: return FileList(call, true, problem);
+    case Action::DBR_DOWNLOADDICTIONARY: return FileList(call, false, problem);
+    default: return std::nullopt;
+  }
 }
 
 }  // namespace vz::http_client

@@ -3,17 +3,11 @@
 // reasons are used, the pending-note document, the machine ID, the work-queue mode, the
 // split-related note and whether MT review is used.
 #include "clientservices/calls/call_building.hpp"
+#include "execution/action_table.hpp"
 #include "servlet_wire/form_codec.hpp"
 
 namespace vz::http_client {
 namespace {
-
-// The positions of the source-control object's Init values besides the common ones (LayoutOf).
-constexpr int kOperation = 1;
-constexpr int kUsePendingReasons = 4;
-constexpr int kPendingNote = 5;
-constexpr int kMachineID = 6;
-constexpr int kSplitPendingNote = 8;
 
 // What an operation does to a lock: check-ins and unlocks end a check-out, and are done once; a
 // check-out again by its holder changes nothing, and operation 7 nothing at all.
@@ -33,18 +27,23 @@ std::string EndingKey(const CallInputs& call, const ListEntry& entry, std::strin
 
 }  // namespace
 
-std::optional<HttpCallPlan> SourceControlCall(const CallInputs& call, std::string&) {
-  if (call.field != "m_Sc") return std::nullopt;
+std::optional<HttpCallPlan> SourceControlCall(const CallInputs& call, std::string& problem) {
+  if (ActionEntryFor(call.action).flag != FlagMeaning::SourceControl) return std::nullopt;
+  const auto* init = call.InitAs<SourceControlInit>();
+  if (init == nullptr) {
+    problem = call.Name() + " was given the connection values of another kind of object";
+    return std::nullopt;
+  }
   HttpCallPlan plan = call.base;
   plan.dictationList = true;
-  const Pairs values = {{"operation", call.InitText(kOperation)},
-                        {"usePendingReasons", call.InitTrueFalse(kUsePendingReasons)},
-                        {"pendingNote", call.InitText(kPendingNote)},
-                        {"machineID", call.InitText(kMachineID)},
+  const std::string operation = std::to_string(init->operation);
+  const Pairs values = {{"operation", operation},
+                        {"usePendingReasons", init->usePendingReasons ? "True" : "False"},
+                        {"pendingNote", init->pendingNote},
+                        {"machineID", init->machineID},
                         {"workQueueMode", call.Mode()},
-                        {"splitPendingNote", call.InitText(kSplitPendingNote)},
+                        {"splitPendingNote", init->splitPendingNote},
                         {"useMTReview", call.UseMTReview()}};
-  const std::string operation = call.InitText(kOperation);
   const std::string_view ending = EndsCheckOut(operation);
   for (const ListEntry& entry : call.entries) {
     Pairs pairs = entry.Values();

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <vector>
 
-#include "object/value.hpp"
+#include "execution/action.hpp"
+#include "execution/call_arguments.hpp"
 
 namespace vz {
 
@@ -28,19 +28,19 @@ class ServiceStarter {
 };
 
 using PrepareBranch = bool (*)(clsDatabaseRequest& request, const std::shared_ptr<clsGenericRequest>& generic);
-using BuildArguments = std::vector<Value> (*)(clsDatabaseRequest& request, const ActionEntry& entry,
-                                              const std::shared_ptr<clsGenericRequest>& generic);
+using BuildArguments = CallArguments (*)(clsDatabaseRequest& request, const ActionEntry& entry,
+                                         const std::shared_ptr<clsGenericRequest>& generic);
 using StartBranch = void (*)(clsDatabaseRequest& request, const ActionEntry& entry, ServiceStarter& starter);
 using CompletionHandler = void (*)(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors);
 
 struct ActionBranch {
-  std::int32_t action = -1;
+  Action action;
   // Takes the action's parameter set even though the table names no parameter it reads.
   bool takesParameterSet = false;
   // The checks and inputs before the call; false when the branch ended without a call (the action
   // was skipped and the pump re-enabled, or the request closed).
   PrepareBranch prepare = nullptr;
-  // The call's arguments in order; without it, the values of the table's parameter names.
+  // The call's arguments; without it, the values of the table's parameter names, by those names.
   BuildArguments arguments = nullptr;
   // A start of its own instead of the common one.
   StartBranch start = nullptr;
@@ -55,7 +55,7 @@ std::span<const ActionBranch> TemplatesAndDictionariesBranches();  // template a
 std::span<const ActionBranch> DictationOperationsBranches();       // updates, split, link, create, QA, settings
 std::span<const ActionBranch> SourceControlBranches();             // check-out, check-in, unlock
 
-// The branch of `action`; null for identifiers no family handles.
-const ActionBranch* BranchFor(std::int32_t action);
+// The branch of `action`; null for an action no family handles.
+const ActionBranch* BranchFor(Action action);
 
 }  // namespace vz

@@ -4,19 +4,17 @@
 
 namespace vz {
 
-const ActionBranch* BranchFor(std::int32_t action) {
+const ActionBranch* BranchFor(Action action) {
   static const std::array<const ActionBranch*, 63> byAction = [] {
     std::array<const ActionBranch*, 63> index{};
     for (const auto family : {MainLoopBranches(), LoginAndInstitutionBranches(), ListsAndSearchesBranches(),
                               TemplatesAndDictionariesBranches(), DictationOperationsBranches(), SourceControlBranches()}) {
-      for (const ActionBranch& branch : family) {
-        if (branch.action >= 0 && branch.action < static_cast<std::int32_t>(index.size())) index[static_cast<size_t>(branch.action)] = &branch;
-      }
+      for (const ActionBranch& branch : family) index[static_cast<size_t>(IdOf(branch.action))] = &branch;
     }
     return index;
   }();
-  if (action < 0 || action >= static_cast<std::int32_t>(byAction.size())) return nullptr;
-  return byAction[static_cast<size_t>(action)];
+  const std::int32_t id = IdOf(action);
+  return id >= 0 && id < static_cast<std::int32_t>(byAction.size()) ? byAction[static_cast<size_t>(id)] : nullptr;
 }
 
 }  // namespace vz

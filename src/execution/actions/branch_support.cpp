@@ -33,22 +33,16 @@ bool Skip(clsDatabaseRequest& request, std::string_view trace) {
   return false;
 }
 
-Value DictationListValue(const clsDatabaseRequest& request) {
-  Value::Array entries;
-  for (const auto& entry : request.DictationList()) entries.push_back(entry.ToValue());
-  return Value(std::move(entries));
-}
-
-std::vector<Value> TableArguments(const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>& generic) {
-  std::vector<Value> arguments;
-  for (const auto name : entry.parameters) arguments.emplace_back(ParameterValue(generic, name));
+CallArguments TableArguments(const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>& generic) {
+  CallArguments arguments;
+  for (const auto name : entry.parameters) arguments.named.emplace(std::string(name), ParameterValue(generic, name));
   return arguments;
 }
 
-Value TextsValue(const std::vector<std::string>& texts) {
-  Value::Array values;
-  for (const auto& text : texts) values.emplace_back(text);
-  return Value(std::move(values));
+CallArguments DictationListArguments(const clsDatabaseRequest& request) {
+  CallArguments arguments;
+  arguments.dictations = request.DictationList();
+  return arguments;
 }
 
 }  // namespace vz

@@ -1,13 +1,13 @@
 #pragma once
 // Small pieces the family files share: parameters by name, the two early ends of a branch, and the
-// dictation list as a call receives it.
+// arguments most calls take.
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "object/value.hpp"
+#include "execution/call_arguments.hpp"
 
 namespace vz {
 
@@ -28,11 +28,11 @@ bool Refuse(clsDatabaseRequest& request, std::string message);
 // Ends the branch with nothing to do (traced): the next tick runs the following action; returns false.
 bool Skip(clsDatabaseRequest& request, std::string_view trace);
 
-// The request's dictation list as a call receives it: an array of entries.
-Value DictationListValue(const clsDatabaseRequest& request);
-// The values of the table's parameter names, in the table's order.
-std::vector<Value> TableArguments(const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>& generic);
-// Texts as one array argument.
-Value TextsValue(const std::vector<std::string>& texts);
+// The values of the table's parameter names, by those names.
+CallArguments TableArguments(const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>& generic);
+// The request's dictation list as the call's dictations.
+CallArguments DictationListArguments(const clsDatabaseRequest& request);
+// A flag as the servlet reads it.
+inline std::string TrueFalse(bool flag) { return flag ? "True" : "False"; }
 
 }  // namespace vz

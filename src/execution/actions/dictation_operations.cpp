@@ -35,28 +35,33 @@ namespace {
 // --- arguments ----------------------------------------------------------------------------------
 
 // Field updates and gateway sends name the location first.
-std::vector<Value> LocationFirstArguments(clsDatabaseRequest& request, const ActionEntry& entry,
-                                          const std::shared_ptr<clsGenericRequest>& generic) {
+CallArguments LocationFirstArguments(clsDatabaseRequest& request, const ActionEntry& entry,
+                                     const std::shared_ptr<clsGenericRequest>& generic) {
   const auto info = request.ConnectionInfo();
-  std::vector<Value> arguments = {Value(std::to_string(info ? info->CurrentLocationID() : 0))};
-  for (auto& value : TableArguments(entry, generic)) arguments.push_back(std::move(value));
+  CallArguments arguments = TableArguments(entry, generic);
+  arguments.named.emplace("locationID", std::to_string(info ? info->CurrentLocationID() : 0));
   return arguments;
 }
 
-std::vector<Value> DictationUpdateArguments(clsDatabaseRequest& request, const ActionEntry&,
-                                            const std::shared_ptr<clsGenericRequest>& generic) {
+CallArguments DictationUpdateArguments(clsDatabaseRequest& request, const ActionEntry&,
+                                       const std::shared_ptr<clsGenericRequest>& generic) {
   if (generic) {
     // The update carries the dictation's current values besides the ones being changed.
     const auto dictations = request.Dictations();
     if (dictations && dictations->Count() > 0) request.FinalizeUtteranceUpdateRequest(*dictations->Items().front(), *generic->Parameters());
   }
-  return {Value(ParameterValue(generic, "PendingNote")), Value(sfn404ParameterString(generic ? generic->Parameters() : nullptr))};
+  CallArguments arguments;
+  arguments.named = {{"PendingNote", ParameterValue(generic, "PendingNote")},
+                     {"parmString", sfn404ParameterString(generic ? generic->Parameters() : nullptr)}};
+  return arguments;
 }
 
 // The new dictation is made for this workstation.
-std::vector<Value> CreateAudioArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
+CallArguments CreateAudioArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
   const auto info = request.ConnectionInfo();
-  return {Value(info ? info->MachineID() : std::string())};
+  CallArguments arguments;
+  arguments.named.emplace("machineID", info ? info->MachineID() : std::string());
+  return arguments;
 }
 
 std::int16_t WorkQueueMode(const clsDatabaseRequest& request) {
@@ -64,21 +69,22 @@ std::int16_t WorkQueueMode(const clsDatabaseRequest& request) {
   return queue ? queue->WorkQueueMode() : std::int16_t{0};
 }
 
-// The QA objects work on the dictation list; the grading upload reads the ".QAG" files from the
-// download folder, the downloads say how the editor works (work-queue mode, MT review).
-std::vector<Value> DictationListArguments(clsDatabaseRequest& request, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>&) {
-  std::vector<Value> arguments = {DictationListValue(request)};
+// The calls made per dictation work on the dictation list; the grading upload reads the ".QAG"
+// files from the download folder, the QA downloads say how the editor works (work-queue mode, MT
+// review).
+CallArguments PerDictationArguments(clsDatabaseRequest& request, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>&) {
+  CallArguments arguments = DictationListArguments(request);
   const auto info = request.ConnectionInfo();
-  switch (entry.id) {
-    case 50:
-      arguments.emplace_back(info ? info->DownloadPath() : std::string());
+  switch (entry.action) {
+    case Action::DBR_UPLOADQAG:
+      arguments.named.emplace(argument::kDownloadFolder, info ? info->DownloadPath() : std::string());
       break;
-    case 51:
-      arguments.emplace_back(WorkQueueMode(request));
-      arguments.emplace_back(request.UseMTReview());
+    case Action::DBR_DOWNLOADQAG:
+      arguments.named.emplace("workQueueMode", std::to_string(WorkQueueMode(request)));
+      arguments.named.emplace("useMTReview", TrueFalse(request.UseMTReview()));
       break;
-    case 61:
-      arguments.emplace_back(WorkQueueMode(request));
+    case Action::DBR_DOWNLOADPRS:
+      arguments.named.emplace("workQueueMode", std::to_string(WorkQueueMode(request)));
       break;
     default:
       break;
@@ -432,31 +438,31 @@ void m_objGetDictPermissions_RetrievalComplete(clsDatabaseRequest& r, ClientServ
 void m_objUploadQAG_RetrievalComplete(clsDatabaseRequest& r, ClientServiceObject& s, bool e) { CompleteDictationListAnswer(r, s, e, 50); }
 
 constexpr ActionBranch kBranches[] = {
-    {.action = 15, .takesParameterSet = true, .arguments = DictationUpdateArguments, .complete = m_objDictationUpdate_UpdateComplete},
-    {.action = 18, .arguments = LocationFirstArguments, .complete = m_objUpdateField_UpdateComplete},
-    {.action = 20, .complete = m_objTranscriptionMetrics_RetrievalComplete},
-    {.action = 24, .complete = m_objGetRelInfo_ResponseComplete},
-    {.action = 25, .arguments = LocationFirstArguments, .complete = m_objGatewaySender_SendComplete},
-    {.action = 26, .complete = m_objSplitDictation_ResponseComplete},
-    {.action = 27, .complete = m_objGetOptions_RetrievalComplete},
-    {.action = 28, .complete = m_objSendOptions_RetrievalComplete},
-    {.action = 33, .arguments = CreateAudioArguments, .complete = m_objCreateDictation_RetrievalComplete},
-    {.action = 36, .complete = m_objUpdateDictFields_RetrievalComplete},
-    {.action = 39, .complete = m_objLinkDictation_RetrievalComplete},
-    {.action = 42, .complete = m_objQAScore_RetrievalComplete},
-    {.action = 44, .complete = m_objRemoveQAReview_RequestComplete},
-    {.action = 46, .complete = m_objNumReviews_RetrievalComplete},
-    {.action = 47, .complete = m_objAppFeatures_RetrievalComplete},
-    {.action = 48, .complete = m_objQAGradeCriteria_RetrievalComplete},
-    {.action = 49, .complete = m_objRDRTranscriptionists_RetrievalComplete},
-    {.action = 50, .arguments = DictationListArguments, .complete = m_objUploadQAG_RetrievalComplete},
-    {.action = 51, .arguments = DictationListArguments, .complete = m_objDownloadQAG_RetrievalComplete},
-    {.action = 55, .prepare = PrepareAverageQAGrade, .complete = m_objAverageQAGrade_RetrievalComplete},
-    {.action = 58, .prepare = PrepareDictationList, .arguments = DictationListArguments, .complete = m_objDictationInfo_RetrievalComplete},
-    {.action = 59, .complete = m_objRDRReviewers_RetrievalComplete},
-    {.action = 60, .complete = m_objPRCriteria_RetrievalComplete},
-    {.action = 61, .prepare = PrepareDictationList, .arguments = DictationListArguments, .complete = m_objDownloadPRs_RetrievalComplete},
-    {.action = 62, .prepare = PrepareDictationList, .arguments = DictationListArguments, .complete = m_objGetDictPermissions_RetrievalComplete},
+    {.action = Action::DBR_UPDATEDICTATION, .takesParameterSet = true, .arguments = DictationUpdateArguments, .complete = m_objDictationUpdate_UpdateComplete},
+    {.action = Action::DBR_UPDATEFIELD, .arguments = LocationFirstArguments, .complete = m_objUpdateField_UpdateComplete},
+    {.action = Action::DBR_GETMETRICS, .complete = m_objTranscriptionMetrics_RetrievalComplete},
+    {.action = Action::DBR_GETRELEASEINFO, .complete = m_objGetRelInfo_ResponseComplete},
+    {.action = Action::DBR_GATEWAYSEND, .arguments = LocationFirstArguments, .complete = m_objGatewaySender_SendComplete},
+    {.action = Action::DBR_SPLITDICTATION, .complete = m_objSplitDictation_ResponseComplete},
+    {.action = Action::DBR_GETOPTIONS, .complete = m_objGetOptions_RetrievalComplete},
+    {.action = Action::DBR_SENDOPTIONS, .complete = m_objSendOptions_RetrievalComplete},
+    {.action = Action::DBR_CREATEDICTATION, .arguments = CreateAudioArguments, .complete = m_objCreateDictation_RetrievalComplete},
+    {.action = Action::DBR_UPDATEDICTFIELDS, .complete = m_objUpdateDictFields_RetrievalComplete},
+    {.action = Action::DBR_LINKDICTATION, .complete = m_objLinkDictation_RetrievalComplete},
+    {.action = Action::DBR_QASCORE, .complete = m_objQAScore_RetrievalComplete},
+    {.action = Action::DBR_REMOVEQAREVIEW, .complete = m_objRemoveQAReview_RequestComplete},
+    {.action = Action::DBR_GETNUMREVIEWS, .complete = m_objNumReviews_RetrievalComplete},
+    {.action = Action::DBR_GETAPPFEATURES, .complete = m_objAppFeatures_RetrievalComplete},
+    {.action = Action::DBR_GETQAGRADECRITERIA, .complete = m_objQAGradeCriteria_RetrievalComplete},
+    {.action = Action::DBR_GETRDRTRANSCRIPTIONISTS, .complete = m_objRDRTranscriptionists_RetrievalComplete},
+    {.action = Action::DBR_UPLOADQAG, .arguments = PerDictationArguments, .complete = m_objUploadQAG_RetrievalComplete},
+    {.action = Action::DBR_DOWNLOADQAG, .arguments = PerDictationArguments, .complete = m_objDownloadQAG_RetrievalComplete},
+    {.action = Action::DBR_GETAVERAGEQAGRADE, .prepare = PrepareAverageQAGrade, .complete = m_objAverageQAGrade_RetrievalComplete},
+    {.action = Action::DBR_GETDICTATIONINFO, .prepare = PrepareDictationList, .arguments = PerDictationArguments, .complete = m_objDictationInfo_RetrievalComplete},
+    {.action = Action::DBR_GETRDRREVIEWERS, .complete = m_objRDRReviewers_RetrievalComplete},
+    {.action = Action::DBR_GETPRCRITERIA, .complete = m_objPRCriteria_RetrievalComplete},
+    {.action = Action::DBR_DOWNLOADPRS, .prepare = PrepareDictationList, .arguments = PerDictationArguments, .complete = m_objDownloadPRs_RetrievalComplete},
+    {.action = Action::DBR_GETDICTPERMISSIONS, .prepare = PrepareDictationList, .arguments = PerDictationArguments, .complete = m_objGetDictPermissions_RetrievalComplete},
 };
 
 }  // namespace

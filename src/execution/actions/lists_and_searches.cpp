@@ -100,13 +100,14 @@ bool PrepareContactsFile(clsDatabaseRequest& request, const std::shared_ptr<clsG
 
 // "VersionID", "doCompress", then where the answer goes: the institution, the list's file (".zip"
 // when compressed) and the server's time stamp of the list.
-std::vector<Value> ContactsFileArguments(clsDatabaseRequest& request, const ActionEntry& entry,
-                                         const std::shared_ptr<clsGenericRequest>& generic) {
+CallArguments ContactsFileArguments(clsDatabaseRequest& request, const ActionEntry& entry,
+                                    const std::shared_ptr<clsGenericRequest>& generic) {
   const std::string folder = ContactsFolder(generic);
-  auto arguments = TableArguments(entry, generic);
-  arguments.emplace_back(InstitutionIDText(request));
-  arguments.emplace_back(ContactsRoot(request, folder, false) + (ReadsAsOne(ParameterValue(generic, "doCompress")) ? ".zip" : ".xml"));
-  arguments.emplace_back(Request206TimeStampFile(folder));
+  CallArguments arguments = TableArguments(entry, generic);
+  arguments.named.emplace("institutionID", InstitutionIDText(request));
+  arguments.named.emplace(argument::kAnswerFile,
+                          ContactsRoot(request, folder, false) + (ReadsAsOne(ParameterValue(generic, "doCompress")) ? ".zip" : ".xml"));
+  arguments.named.emplace(argument::kTimestampFile, Request206TimeStampFile(folder));
   return arguments;
 }
 
@@ -116,12 +117,13 @@ bool PrepareContactChanges(clsDatabaseRequest& request, const std::shared_ptr<cl
 }
 
 // "VersionID", "doCompress", the time of the last full list, the institution and the changes' file.
-std::vector<Value> ContactChangesArguments(clsDatabaseRequest& request, const ActionEntry& entry,
-                                           const std::shared_ptr<clsGenericRequest>& generic) {
-  auto arguments = TableArguments(entry, generic);
-  arguments.emplace_back(sfnContactDeltaTimestamp(ApplicationPath(), InstitutionIDText(request), LocationIDText(request), RealmText(request)));
-  arguments.emplace_back(InstitutionIDText(request));
-  arguments.emplace_back(ContactsRoot(request, ApplicationPath(), true) + (ReadsAsOne(ParameterValue(generic, "doCompress")) ? ".zip" : ".xml"));
+CallArguments ContactChangesArguments(clsDatabaseRequest& request, const ActionEntry& entry,
+                                      const std::shared_ptr<clsGenericRequest>& generic) {
+  CallArguments arguments = TableArguments(entry, generic);
+  arguments.named.emplace("since", sfnContactDeltaTimestamp(ApplicationPath(), InstitutionIDText(request), LocationIDText(request), RealmText(request)));
+  arguments.named.emplace("institutionID", InstitutionIDText(request));
+  arguments.named.emplace(argument::kAnswerFile,
+                          ContactsRoot(request, ApplicationPath(), true) + (ReadsAsOne(ParameterValue(generic, "doCompress")) ? ".zip" : ".xml"));
   return arguments;
 }
 
@@ -213,8 +215,12 @@ void m_objContactChanges_DownloadComplete(clsDatabaseRequest& request, ClientSer
 
 // --- lists ------------------------------------------------------------------------------------
 
-std::vector<Value> PeopleListArguments(clsDatabaseRequest&, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>& generic) {
-  return {Value(ParameterValue(generic, "institutionID")), Value(""), Value(entry.id == 16 ? "NNY" : "NNNY")};
+CallArguments PeopleListArguments(clsDatabaseRequest&, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>& generic) {
+  CallArguments arguments;
+  arguments.named = {{"institutionID", ParameterValue(generic, "institutionID")},
+                     {"application", ""},
+                     {"selector", entry.action == Action::DBR_GETSPEAKERS ? "NNY" : "NNNY"}};
+  return arguments;
 }
 
 bool PrepareSearchLists(clsDatabaseRequest& request, const std::shared_ptr<clsGenericRequest>&) {
@@ -228,11 +234,12 @@ std::string SearchListZip(const clsDatabaseRequest& request) {
 
 // The institution, the application, the selector; the compressed lists also the workstation's
 // certificate and the ".zip" the answer is saved as.
-std::vector<Value> SearchListArguments(clsDatabaseRequest& request, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>&) {
-  std::vector<Value> arguments = {Value(InstitutionIDText(request)), Value("Penwright"), Value(kSearchListSelector)};
-  if (entry.id == 40) {
-    arguments.emplace_back(request.Certificate());
-    arguments.emplace_back(SearchListZip(request));
+CallArguments SearchListArguments(clsDatabaseRequest& request, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>&) {
+  CallArguments arguments;
+  arguments.named = {{"institutionID", InstitutionIDText(request)}, {"application", "Penwright"}, {"selector", kSearchListSelector}};
+  if (entry.action == Action::DBR_GETLISTSCOMPRESSED) {
+    arguments.named.emplace("certificate", request.Certificate());
+    arguments.named.emplace(argument::kAnswerFile, SearchListZip(request));
   }
   return arguments;
 }
@@ -287,8 +294,10 @@ void m_objGetListsCompressed_RetrievalComplete(clsDatabaseRequest& request, Clie
 
 // --- searches and other single answers ---------------------------------------------------------
 
-std::vector<Value> HL7SearchArguments(clsDatabaseRequest&, const ActionEntry&, const std::shared_ptr<clsGenericRequest>& generic) {
-  return {Value(sfnHL7SearchParameterString(generic ? generic->Parameters() : nullptr))};
+CallArguments HL7SearchArguments(clsDatabaseRequest&, const ActionEntry&, const std::shared_ptr<clsGenericRequest>& generic) {
+  CallArguments arguments;
+  arguments.named.emplace("parmString", sfnHL7SearchParameterString(generic ? generic->Parameters() : nullptr));
+  return arguments;
 }
 
 constexpr GenericAnswer kLockedList{13, "m_objLockedList_RequestComplete", GenericLookup::Own, "LockedList"};
@@ -323,9 +332,9 @@ bool ReduceToFirstDictation(clsDatabaseRequest& request, const std::shared_ptr<c
   return true;
 }
 
-std::vector<Value> HeaderArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
+CallArguments HeaderArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
   GlobalTrace(kRunLocation, "Retrieving headers for utterances: " + request.sfnUtteranceList());
-  return {DictationListValue(request)};
+  return DictationListArguments(request);
 }
 
 // One header document per dictation of the list, each kept as the dictation's ".hd3". After a
@@ -361,20 +370,20 @@ void m_objHeaderValues_RetrievalComplete(clsDatabaseRequest& request, ClientServ
 }
 
 constexpr ActionBranch kBranches[] = {
-    {.action = 9, .arguments = HeaderArguments, .complete = m_objHeaderValues_RetrievalComplete},
-    {.action = 11, .prepare = PrepareContactsFile, .arguments = ContactsFileArguments, .complete = m_objContactsFile_DownloadComplete},
-    {.action = 12, .prepare = PrepareContactChanges, .arguments = ContactChangesArguments, .complete = m_objContactChanges_DownloadComplete},
-    {.action = 13, .complete = m_objLockedList_RequestComplete},
-    {.action = 14, .complete = m_objSearchPatientInfo_RetrievalComplete},
-    {.action = 16, .arguments = PeopleListArguments, .complete = m_objRetrieveSpeakers_RetrievalComplete},
-    {.action = 17, .arguments = PeopleListArguments, .complete = m_objRetrieveWorkTypes_RetrievalComplete},
-    {.action = 21, .prepare = PrepareSearchLists, .arguments = SearchListArguments, .complete = m_objRetrieveSearchLists_RetrievalComplete},
-    {.action = 23, .takesParameterSet = true, .arguments = HL7SearchArguments, .complete = m_objHL7Search_RetrievalComplete},
-    {.action = 31, .prepare = ReduceToFirstDictation, .arguments = HeaderArguments, .complete = m_objHeaderValues_RetrievalComplete},
-    {.action = 34, .arguments = HeaderArguments, .complete = m_objHeaderValues_RetrievalComplete},
-    {.action = 35, .complete = m_objOnlineSearch_RetrievalComplete},
-    {.action = 37, .complete = m_objDictationSearch_RetrievalComplete},
-    {.action = 40, .arguments = SearchListArguments, .complete = m_objGetListsCompressed_RetrievalComplete},
+    {.action = Action::DBR_GETTEMPLATES, .arguments = HeaderArguments, .complete = m_objHeaderValues_RetrievalComplete},
+    {.action = Action::DBR_GETCONTACTSFILE, .prepare = PrepareContactsFile, .arguments = ContactsFileArguments, .complete = m_objContactsFile_DownloadComplete},
+    {.action = Action::DBR_GETCONTACTCHANGES, .prepare = PrepareContactChanges, .arguments = ContactChangesArguments, .complete = m_objContactChanges_DownloadComplete},
+    {.action = Action::DBR_GETLOCKEDLIST, .complete = m_objLockedList_RequestComplete},
+    {.action = Action::DBR_SEARCHPATIENTINFO, .complete = m_objSearchPatientInfo_RetrievalComplete},
+    {.action = Action::DBR_GETSPEAKERS, .arguments = PeopleListArguments, .complete = m_objRetrieveSpeakers_RetrievalComplete},
+    {.action = Action::DBR_GETWORKTYPES, .arguments = PeopleListArguments, .complete = m_objRetrieveWorkTypes_RetrievalComplete},
+    {.action = Action::DBR_GETSEARCHLISTS, .prepare = PrepareSearchLists, .arguments = SearchListArguments, .complete = m_objRetrieveSearchLists_RetrievalComplete},
+    {.action = Action::DBR_HL7SEARCH, .takesParameterSet = true, .arguments = HL7SearchArguments, .complete = m_objHL7Search_RetrievalComplete},
+    {.action = Action::DBR_GETCHANGEDHEADER, .prepare = ReduceToFirstDictation, .arguments = HeaderArguments, .complete = m_objHeaderValues_RetrievalComplete},
+    {.action = Action::DBR_GETHEADER, .arguments = HeaderArguments, .complete = m_objHeaderValues_RetrievalComplete},
+    {.action = Action::DBR_ONLINESEARCH, .complete = m_objOnlineSearch_RetrievalComplete},
+    {.action = Action::DBR_DICTATIONSEARCH, .complete = m_objDictationSearch_RetrievalComplete},
+    {.action = Action::DBR_GETLISTSCOMPRESSED, .arguments = SearchListArguments, .complete = m_objGetListsCompressed_RetrievalComplete},
 };
 
 }  // namespace

@@ -32,16 +32,20 @@ bool PrepareSecureLogin(clsDatabaseRequest& request, const std::shared_ptr<clsGe
   return true;
 }
 
-std::vector<Value> SecureLoginArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
+CallArguments SecureLoginArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
   const auto info = request.ConnectionInfo();
-  return {Value(request.Location()), Value(request.Certificate()), Value(info ? info->MachineID() : std::string()),
-          Value(info ? info->PenwrightVersion() : std::string())};
+  CallArguments arguments;
+  arguments.named = {{"location", request.Location()},
+                     {"certificate", request.Certificate()},
+                     {"machineID", info ? info->MachineID() : std::string()},
+                     {"clientVersion", info ? info->PenwrightVersion() : std::string()}};
+  return arguments;
 }
 
-std::vector<Value> CertificateRequestArguments(clsDatabaseRequest& request, const ActionEntry& entry,
-                                               const std::shared_ptr<clsGenericRequest>& generic) {
-  auto arguments = TableArguments(entry, generic);
-  arguments.emplace_back(request.Certificate());
+CallArguments CertificateRequestArguments(clsDatabaseRequest& request, const ActionEntry& entry,
+                                          const std::shared_ptr<clsGenericRequest>& generic) {
+  CallArguments arguments = TableArguments(entry, generic);
+  arguments.named.emplace("certificate", request.Certificate());
   return arguments;
 }
 
@@ -57,16 +61,16 @@ void m_objRequestCert_RetrievalComplete(clsDatabaseRequest& request, ClientServi
 }
 
 constexpr ActionBranch kBranches[] = {
-    {.action = 8, .complete = [](clsDatabaseRequest& r, ClientServiceObject& s, bool e) { r.m_Ir_RetrievalComplete(s, e); }},
-    {.action = 10,
+    {.action = Action::DBR_GETLOCATIONINFO, .complete = [](clsDatabaseRequest& r, ClientServiceObject& s, bool e) { r.m_Ir_RetrievalComplete(s, e); }},
+    {.action = Action::DBR_PINGSERVLET,
      .prepare = PreparePing,
      .complete = [](clsDatabaseRequest& r, ClientServiceObject& s, bool e) { r.m_Sp_RetrievalComplete(s, e); }},
-    {.action = 41,
+    {.action = Action::DBR_SECURELOGIN,
      .takesParameterSet = true,
      .prepare = PrepareSecureLogin,
      .arguments = SecureLoginArguments,
      .complete = [](clsDatabaseRequest& r, ClientServiceObject& s, bool e) { r.m_objSecureLogin_RetrievalComplete(s, e); }},
-    {.action = 43, .arguments = CertificateRequestArguments, .complete = m_objRequestCert_RetrievalComplete},
+    {.action = Action::DBR_REQUESTCERT, .arguments = CertificateRequestArguments, .complete = m_objRequestCert_RetrievalComplete},
 };
 
 }  // namespace

@@ -40,14 +40,16 @@ bool PrepareUpload(clsDatabaseRequest& request, const std::shared_ptr<clsGeneric
   return true;
 }
 
-std::vector<Value> UploadArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>& generic) {
+CallArguments UploadArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>& generic) {
   GlobalTrace(kRunLocation, "Uploading utterances: " + request.sfnUtteranceList());
-  return {DictationListValue(request), Value(UploadFlags(generic))};
+  CallArguments arguments = DictationListArguments(request);
+  arguments.named.emplace("UploadFlags", std::to_string(UploadFlags(generic)));
+  return arguments;
 }
 
-std::vector<Value> DownloadArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
+CallArguments DownloadArguments(clsDatabaseRequest& request, const ActionEntry&, const std::shared_ptr<clsGenericRequest>&) {
   GlobalTrace(kRunLocation, "Downloading utterances: " + request.sfnUtteranceList());
-  return {DictationListValue(request)};
+  return DictationListArguments(request);
 }
 
 bool PrepareWorkQueue(clsDatabaseRequest& request, const std::shared_ptr<clsGenericRequest>&) {
@@ -60,18 +62,18 @@ bool PrepareWorkQueue(clsDatabaseRequest& request, const std::shared_ptr<clsGene
 }
 
 constexpr ActionBranch kBranches[] = {
-    {.action = 0,
+    {.action = Action::DBR_UPLOAD,
      .takesParameterSet = true,
      .prepare = PrepareUpload,
      .arguments = UploadArguments,
      .complete = [](clsDatabaseRequest& r, ClientServiceObject& s, bool e) { r.m_Fup_UploadComplete(s, e); }},
-    {.action = 1,
+    {.action = Action::DBR_DOWNLOAD,
      .arguments = DownloadArguments,
      .complete = [](clsDatabaseRequest& r, ClientServiceObject& s, bool e) { r.m_Fud_DownloadComplete(s, e); }},
-    {.action = 2,
+    {.action = Action::DBR_GETWORKQUEUE,
      .prepare = PrepareWorkQueue,
      .complete = [](clsDatabaseRequest& r, ClientServiceObject& s, bool e) { r.m_Wr_RetrievalComplete(s, e); }},
-    {.action = 38,
+    {.action = Action::DBR_DOWNLOADTEXT,
      .arguments = DownloadArguments,
      .complete = [](clsDatabaseRequest& r, ClientServiceObject& s, bool e) { r.m_objDownloadText_DownloadComplete(s, e); }},
 };

@@ -84,9 +84,9 @@ void NameCheckOuts(clsDatabaseRequest& request) {
 
 // The dictation list with the check-out each entry's operation ends. A record without one (its
 // check-out was made before records kept it) names it now, saved before the call.
-Value ListEndingCheckOuts(clsDatabaseRequest& request) {
+std::vector<DictationListEntry> ListEndingCheckOuts(clsDatabaseRequest& request) {
   const auto dictations = request.Dictations();
-  Value::Array entries;
+  std::vector<DictationListEntry> entries;
   for (DictationListEntry entry : request.DictationList()) {
     const auto record = dictations ? dictations->Item("U" + std::to_string(entry.utteranceID), entry.documentVersion) : nullptr;
     if (record) {
@@ -97,22 +97,22 @@ Value ListEndingCheckOuts(clsDatabaseRequest& request) {
         SaveRecord(request, *record);
       }
     }
-    entries.push_back(entry.ToValue());
+    entries.push_back(std::move(entry));
   }
-  return Value(std::move(entries));
+  return entries;
 }
 
 // The source-control operation of an action in a work-queue mode; 0 when a check-in of an ungraded
 // version is skipped, -1 when the mode has no operation for the action.
-std::int16_t SourceControlOperation(std::int32_t action, std::int16_t mode, bool versionGraded) {
+std::int16_t SourceControlOperation(Action action, std::int16_t mode, bool versionGraded) {
   const bool review = mode == 3;
   switch (action) {
-    case 3: return review ? 6 : 1;
-    case 4: return review ? (versionGraded ? 9 : 0) : 2;
-    case 5: return 4;
-    case 6: return review ? 8 : 3;
-    case 32: return review ? 6 : (mode == 2 || mode == 4 ? -1 : 5);
-    case 53: return 7;
+    case Action::DBR_CHECKOUT: return review ? 6 : 1;
+    case Action::DBR_CHECKIN: return review ? (versionGraded ? 9 : 0) : 2;
+    case Action::DBR_CHECKINPENDING: return 4;
+    case Action::DBR_UNLOCK: return review ? 8 : 3;
+    case Action::DBR_SCOPERATION5: return review ? 6 : (mode == 2 || mode == 4 ? -1 : 5);
+    case Action::DBR_SCOPERATION7: return 7;
     default: return -1;
   }
 }
@@ -235,31 +235,17 @@ void RefreshPendingNoteItems(clsUtteranceObject& record) {
                         EscapedText(record.CurrentPendingNote()) + "</text>" + kCrLf + "</item>"));
 }
 
-// Everything a source-control call is told besides the dictation list, in Init's order.
-struct ScInit {
-  std::string url, login, password, pendingNote, machineID, splitNote;
-  std::int16_t operation = 0;
-  std::int16_t mode = 0;
-  bool usePendingReasons = false;
-  bool useMTReview = false;
-
-  std::vector<Value> Values() const {
-    return {Value(url),        Value(operation),   Value(login), Value(password), Value(usePendingReasons),
-            Value(pendingNote), Value(machineID), Value(mode),  Value(splitNote), Value(useMTReview)};
-  }
-};
-
 void DoSourceControlOperation(clsDatabaseRequest& request, const ActionEntry& entry, ServiceStarter& starter,
                               std::int16_t operation) {
   const auto service = starter.NewService(request, entry);
   GlobalTrace(kOperationLocation, "operation =" + std::to_string(operation));
   const auto info = request.ConnectionInfo();
-  ScInit init;
+  SourceControlInit init;
   init.url = info ? info->CurrentDatabaseURL() : std::string();
   init.login = info ? info->Transcriptionist() : std::string();
   init.password = info ? info->Password() : std::string();
   init.machineID = info ? info->MachineID() : std::string();
-  init.mode = SourceControlMode(request);
+  init.workQueueMode = SourceControlMode(request);
   init.usePendingReasons = request.UsePendingReasons();
   init.useMTReview = request.UseMTReview();
 
@@ -276,8 +262,8 @@ void DoSourceControlOperation(clsDatabaseRequest& request, const ActionEntry& en
                   "Checkin dictation " + std::to_string(first->UtteranceID()) + " with pending note: " + init.pendingNote);
     }
     if (operation == kCheckInWithPendingNote) {
-      init.splitNote = first->TextProperty("PotentialPendingNoteForSplit", "PotentialPendingNoteForSplit");
-      if (init.splitNote.empty()) init.splitNote = "-1";
+      init.splitPendingNote = first->TextProperty("PotentialPendingNoteForSplit", "PotentialPendingNoteForSplit");
+      if (init.splitPendingNote.empty()) init.splitPendingNote = "-1";
     }
     request.UpdateStatusCodes(kCheckInUnderWay, "");
   }
@@ -287,11 +273,12 @@ void DoSourceControlOperation(clsDatabaseRequest& request, const ActionEntry& en
   }
 
   init.operation = operation;
-  service->Init(init.Values());
+  service->Init(init);
   GlobalTrace(kOperationLocation, "m_Sc.init " + init.url + ", " + std::to_string(operation) + ", " + init.login);
   GlobalTrace(kOperationLocation, "Operation = " + std::to_string(operation));
-  const Value list = EndsCheckOut(operation) ? ListEndingCheckOuts(request) : DictationListValue(request);
-  if (service->Start(std::string(entry.call), {list})) return;
+  CallArguments arguments;
+  arguments.dictations = EndsCheckOut(operation) ? ListEndingCheckOuts(request) : request.DictationList();
+  if (service->Start(std::move(arguments))) return;
 
   ErrMsgBox("Bad call to controlSourceAsync()", vbCritical, "Penwright MT", true, kOperationLocation);
   if (checkIn) request.UpdateStatusCodes(kPendingAfterError, "Error returned from m_Sc.controlSourceAsync");
@@ -301,7 +288,7 @@ void DoSourceControlOperation(clsDatabaseRequest& request, const ActionEntry& en
 }
 
 void StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry, ServiceStarter& starter) {
-  const std::int16_t operation = SourceControlOperation(entry.id, SourceControlMode(request), request.IsVersionGraded());
+  const std::int16_t operation = SourceControlOperation(entry.action, SourceControlMode(request), request.IsVersionGraded());
   if (operation == 0) {
     // Nothing to check in: the request goes on with its next action.
     request.ResumePump();
@@ -310,7 +297,7 @@ void StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry, S
   if (operation < 0) {
     // This mode has no such operation: go on with the next action rather than leave the request
     // waiting for a completion nothing will bring.
-    GlobalTrace(kRunLocation, "No source-control operation for action " + std::to_string(entry.id) + " in this work-queue mode.");
+    GlobalTrace(kRunLocation, "No source-control operation for action " + std::to_string(IdOf(entry.action)) + " in this work-queue mode.");
     request.ResumePump();
     return;
   }
@@ -358,12 +345,12 @@ void m_Sc_RequestComplete(clsDatabaseRequest& request, ClientServiceObject& serv
 }
 
 constexpr ActionBranch kBranches[] = {
-    {.action = 3, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
-    {.action = 4, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
-    {.action = 5, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
-    {.action = 6, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
-    {.action = 32, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
-    {.action = 53, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
+    {.action = Action::DBR_CHECKOUT, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
+    {.action = Action::DBR_CHECKIN, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
+    {.action = Action::DBR_CHECKINPENDING, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
+    {.action = Action::DBR_UNLOCK, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
+    {.action = Action::DBR_SCOPERATION5, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
+    {.action = Action::DBR_SCOPERATION7, .start = StartSourceControl, .complete = m_Sc_RequestComplete},
 };
 
 }  // namespace

@@ -53,15 +53,16 @@ bool PrepareTemplateFiles(clsDatabaseRequest& request, const std::shared_ptr<cls
   return true;
 }
 
-std::vector<Value> TemplateFilesArguments(clsDatabaseRequest&, const ActionEntry&, const std::shared_ptr<clsGenericRequest>& generic) {
-  Value::Array files;
+CallArguments TemplateFilesArguments(clsDatabaseRequest&, const ActionEntry&, const std::shared_ptr<clsGenericRequest>& generic) {
+  CallArguments arguments;
   if (generic && generic->GenericFiles()) {
     for (const auto& file : generic->GenericFiles()->Items()) {
       GlobalTrace(kRunLocation, file->FileName());
-      files.emplace_back(Value::Array{Value(file->FileID()), Value(file->FileName()), Value(file->FilePath())});
+      arguments.templates.push_back({file->FileID(), file->FileName(), file->FilePath()});
     }
   }
-  return {Value(std::move(files)), Value(DownloadFolder())};
+  arguments.named.emplace(argument::kDownloadFolder, DownloadFolder());
+  return arguments;
 }
 
 bool PrepareDictionaries(clsDatabaseRequest& request, const std::shared_ptr<clsGenericRequest>& generic) {
@@ -76,8 +77,11 @@ bool PrepareDictionaries(clsDatabaseRequest& request, const std::shared_ptr<clsG
   return true;
 }
 
-std::vector<Value> DictionaryArguments(clsDatabaseRequest&, const ActionEntry&, const std::shared_ptr<clsGenericRequest>& generic) {
-  return {TextsValue(generic ? generic->DictionaryFiles() : std::vector<std::string>{}), Value(DownloadFolder())};
+CallArguments DictionaryArguments(clsDatabaseRequest&, const ActionEntry&, const std::shared_ptr<clsGenericRequest>& generic) {
+  CallArguments arguments;
+  if (generic) arguments.dictionaries = generic->DictionaryFiles();
+  arguments.named.emplace(argument::kDownloadFolder, DownloadFolder());
+  return arguments;
 }
 
 // The twins: errors name files; they go to the parameter set, a communication failure retries.
@@ -247,15 +251,15 @@ void m_objDictionariesList_RetrievalComplete(clsDatabaseRequest& request, Client
 }
 
 constexpr ActionBranch kBranches[] = {
-    {.action = 29, .complete = m_objTemplateDocList_RetrievalComplete},
-    {.action = 30,
+    {.action = Action::DBR_GETTEMPLATEDOCLIST, .complete = m_objTemplateDocList_RetrievalComplete},
+    {.action = Action::DBR_GETTEMPLATEDOCS,
      .takesParameterSet = true,
      .prepare = PrepareTemplateFiles,
      .arguments = TemplateFilesArguments,
      .complete = m_objGetTemplateDocs_RetrievalComplete},
-    {.action = 45, .complete = m_objTemplateDownloadTime_RetrievalComplete},
-    {.action = 56, .complete = m_objDictionariesList_RetrievalComplete},
-    {.action = 57,
+    {.action = Action::DBR_GETTEMPLATEDOWNLOADTIME, .complete = m_objTemplateDownloadTime_RetrievalComplete},
+    {.action = Action::DBR_GETDICTIONARIESLIST, .complete = m_objDictionariesList_RetrievalComplete},
+    {.action = Action::DBR_DOWNLOADDICTIONARY,
      .takesParameterSet = true,
      .prepare = PrepareDictionaries,
      .arguments = DictionaryArguments,
