@@ -116,4 +116,10 @@ class EditorClient {
 
 inline Json Ref(std::int64_t handle) { return Json{{"$handle", handle}}; }
 
+// The editor logged in at `servletURL`, keeping its records on disk.
+inline EditorOptions AtInstitution(VzedProcess& vzed, const std::string& servletURL) {
+  return {.logs = true, .keepRecords = true, .server = {{"AppPath", vzed.folder / "App"}, {"TraceLevel", 2}}, .login = Login{servletURL}};
+}
+
+
 }  // namespace vz::testing
