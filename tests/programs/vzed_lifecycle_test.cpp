@@ -2,11 +2,13 @@
 // outside, crash reports, the service manager's notifications, and the one client of --stdio.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "editor_client.hpp"
 
@@ -30,25 +32,22 @@ TEST(VzedLifecycle, AcceptedCloseRequestAnswersFirstThenEndsInOrder) {
 }
 
 TEST(VzedLifecycle, SignalsAreCloseRequestsWithTheirReasons) {
-  {
+  struct Case {
+    int signal;
+    const char* file;  // where the reason is written, beside the detail log; none without a server object
+    const char* reason;
+  };
+  // The system going down is an abnormal end; with no server object yet nothing holds the process.
+  for (const Case& c : {Case{SIGTERM, "AbnormalEnds.log", "OS-ShutDown"}, Case{SIGINT, "Server.log", "Closed from control menu."},
+                        Case{SIGHUP, nullptr, nullptr}}) {
     VzedProcess vzed;
-    EditorClient client(vzed, {.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
-    ::kill(vzed.pid, SIGTERM);
-    EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
-    // The system going down is an abnormal end, recorded beside the detail log.
-    EXPECT_THAT(ReadFile(vzed.folder / "AbnormalEnds.log"), HasSubstr("OS-ShutDown"));
-  }
-  {
-    VzedProcess vzed;
-    EditorClient client(vzed, {.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
-    ::kill(vzed.pid, SIGINT);
-    EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
-    EXPECT_THAT(ReadFile(vzed.folder / "Server.log"), HasSubstr("Closed from control menu."));
-  }
-  {
-    VzedProcess vzed;  // no server object yet: nothing holds the process
-    ::kill(vzed.pid, SIGHUP);
-    EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
+    std::optional<EditorClient> client;
+    if (c.file != nullptr) client.emplace(vzed, EditorOptions{.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
+    ::kill(vzed.pid, c.signal);
+    EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit())) << c.signal;
+    if (c.file != nullptr) {
+      EXPECT_THAT(ReadFile(vzed.folder / c.file), HasSubstr(c.reason)) << c.signal;
+    }
   }
 }
 

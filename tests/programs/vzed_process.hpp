@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -106,6 +107,24 @@ class VzedProcess {
     }
   }
 };
+
+// What a command line gave: its exit status and its output, standard error included.
+struct CommandRun {
+  int status = -1;
+  std::string output;
+};
+
+// Runs `line` (quoted for the shell) to its end.
+inline CommandRun RunCommand(const std::string& line) {
+  CommandRun run;
+  FILE* pipe = ::popen((line + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
+  const int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
 
 // The handle of an object value.
 inline std::int64_t HandleOf(const vze::Json& value) { return value.at("$handle").get<std::int64_t>(); }
