@@ -40,8 +40,7 @@ using VzedAgainstAnInstitution = SimulatedInstitutionTest;
 TEST_F(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByteForByte) {
   Start(Config(kDictations, 2));
 
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, NorthURL()));
+  InstitutionEditor editor(NorthURL());
   const std::filesystem::path downloads = editor.downloads;
 
   RetrieveAndDownload(editor);
@@ -78,8 +77,7 @@ TEST_F(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionBy
 TEST_F(VzedAgainstAnInstitution, AudioOverTheFileLimitIsRefusedForEachDictationAndNothingIsWritten) {
   Start(Config(2, 1));
 
-  VzedProcess vzed({"--max-file-answer", "4KiB"}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, NorthURL()));
+  InstitutionEditor editor(NorthURL(), {"--max-file-answer", "4KiB"});
   const std::filesystem::path downloads = editor.downloads;
   RetrieveAndDownload(editor);
   ASSERT_EQ(editor.dictations.size(), 2u);
@@ -96,8 +94,7 @@ TEST_F(VzedAgainstAnInstitution, AudioOverTheFileLimitIsRefusedForEachDictationA
 
 TEST_F(VzedAgainstAnInstitution, ATranscriptionOfSeveralMiBIsUploadedWhole) {
   Start(Config(1, 1));
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, NorthURL()));
+  InstitutionEditor editor(NorthURL());
   RetrieveAndDownload(editor);
   ASSERT_EQ(editor.dictations.size(), 1u);
 
@@ -124,8 +121,7 @@ TEST_F(VzedAgainstAnInstitution, HeaderAnswersPastTheCallsLimitFailTheirDictatio
   ASSERT_EQ(headers.size(), static_cast<size_t>(kDictations));
   // Room for two answers and half the third.
   const std::string limit = std::to_string(headers[0].size() + headers[1].size() + headers[2].size() / 2);
-  VzedProcess vzed({"--max-xml-answers", limit}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, NorthURL()));
+  InstitutionEditor editor(NorthURL(), {"--max-xml-answers", limit});
   editor.Run(editor.NewSpec({2, 34}, 1, editor.NewWorkQueue()));  // DBR_GETWORKQUEUE, DBR_GETCHANGEDHEADER
 
   ASSERT_EQ(editor.dictations.size(), static_cast<size_t>(kDictations));

@@ -53,8 +53,7 @@ class ResumedDownloads : public SimulatedInstitutionTest {
 };
 
 TEST_F(ResumedDownloads, ACutDownloadMovesOnlyTheMissingBytesOnTheRetry) {
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, NorthURL()));
+  InstitutionEditor editor(NorthURL());
   CutNextAudioAnswer();
   Download(editor);
   // The engine retries the action after the cut; a later request would do the same.
@@ -73,8 +72,7 @@ void PlantPart(const std::filesystem::path& downloads, const std::string& versio
 }
 
 TEST_F(ResumedDownloads, APartOfAFileSinceChangedIsNotContinuedAndTheFileComesWhole) {
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, NorthURL()));
+  InstitutionEditor editor(NorthURL());
   const simulator::Dictation first = AtTheInstitution(kFirst);
   const simulator::Dictation second = AtTheInstitution(kFirst + 1);
   // Begun when the institution served other audio under the same version.
@@ -86,8 +84,7 @@ TEST_F(ResumedDownloads, APartOfAFileSinceChangedIsNotContinuedAndTheFileComesWh
 }
 
 TEST_F(ResumedDownloads, APartThatFailsTheDigestOfTheWholeFileIsDiscardedNotResumedAgain) {
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, NorthURL()));
+  InstitutionEditor editor(NorthURL());
   const simulator::Dictation first = AtTheInstitution(kFirst);
   std::string kept = ReadFile(first.audio).substr(0, kCutAt);
   kept[2000] = static_cast<char>(kept[2000] ^ 0x55);  // within the samples: the header stays readable

@@ -21,11 +21,6 @@ using ::testing::HasSubstr;
 constexpr const char* kReady = "Ready for Transcription";
 constexpr const char* kCheckedOut = "Checked out for Standard Transcription";
 
-// The vzed of a workstation, started before its editor connects.
-struct OwnVzed {
-  VzedProcess vzed{{}, {}, Actions::kInstitution};
-};
-
 // One workstation: an editor driving its own vzed.
 class Workstation : private OwnVzed, public EditorClient {
  public:
