@@ -18,13 +18,11 @@ namespace {
 using ::testing::HasSubstr;
 namespace fs = std::filesystem;
 
-bool EndedWithStatusZero(const std::optional<int>& status) { return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0; }
-
 TEST(VzedLifecycle, AcceptedCloseRequestAnswersFirstThenEndsInOrder) {
   VzedProcess vzed;
   EditorClient client(vzed, {.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
   EXPECT_EQ(client.rpc.Call("closeRequest", {{"reason", "owner"}}), (Json{{"cancelled", false}}));
-  EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
+  EXPECT_TRUE(EndedWith(vzed.WaitForExit(), 0));
   EXPECT_FALSE(fs::exists(vzed.socket));  // the socket file goes with the server
   const std::string log = ReadFile(vzed.folder / "Server.log");
   EXPECT_THAT(log, HasSubstr("frmTimer.Form_QueryUnload: Closed because owner is shutting down."));
@@ -44,7 +42,7 @@ TEST(VzedLifecycle, SignalsAreCloseRequestsWithTheirReasons) {
     std::optional<EditorClient> client;
     if (c.file != nullptr) client.emplace(vzed, EditorOptions{.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
     ::kill(vzed.pid, c.signal);
-    EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit())) << c.signal;
+    EXPECT_TRUE(EndedWith(vzed.WaitForExit(), 0)) << c.signal;
     if (c.file != nullptr) {
       EXPECT_THAT(ReadFile(vzed.folder / c.file), HasSubstr(c.reason)) << c.signal;
     }
@@ -59,7 +57,7 @@ TEST(VzedLifecycle, TheExitWindowsTimerIsStartedFromOutsideBySigusr1) {
   const Json handle = client.Get(client.server, "ExitProcessWindowHandle");
   ASSERT_EQ(handle, vzed.pid);
   ::kill(static_cast<pid_t>(handle.get<int>()), SIGUSR1);
-  EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
+  EXPECT_TRUE(EndedWith(vzed.WaitForExit(), 0));
 }
 
 TEST(VzedLifecycle, ForceCrashLeavesACrashReportInTheErrorsFolder) {
@@ -125,7 +123,7 @@ TEST(VzedLifecycle, UnderSystemdItReportsReadinessTheWatchdogAndStopping) {
   EXPECT_TRUE(systemd.WaitFor("WATCHDOG=1"));
   EXPECT_EQ(client.rpc.Call("closeRequest", {{"reason", "controlMenu"}}), (Json{{"cancelled", false}}));
   EXPECT_TRUE(systemd.WaitFor("STOPPING=1"));
-  EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
+  EXPECT_TRUE(EndedWith(vzed.WaitForExit(), 0));
 }
 
 TEST(VzedLifecycle, RefusesASocketFolderOthersMayEnterAndASocketInUse) {

@@ -32,6 +32,19 @@ bool Eventually(Done done, std::chrono::milliseconds limit = std::chrono::second
   return true;
 }
 
+// Whether a server accepts connections at `socket` now.
+inline bool Accepts(const std::string& socket) {
+  try {
+    vze::LineClient probe(socket);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// Whether a wait status is a normal end with `code`.
+inline bool EndedWith(const std::optional<int>& status, int code) { return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code; }
+
 // What vzed's actions do: complete at once, or talk to an institution's servlets over HTTP(S).
 enum class Actions { kInstant, kInstitution };
 
@@ -51,15 +64,7 @@ class VzedProcess {
     if (actions == Actions::kInstant) args.insert(args.end(), {"--test-actions", "instant"});
     args.insert(args.end(), extra.begin(), extra.end());
     Spawn(args, environment);
-    const bool up = Eventually([&] {
-      if (Exited()) return true;
-      try {
-        vze::LineClient probe(socket);
-        return true;
-      } catch (const std::exception&) {
-        return false;
-      }
-    });
+    const bool up = Eventually([&] { return Exited() || Accepts(socket); });
     if (!up || Exited()) throw std::runtime_error("vzed did not start");
   }
 
