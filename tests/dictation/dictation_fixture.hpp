@@ -13,19 +13,18 @@
 
 #include "raised_by.hpp"
 #include "diagnostics/automation_error.hpp"
-#include "diagnostics_fixture.hpp"
+#include "dispatch_fixture.hpp"
 #include "dictation/register_dictation_classes.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/wall_clock.hpp"
 #include "model/process_settings.hpp"
-#include "object/dispatch.hpp"
 
 namespace vz::testing {
 
-class DictationTest : public DiagnosticsTest {
+class DictationTest : public DispatchTest {
  protected:
   void SetUp() override {
-    DiagnosticsTest::SetUp();
+    DispatchTest::SetUp();
     const char* zone = std::getenv("TZ");
     savedZone_ = zone ? std::optional<std::string>(zone) : std::nullopt;
     UseZone("America/New_York");
@@ -40,7 +39,7 @@ class DictationTest : public DiagnosticsTest {
     CurrentProcessSettings() = ProcessSettings{};
     if (savedZone_) ::setenv("TZ", savedZone_->c_str(), 1); else ::unsetenv("TZ");
     ::tzset();
-    DiagnosticsTest::TearDown();
+    DispatchTest::TearDown();
   }
 
   static void UseZone(const char* zone) {
@@ -64,32 +63,14 @@ class DictationTest : public DiagnosticsTest {
     return std::chrono::system_clock::from_time_t(std::mktime(&tm));
   }
 
-  std::shared_ptr<clsUtteranceObject> NewUtterance() {
-    return std::dynamic_pointer_cast<clsUtteranceObject>(dispatch::Create("clsUtteranceObject", registry));
-  }
+  std::shared_ptr<clsUtteranceObject> NewUtterance() { return Create<clsUtteranceObject>(); }
   std::string Path(const std::string& name) const { return folder / name; }
-  std::vector<std::string> BoxTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& box : prompter->Shown()) texts.push_back(box.text);
-    return texts;
-  }
   std::string ErrorsLog() const { return ReadFile(ErrorsLogPath()); }
-
-  static Value Get(Object& object, std::string_view member, std::vector<Value> args = {}) {
-    return dispatch::Get(object, member, args);
-  }
-  static void Set(Object& object, std::string_view member, const Value& value) { dispatch::Set(object, member, value); }
-  static Value Call(Object& object, std::string_view member, std::vector<Value> args = {}) {
-    return dispatch::Call(object, member, args);
-  }
-
-  ClassRegistry registry;
 
  private:
   std::chrono::system_clock::time_point now_;
   std::optional<std::string> savedZone_;
 };
-
 
 // Lines of a CR LF text, without their ends.
 inline std::vector<std::string> CrLfLines(const std::string& text) {

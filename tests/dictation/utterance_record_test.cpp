@@ -21,21 +21,22 @@ TEST_F(UtteranceRecordTest, NumbersAndBooleansReadTheirDefaultsFromBadText) {
   u->SetProperty("LastActionCompleted", "70000");  // does not fit 16 bits
   EXPECT_EQ(u->LastActionCompleted(), 0);
 
-  // TF booleans: false when missing or unconvertible; "True", "false" and numbers convert.
-  EXPECT_FALSE(Get(*u, "IsAddendum").ToBoolean());
-  u->SetProperty("IsAddendum", "maybe");
-  EXPECT_FALSE(Get(*u, "IsAddendum").ToBoolean());
-  u->SetProperty("IsAddendum", "-1");
-  EXPECT_TRUE(Get(*u, "IsAddendum").ToBoolean());
+  // TF booleans: false when missing or unconvertible; "True", "false" and numbers convert. YN
+  // booleans: true when missing, true for y in either case, false for anything else.
+  struct Stored {
+    const char* property;
+    const char* text;  // null: missing
+    bool read;
+  };
+  for (const Stored& c : {Stored{"IsAddendum", nullptr, false}, Stored{"IsAddendum", "maybe", false}, Stored{"IsAddendum", "-1", true},
+                          Stored{"isLinkDictationAllowed", nullptr, true}, Stored{"isLinkDictationAllowed", "y", true},
+                          Stored{"isLinkDictationAllowed", "Yes", false}}) {
+    auto record = NewUtterance();
+    if (c.text != nullptr) record->SetProperty(c.property, c.text);
+    EXPECT_EQ(Get(*record, c.property).ToBoolean(), c.read) << c.property << " = " << (c.text ? c.text : "(missing)");
+  }
   Set(*u, "IsAddendum", Value(false));
   EXPECT_EQ(u->GetProperty("IsAddendum"), "False");
-
-  // YN booleans: true when missing, true for y in either case, false for anything else.
-  EXPECT_TRUE(Get(*u, "isLinkDictationAllowed").ToBoolean());
-  u->SetProperty("isLinkDictationAllowed", "y");
-  EXPECT_TRUE(Get(*u, "isLinkDictationAllowed").ToBoolean());
-  u->SetProperty("isLinkDictationAllowed", "Yes");
-  EXPECT_FALSE(Get(*u, "isLinkDictationAllowed").ToBoolean());
   Set(*u, "isSplitDictationAllowed", Value(true));
   EXPECT_EQ(u->GetProperty("isSplitDictationAllowed"), "Y");
   EXPECT_TRUE(prompter->Shown().empty());  // none of this is an error

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "diagnostics/trace.hpp"
-#include "execution/action_table.hpp"
 #include "execution/retry_classification.hpp"
 
 namespace vz {
@@ -40,21 +39,6 @@ TEST(RetryClassification, DiscardableKindsAndDocumentVersions) {
   for (const std::int32_t dropped : {1, 2, 4, 6, 8, 49, -1, 0}) EXPECT_TRUE(bfnIsDiscardable(dropped)) << dropped;
   EXPECT_EQ(GetDocVersionFromError("Conflict: DocumentVersion=3"), "3");
   EXPECT_EQ(GetDocVersionFromError("no version here"), "");
-}
-
-TEST(ActionTable, DictationActionsAndUnhandledIdentifiers) {
-  for (std::int32_t action = -1; action <= 64; ++action) {
-    const bool expected = action == 0 || action == 1 || action == 3 || action == 4 || action == 5 || action == 6 ||
-                          action == 7 || action == 9 || action == 32 || action == 34 || action == 38 || action == 50 ||
-                          action == 51 || action == 53;
-    EXPECT_EQ(bfnUtteranceListNeeded(action), expected) << action;
-  }
-  for (const std::int32_t unhandled : {7, 19, 22, 52, 54, 63, -1}) {
-    EXPECT_EQ(ActionEntryFor(unhandled).flag, FlagMeaning::NotHandled) << unhandled;
-  }
-  EXPECT_EQ(ActionEntryFor(2).field, "m_Wr");
-  EXPECT_EQ(ActionEntryFor(62).name, "DBR_GETDICTPERMISSIONS");
-  EXPECT_EQ(ActionEntryFor(55).flag, FlagMeaning::Failed);
 }
 
 TEST(RetryClassification, HostsThatCannotBeReached) {

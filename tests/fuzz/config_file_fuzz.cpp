@@ -55,14 +55,8 @@ std::shared_ptr<clsUtteranceObject> Read(const std::filesystem::path& path) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vz::fuzz::Scratch();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  vz::fuzz::UseScratchDiagnostics();
-  const std::filesystem::path work = vz::fuzz::FreshWorkFolder();
+  const std::filesystem::path work = vz::fuzz::BeginInput();
   const std::filesystem::path file = work / "Local_7.cfg";
   vz::fuzz::WriteWholeFile(file, std::string_view(reinterpret_cast<const char*>(data), size));
 

@@ -66,6 +66,11 @@ void UseScratchDiagnostics(int traceLevel) {
   }
 }
 
+std::filesystem::path BeginInput(int traceLevel) {
+  UseScratchDiagnostics(traceLevel);
+  return FreshWorkFolder();
+}
+
 std::string ReadWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

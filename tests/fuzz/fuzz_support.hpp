@@ -26,6 +26,9 @@ std::filesystem::path FreshWorkFolder();
 
 // Logs in the scratch folder, headless message boxes, the trace at `traceLevel`.
 void UseScratchDiagnostics(int traceLevel = 1);
+// What each input starts with: the scratch diagnostics at `traceLevel` and a fresh "Work" folder,
+// which it returns.
+std::filesystem::path BeginInput(int traceLevel = 1);
 
 std::string ReadWholeFile(const std::filesystem::path& path);
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);

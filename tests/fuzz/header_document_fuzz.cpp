@@ -21,15 +21,13 @@
 #include "xml/parse_failure.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vz::fuzz::Scratch();
   static vz::ClassRegistry registry;
   vz::RegisterDictationClasses(registry);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  vz::fuzz::UseScratchDiagnostics(0);
-  const std::filesystem::path work = vz::fuzz::FreshWorkFolder();
+  const std::filesystem::path work = vz::fuzz::BeginInput(0);
   const std::filesystem::path downloads = work / "Downloads";
   std::filesystem::create_directories(downloads);
   const auto parts = vz::fuzz::SplitInput(std::string_view(reinterpret_cast<const char*>(data), size), "\x1e", 2);

@@ -108,7 +108,6 @@ struct ClientEnd {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vz::fuzz::Scratch();
   vz::transport::IgnoreBrokenPipes();
   vz::RegisterServerClasses(vz::ClassRegistry::Global());
   vz::ServerEnvironment environment;

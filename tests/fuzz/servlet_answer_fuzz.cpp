@@ -92,15 +92,13 @@ bool IsPlainStamp(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vz::fuzz::Scratch();
   Server();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  vz::fuzz::UseScratchDiagnostics(0);
-  const std::filesystem::path work = vz::fuzz::FreshWorkFolder();
+  const std::filesystem::path work = vz::fuzz::BeginInput(0);
   const std::string answer(reinterpret_cast<const char*>(data) + 1, size - 1);
   const auto kind = static_cast<AnswerKind>(data[0] % 3);
 

@@ -66,15 +66,9 @@ std::optional<Wav> ReadWav(const std::filesystem::path& path) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vz::fuzz::Scratch();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  vz::fuzz::UseScratchDiagnostics(0);
-  const std::filesystem::path work = vz::fuzz::FreshWorkFolder();
+  const std::filesystem::path work = vz::fuzz::BeginInput(0);
   const std::filesystem::path pcm = work / "Local_7.pcm";
   const std::filesystem::path wav = work / "Local_7.wav";
   const bool literal = data[0] & 1;

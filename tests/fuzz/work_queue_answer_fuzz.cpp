@@ -27,15 +27,13 @@ std::string WithoutLeadingZeros(std::string text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vz::fuzz::Scratch();
   static vz::ClassRegistry registry;
   vz::RegisterDictationClasses(registry);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  vz::fuzz::UseScratchDiagnostics();
-  const std::filesystem::path work = vz::fuzz::FreshWorkFolder();
+  const std::filesystem::path work = vz::fuzz::BeginInput();
   const std::filesystem::path downloads = work / "Downloads";
   std::filesystem::create_directories(downloads);
   const std::string answer(reinterpret_cast<const char*>(data), size);

@@ -40,15 +40,9 @@ std::string Describe(const std::vector<std::pair<std::string, std::string>>& pro
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vz::fuzz::Scratch();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  vz::fuzz::UseScratchDiagnostics();
-  const std::filesystem::path work = vz::fuzz::FreshWorkFolder();
+  const std::filesystem::path work = vz::fuzz::BeginInput();
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
   const bool fromFile = data[0] & 1;
 

@@ -38,14 +38,8 @@ std::optional<std::string> OnlyMember(const std::filesystem::path& archivePath) 
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vz::fuzz::Scratch();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  vz::fuzz::UseScratchDiagnostics(0);
-  const std::filesystem::path work = vz::fuzz::FreshWorkFolder();
+  const std::filesystem::path work = vz::fuzz::BeginInput(0);
   const std::filesystem::path archive = work / "SearchLists_1_3.zip";
   const std::filesystem::path target = work / "SearchLists_1_3.xml";
   vz::fuzz::WriteWholeFile(archive, std::string_view(reinterpret_cast<const char*>(data), size));

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "model/register_model_classes.hpp"
 #include "model/status_string.hpp"
+#include "object/dispatch.hpp"
 
 namespace vz {
 namespace {
@@ -55,6 +57,17 @@ TEST(StatusString, TypeFromStatus) {
   EXPECT_EQ(status.TypeFromStatus("Downloaded"), 2);
   // Literal wins over Edit.
   EXPECT_EQ(status.TypeFromStatus("edited literal"), 1);
+}
+
+// Through dispatch, as a client calls it: a number comes back as a variant holding a Long.
+TEST(StatusString, AnswersThroughDispatch) {
+  ClassRegistry registry;
+  RegisterModelClasses(registry);
+  const ObjectRef status = dispatch::Create("clsStatusString", registry);
+  std::vector<Value> args{Value(std::int32_t{2}), Value("Ready for Transcription")};
+  EXPECT_EQ(dispatch::Call(*status, "NewStatus", args), Value("Downloaded for Standard Transcription"));
+  EXPECT_EQ(dispatch::Get(*status, "TypeFromStatus", std::vector<Value>{Value("Ready for Editing")}), Value(std::int32_t{3}));
+  EXPECT_EQ(dispatch::Get(*status, "CheckedOut", std::vector<Value>{Value("CHECKED OUT")}), Value(true));
 }
 
 }  // namespace

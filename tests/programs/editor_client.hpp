@@ -116,4 +116,23 @@ class EditorClient {
 
 inline Json Ref(std::int64_t handle) { return Json{{"$handle", handle}}; }
 
+// A vzed of its own with its HTTP client services (and `extra` arguments), started before the
+// editor that drives it connects.
+struct OwnVzed {
+  explicit OwnVzed(std::vector<std::string> extra = {}) : vzed(std::move(extra), {}, Actions::kInstitution) {}
+  VzedProcess vzed;
+};
+
+// An editor driving its own vzed, logged in at `servletURL`, keeping its records on disk.
+class InstitutionEditor : private OwnVzed, public EditorClient {
+ public:
+  explicit InstitutionEditor(const std::string& servletURL, std::vector<std::string> extra = {})
+      : OwnVzed(std::move(extra)),
+        EditorClient(vzed, {.logs = true,
+                            .keepRecords = true,
+                            .server = {{"AppPath", vzed.folder / "App"}, {"TraceLevel", 2}},
+                            .login = Login{servletURL}}) {}
+};
+
+
 }  // namespace vz::testing

@@ -17,26 +17,37 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
-struct VzeRun {
-  int status = -1;
-  std::string output;
-};
+// Runs vze with `args` (already quoted for the shell).
+CommandRun Vze(const std::string& args) { return RunCommand(std::string(VZE_PATH) + " " + args); }
 
-// Runs vze with `args` (already quoted for the shell), standard error included in the output.
-VzeRun Vze(const std::string& args) {
-  VzeRun run;
-  FILE* pipe = ::popen((std::string(VZE_PATH) + " " + args + " 2>&1").c_str(), "r");
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
-  const int status = ::pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+// `vze watch OPTIONS` as `vze watch > file` runs it, its output in a file of vzed's folder.
+class Watch {
+ public:
+  Watch(VzedProcess& vzed, const std::string& options) : output_(vzed.folder / "watch.txt") {
+    const std::string command = "exec " + std::string(VZE_PATH) + " --socket " + vzed.socket + " watch " + options + " > " + output_;
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    EXPECT_EQ(::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  }
+  std::string Shown() const { return ReadFile(output_); }
+  bool HasShown(const std::string& text) const { return Shown().find(text) != std::string::npos; }
+  // Ctrl-C; true when the watcher then ended normally.
+  bool Interrupt() {
+    ::kill(pid, SIGINT);
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+
+  pid_t pid = -1;
+
+ private:
+  std::string output_;
+};
 
 TEST(Vze, EveryCommandHasHelp) {
   EXPECT_EQ(Vze("--help").status, 0);
   for (const char* command : {"get", "set", "call", "enumerate", "describe", "watch", "close"}) {
-    const VzeRun help = Vze(std::string(command) + " --help");
+    const CommandRun help = Vze(std::string(command) + " --help");
     EXPECT_EQ(help.status, 0) << command;
     EXPECT_THAT(help.output, HasSubstr("Usage:")) << command;
   }
@@ -49,12 +60,12 @@ TEST(Vze, DrivesTheServerObjectByHand) {
   EXPECT_EQ(Vze(socket + "get clsZERUredoz PenwrightVersion").output, "\"11.2\"\n");  // the server object lives on
   EXPECT_EQ(Vze(socket + "get clsZERUredoz DatabaseRequests.Count").output, "0\n");
   EXPECT_EQ(Vze(socket + "enumerate clsZERUredoz DatabaseRequests").output, "[]\n");
-  const VzeRun unknown = Vze(socket + "get clsZERUredoz NoSuchThing");
+  const CommandRun unknown = Vze(socket + "get clsZERUredoz NoSuchThing");
   EXPECT_EQ(unknown.status, 1);
   EXPECT_THAT(unknown.output, HasSubstr("error 438"));
 
   // watch prints the events as they come and acknowledges completions.
-  VzeRun watched;
+  CommandRun watched;
   std::atomic<bool> finished{false};
   std::thread watcher([&] {
     watched = Vze(socket + "watch --acknowledge --count 1");
@@ -74,33 +85,23 @@ TEST(Vze, DrivesTheServerObjectByHand) {
 
 TEST(Vze, WatchShowsARequestsProgressAsOnePlainLinePerStepWhenRedirected) {
   VzedProcess vzed;
-  const std::string socket = "--socket " + vzed.socket + " ";
-  const std::string output = vzed.folder / "watch.txt";
-  // vze watch with its output in a file, as `vze watch > file` runs it.
-  const std::string command = "exec " + std::string(VZE_PATH) + " " + socket + "watch --acknowledge > " + output;
-  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-  pid_t watcher = -1;
-  ASSERT_EQ(::posix_spawn(&watcher, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
-  const auto shown = [&] { return ReadFile(output); };
+  Watch watch(vzed, "--acknowledge");
   // Once the watcher has seen a status it is listening: then the request goes in.
   EXPECT_TRUE(Eventually([&] {
-    Vze(socket + "call clsZERUredoz Fire_LoginStatus Ready");
-    return shown().find("LoginStatus") != std::string::npos;
+    Vze("--socket " + vzed.socket + " call clsZERUredoz Fire_LoginStatus Ready");
+    return watch.HasShown("LoginStatus");
   }));
   EditorClient client(vzed, {.advise = false});
   client.Add(client.NewSpec({2}));  // DBR_GETWORKQUEUE
-  EXPECT_TRUE(Eventually([&] { return shown().find("DatabaseRequestComplete") != std::string::npos; }));
-  ::kill(watcher, SIGINT);
-  int status = -1;
-  ::waitpid(watcher, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(Eventually([&] { return watch.HasShown("DatabaseRequestComplete"); }));
+  EXPECT_TRUE(watch.Interrupt());
 
   std::vector<std::string> progress;
-  std::istringstream lines(shown());
+  std::istringstream lines(watch.Shown());
   for (std::string line; std::getline(lines, line);) {
     if (line.rfind("progress ", 0) == 0 || line.find("DatabaseRequestComplete") != std::string::npos) progress.push_back(line);
   }
-  ASSERT_EQ(progress.size(), 3u) << shown();
+  ASSERT_EQ(progress.size(), 3u) << watch.Shown();
   EXPECT_THAT(progress[0], MatchesRegex("progress DBR[0-9]+ DBR_GETWORKQUEUE \\(action 1 of 1\\)"));
   EXPECT_THAT(progress[1], MatchesRegex("progress DBR[0-9]+ DBR_GETWORKQUEUE \\(action 1 of 1\\): done"));
   EXPECT_THAT(progress[2], HasSubstr("\"name\":\"DatabaseRequestComplete\""));  // after the progress lines
@@ -110,27 +111,19 @@ TEST(Vze, WatchShowsARequestsProgressAsOnePlainLinePerStepWhenRedirected) {
 // request completes although vzed would wait an hour for an answering subscriber.
 TEST(Vze, AStoppedWatchHoldsUpNoRequest) {
   VzedProcess vzed({"--event-timeout", "3600"});
-  const std::string socket = "--socket " + vzed.socket + " ";
-  const std::string output = vzed.folder / "watch.txt";
-  const std::string command = "exec " + std::string(VZE_PATH) + " " + socket + "watch --no-progress > " + output;
-  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-  pid_t watcher = -1;
-  ASSERT_EQ(::posix_spawn(&watcher, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  Watch watch(vzed, "--no-progress");
   EditorClient editor(vzed);
   EXPECT_TRUE(Eventually([&] {
     editor.Call(editor.server, "Fire_LoginStatus", Json::array({"Ready"}));
-    return ReadFile(output).find("LoginStatus") != std::string::npos;
+    return watch.HasShown("LoginStatus");
   }));
-  ::kill(watcher, SIGSTOP);
+  ::kill(watch.pid, SIGSTOP);
   editor.Run(editor.NewSpec({2}));  // DBR_GETWORKQUEUE
   EXPECT_EQ(editor.completions, 1);
-  ::kill(watcher, SIGCONT);
+  ::kill(watch.pid, SIGCONT);
   // Awake again, the watcher prints the completion it was sent as a notification.
-  EXPECT_TRUE(Eventually([&] { return ReadFile(output).find("DatabaseRequestComplete") != std::string::npos; }));
-  ::kill(watcher, SIGINT);
-  int status = -1;
-  ::waitpid(watcher, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(Eventually([&] { return watch.HasShown("DatabaseRequestComplete"); }));
+  EXPECT_TRUE(watch.Interrupt());
 }
 
 TEST(ProgressDisplay, RedrawsOneLineOnATerminalAndPrintsPlainStepsOtherwise) {
@@ -169,7 +162,7 @@ TEST(ProgressDisplay, RedrawsOneLineOnATerminalAndPrintsPlainStepsOtherwise) {
 
 TEST(Vze, SaysWhenNoServerListens) {
   TempFolder folder;
-  const VzeRun run = Vze("--socket " + (folder / "none.sock") + " get clsZERUredoz TraceLevel");
+  const CommandRun run = Vze("--socket " + (folder / "none.sock") + " get clsZERUredoz TraceLevel");
   EXPECT_EQ(run.status, 3);
   EXPECT_THAT(run.output, HasSubstr("cannot connect"));
 }

@@ -10,7 +10,7 @@
 
 #include "editor_client.hpp"
 #include "servlet_wire/basic_auth.hpp"
-#include "simulator/simulator_server.hpp"
+#include "simulated_institution.hpp"
 
 namespace vz::testing {
 namespace {
@@ -26,26 +26,21 @@ struct Outcome {
   std::map<long, std::map<std::string, std::string>> rows;  // the properties asked for, per dictation
 };
 
-class DictationOperationsEndToEnd : public ::testing::Test {
+class DictationOperationsEndToEnd : public SimulatedInstitutionTest {
  protected:
   DictationOperationsEndToEnd() {
-    simulator::SimulatorConfig config;
-    config.dataFolder = data.Path();
-    config.institutions[0].dictations = 5;
-    config.institutions[0].secondsOfAudio = 2;
+    simulator::SimulatorConfig config = Config(5, 2);
     config.institutions[0].firstUtteranceID = 40;
     config.institutions[0].restrictedDictations = {42};
-    institution = std::make_unique<simulator::InstitutionSimulator>(config);
-    institution->Start();
+    Start(config);
     vzed = std::make_unique<VzedProcess>(std::vector<std::string>{}, std::vector<std::string>{}, Actions::kInstitution);
     editor = std::make_unique<EditorClient>(
         *vzed, EditorOptions{.logs = true,
                              // a communication failure is tried again at once
                              .server = {{"AppPath", vzed->folder / "App"}, {"RetryTimerInterval", 50}},
-                             .login = Login{institution->ServletURL("north"), {{"InstitutionID", "12"}, {"Realm", "Dev"}, {"MachineID", "WS-7"}}}});
+                             .login = Login{NorthURL(), {{"InstitutionID", "12"}, {"Realm", "Dev"}, {"MachineID", "WS-7"}}}});
     downloads = editor->downloads;
   }
-  ~DictationOperationsEndToEnd() override { institution->Stop(); }
 
   // A request specification with its work queue in `mode`.
   std::int64_t Spec(const std::vector<int>& actions, int mode = 0) { return editor->NewSpec(actions, 1, editor->NewWorkQueue(mode)); }
@@ -84,13 +79,9 @@ class DictationOperationsEndToEnd : public ::testing::Test {
     return institution->GetServlets().Handle(exchange).body;
   }
   simulator::WorkQueueReviewArguments LastWorkQueueCall() {
-    simulator::WorkQueueReviewArguments last;
-    institution->GetServlets().Inspect("north", [&](const simulator::Institution& north) { last = north.WorkQueueCalls().back(); });
-    return last;
+    return FromNorth([](const simulator::Institution& north) { return north.WorkQueueCalls().back(); });
   }
 
-  TempFolder data;
-  std::unique_ptr<simulator::InstitutionSimulator> institution;
   std::unique_ptr<VzedProcess> vzed;
   std::filesystem::path downloads;
   std::unique_ptr<EditorClient> editor;

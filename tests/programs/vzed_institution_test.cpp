@@ -8,7 +8,7 @@
 
 #include "editor_client.hpp"
 #include "simulator/reference_data.hpp"
-#include "simulator/simulator_server.hpp"
+#include "simulated_institution.hpp"
 
 namespace vz::testing {
 namespace {
@@ -18,11 +18,6 @@ using ::testing::Not;
 
 constexpr int kDictations = 5;
 constexpr long kFirstID = 1001;
-
-// The editor logged in at `servletURL`, keeping its records on disk.
-EditorOptions AtInstitution(VzedProcess& vzed, const std::string& servletURL) {
-  return {.logs = true, .keepRecords = true, .server = {{"AppPath", vzed.folder / "App"}, {"TraceLevel", 2}}, .login = Login{servletURL}};
-}
 
 // Work queue then download, as one request.
 void RetrieveAndDownload(EditorClient& editor) {
@@ -40,25 +35,12 @@ void Upload(EditorClient& editor, long id) {
   editor.Run(upload);
 }
 
-simulator::SimulatorConfig SimulatedInstitution(const TempFolder& data, int dictations, int secondsOfAudio) {
-  simulator::SimulatorConfig config;
-  config.dataFolder = data.Path();
-  config.institutions[0].dictations = dictations;
-  config.institutions[0].secondsOfAudio = secondsOfAudio;
-  return config;
-}
+using VzedAgainstAnInstitution = SimulatedInstitutionTest;
 
-TEST(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByteForByte) {
-  TempFolder data;
-  simulator::SimulatorConfig config;
-  config.dataFolder = data.Path();
-  config.institutions[0].dictations = kDictations;
-  config.institutions[0].secondsOfAudio = 2;
-  simulator::InstitutionSimulator institution(config);
-  institution.Start();
+TEST_F(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByteForByte) {
+  Start(Config(kDictations, 2));
 
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, institution.ServletURL("north")));
+  InstitutionEditor editor(NorthURL());
   const std::filesystem::path downloads = editor.downloads;
 
   RetrieveAndDownload(editor);
@@ -85,25 +67,17 @@ TEST(VzedAgainstAnInstitution, DownloadsTheWorkQueueAndUploadsATranscriptionByte
   EXPECT_EQ(editor.errorMessage, "");
   ASSERT_EQ(editor.dictations.size(), 1u);
 
-  std::filesystem::path uploads;
-  institution.GetServlets().Inspect("north", [&](const simulator::Institution& north) { uploads = north.UploadFolder(kFirstID); });
+  const auto uploads = FromNorth([](const simulator::Institution& north) { return north.UploadFolder(kFirstID); });
   EXPECT_EQ(ReadFile(uploads / "Local_1001.rtf"), document);
   // The record was sent as it stood before the upload's status update rewrote it.
   EXPECT_EQ(ReadFile(uploads / "Local_1001.cfg"), record);
   EXPECT_FALSE(std::filesystem::exists(uploads.parent_path() / "1002"));
 }
 
-TEST(VzedAgainstAnInstitution, AudioOverTheFileLimitIsRefusedForEachDictationAndNothingIsWritten) {
-  TempFolder data;
-  simulator::SimulatorConfig config;
-  config.dataFolder = data.Path();
-  config.institutions[0].dictations = 2;
-  config.institutions[0].secondsOfAudio = 1;
-  simulator::InstitutionSimulator institution(config);
-  institution.Start();
+TEST_F(VzedAgainstAnInstitution, AudioOverTheFileLimitIsRefusedForEachDictationAndNothingIsWritten) {
+  Start(Config(2, 1));
 
-  VzedProcess vzed({"--max-file-answer", "4KiB"}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, institution.ServletURL("north")));
+  InstitutionEditor editor(NorthURL(), {"--max-file-answer", "4KiB"});
   const std::filesystem::path downloads = editor.downloads;
   RetrieveAndDownload(editor);
   ASSERT_EQ(editor.dictations.size(), 2u);
@@ -118,12 +92,9 @@ TEST(VzedAgainstAnInstitution, AudioOverTheFileLimitIsRefusedForEachDictationAnd
   }
 }
 
-TEST(VzedAgainstAnInstitution, ATranscriptionOfSeveralMiBIsUploadedWhole) {
-  TempFolder data;
-  simulator::InstitutionSimulator institution(SimulatedInstitution(data, 1, 1));
-  institution.Start();
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, institution.ServletURL("north")));
+TEST_F(VzedAgainstAnInstitution, ATranscriptionOfSeveralMiBIsUploadedWhole) {
+  Start(Config(1, 1));
+  InstitutionEditor editor(NorthURL());
   RetrieveAndDownload(editor);
   ASSERT_EQ(editor.dictations.size(), 1u);
 
@@ -136,24 +107,21 @@ TEST(VzedAgainstAnInstitution, ATranscriptionOfSeveralMiBIsUploadedWhole) {
   EXPECT_EQ(editor.errorMessage, "");
   ASSERT_EQ(editor.dictations.size(), 1u);
   EXPECT_EQ(editor.dictations[0].error, "");
-  std::filesystem::path uploads;
-  institution.GetServlets().Inspect("north", [&](const simulator::Institution& north) { uploads = north.UploadFolder(kFirstID); });
+  const auto uploads = FromNorth([](const simulator::Institution& north) { return north.UploadFolder(kFirstID); });
   EXPECT_TRUE(ReadFile(uploads / "Local_1001.rtf") == document) << "the upload differs from the document";
 }
 
-TEST(VzedAgainstAnInstitution, HeaderAnswersPastTheCallsLimitFailTheirDictationsAndTheEarlierOnesAreKept) {
-  TempFolder data;
-  simulator::InstitutionSimulator institution(SimulatedInstitution(data, kDictations, 1));
-  institution.Start();
-  std::vector<std::string> headers;
-  institution.GetServlets().Inspect("north", [&](const simulator::Institution& north) {
-    for (const simulator::Dictation& dictation : north.Dictations()) headers.push_back(simulator::HeaderDocument(north, dictation));
+TEST_F(VzedAgainstAnInstitution, HeaderAnswersPastTheCallsLimitFailTheirDictationsAndTheEarlierOnesAreKept) {
+  Start(Config(kDictations, 1));
+  const auto headers = FromNorth([](const simulator::Institution& north) {
+    std::vector<std::string> documents;
+    for (const simulator::Dictation& dictation : north.Dictations()) documents.push_back(simulator::HeaderDocument(north, dictation));
+    return documents;
   });
   ASSERT_EQ(headers.size(), static_cast<size_t>(kDictations));
   // Room for two answers and half the third.
   const std::string limit = std::to_string(headers[0].size() + headers[1].size() + headers[2].size() / 2);
-  VzedProcess vzed({"--max-xml-answers", limit}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, institution.ServletURL("north")));
+  InstitutionEditor editor(NorthURL(), {"--max-xml-answers", limit});
   editor.Run(editor.NewSpec({2, 34}, 1, editor.NewWorkQueue()));  // DBR_GETWORKQUEUE, DBR_GETCHANGEDHEADER
 
   ASSERT_EQ(editor.dictations.size(), static_cast<size_t>(kDictations));

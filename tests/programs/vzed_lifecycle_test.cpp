@@ -2,11 +2,13 @@
 // outside, crash reports, the service manager's notifications, and the one client of --stdio.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "editor_client.hpp"
 
@@ -16,13 +18,11 @@ namespace {
 using ::testing::HasSubstr;
 namespace fs = std::filesystem;
 
-bool EndedWithStatusZero(const std::optional<int>& status) { return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0; }
-
 TEST(VzedLifecycle, AcceptedCloseRequestAnswersFirstThenEndsInOrder) {
   VzedProcess vzed;
   EditorClient client(vzed, {.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
   EXPECT_EQ(client.rpc.Call("closeRequest", {{"reason", "owner"}}), (Json{{"cancelled", false}}));
-  EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
+  EXPECT_TRUE(EndedWith(vzed.WaitForExit(), 0));
   EXPECT_FALSE(fs::exists(vzed.socket));  // the socket file goes with the server
   const std::string log = ReadFile(vzed.folder / "Server.log");
   EXPECT_THAT(log, HasSubstr("frmTimer.Form_QueryUnload: Closed because owner is shutting down."));
@@ -30,25 +30,22 @@ TEST(VzedLifecycle, AcceptedCloseRequestAnswersFirstThenEndsInOrder) {
 }
 
 TEST(VzedLifecycle, SignalsAreCloseRequestsWithTheirReasons) {
-  {
+  struct Case {
+    int signal;
+    const char* file;  // where the reason is written, beside the detail log; none without a server object
+    const char* reason;
+  };
+  // The system going down is an abnormal end; with no server object yet nothing holds the process.
+  for (const Case& c : {Case{SIGTERM, "AbnormalEnds.log", "OS-ShutDown"}, Case{SIGINT, "Server.log", "Closed from control menu."},
+                        Case{SIGHUP, nullptr, nullptr}}) {
     VzedProcess vzed;
-    EditorClient client(vzed, {.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
-    ::kill(vzed.pid, SIGTERM);
-    EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
-    // The system going down is an abnormal end, recorded beside the detail log.
-    EXPECT_THAT(ReadFile(vzed.folder / "AbnormalEnds.log"), HasSubstr("OS-ShutDown"));
-  }
-  {
-    VzedProcess vzed;
-    EditorClient client(vzed, {.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
-    ::kill(vzed.pid, SIGINT);
-    EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
-    EXPECT_THAT(ReadFile(vzed.folder / "Server.log"), HasSubstr("Closed from control menu."));
-  }
-  {
-    VzedProcess vzed;  // no server object yet: nothing holds the process
-    ::kill(vzed.pid, SIGHUP);
-    EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
+    std::optional<EditorClient> client;
+    if (c.file != nullptr) client.emplace(vzed, EditorOptions{.advise = false, .server = {{"LogFilePath", vzed.folder / "Server.log"}}});
+    ::kill(vzed.pid, c.signal);
+    EXPECT_TRUE(EndedWith(vzed.WaitForExit(), 0)) << c.signal;
+    if (c.file != nullptr) {
+      EXPECT_THAT(ReadFile(vzed.folder / c.file), HasSubstr(c.reason)) << c.signal;
+    }
   }
 }
 
@@ -60,7 +57,7 @@ TEST(VzedLifecycle, TheExitWindowsTimerIsStartedFromOutsideBySigusr1) {
   const Json handle = client.Get(client.server, "ExitProcessWindowHandle");
   ASSERT_EQ(handle, vzed.pid);
   ::kill(static_cast<pid_t>(handle.get<int>()), SIGUSR1);
-  EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
+  EXPECT_TRUE(EndedWith(vzed.WaitForExit(), 0));
 }
 
 TEST(VzedLifecycle, ForceCrashLeavesACrashReportInTheErrorsFolder) {
@@ -126,7 +123,7 @@ TEST(VzedLifecycle, UnderSystemdItReportsReadinessTheWatchdogAndStopping) {
   EXPECT_TRUE(systemd.WaitFor("WATCHDOG=1"));
   EXPECT_EQ(client.rpc.Call("closeRequest", {{"reason", "controlMenu"}}), (Json{{"cancelled", false}}));
   EXPECT_TRUE(systemd.WaitFor("STOPPING=1"));
-  EXPECT_TRUE(EndedWithStatusZero(vzed.WaitForExit()));
+  EXPECT_TRUE(EndedWith(vzed.WaitForExit(), 0));
 }
 
 TEST(VzedLifecycle, RefusesASocketFolderOthersMayEnterAndASocketInUse) {

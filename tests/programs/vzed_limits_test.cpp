@@ -189,11 +189,8 @@ TEST(VzedLimits, OnceAllClientsTogetherHoldTooMuchUnreadOutputTheOneHoldingMostI
 }
 
 TEST(VzedLimits, HelpNamesTheLimitOptions) {
-  std::string output;
-  FILE* pipe = ::popen((std::string(VZED_PATH) + " --help 2>&1").c_str(), "r");
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-  EXPECT_EQ(::pclose(pipe), 0);
+  const auto [status, output] = RunCommand(std::string(VZED_PATH) + " --help");
+  EXPECT_EQ(status, 0);
   for (const char* option : {"--client-backlog", "--total-backlog", "--max-file-answer", "--max-xml-answers"}) {
     EXPECT_THAT(output, HasSubstr(option));
   }

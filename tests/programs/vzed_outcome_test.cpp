@@ -10,10 +10,9 @@
 
 #include <fstream>
 #include <map>
-#include <mutex>
 
 #include "editor_client.hpp"
-#include "simulator/simulator_server.hpp"
+#include "simulated_institution.hpp"
 
 namespace vz::testing {
 namespace {
@@ -95,44 +94,9 @@ class Workstation {
   EditorClient editor;
 };
 
-class OutcomeEndToEnd : public ::testing::Test {
+class OutcomeEndToEnd : public SimulatedInstitutionTest {
  protected:
-  OutcomeEndToEnd() {
-    simulator::SimulatorConfig config;
-    config.dataFolder = data.Path();
-    config.institutions[0].dictations = 3;
-    config.institutions[0].secondsOfAudio = 1;
-    institution = std::make_unique<simulator::InstitutionSimulator>(config);
-    institution->GetServlets().SetLog([this](const std::string& line) {
-      std::lock_guard lock(mutex);
-      exchanges.push_back(line);
-    });
-    institution->Start();
-  }
-  ~OutcomeEndToEnd() override { institution->Stop(); }
-
-  simulator::Dictation AtTheInstitution(long id) {
-    simulator::Dictation seen;
-    institution->GetServlets().Inspect("north", [&](const simulator::Institution& north) {
-      for (const simulator::Dictation& dictation : north.Dictations())
-        if (dictation.utteranceID == id) seen = dictation;
-    });
-    return seen;
-  }
-  // The institution's log lines of the calls that name `text`.
-  std::vector<std::string> Exchanges(const std::string& text) {
-    std::lock_guard lock(mutex);
-    std::vector<std::string> lines;
-    for (const std::string& line : exchanges)
-      if (line.find(text) != std::string::npos) lines.push_back(line);
-    return lines;
-  }
-  std::string Url() const { return institution->ServletURL("north"); }
-
-  TempFolder data;
-  std::unique_ptr<simulator::InstitutionSimulator> institution;
-  std::mutex mutex;
-  std::vector<std::string> exchanges;
+  OutcomeEndToEnd() { Start(Config(3, 1)); }
 };
 
 TEST_F(OutcomeEndToEnd, ARefusalWhoseTextNamesADocumentVersionIsTheDictationsError) {
@@ -146,7 +110,7 @@ TEST_F(OutcomeEndToEnd, ARefusalWhoseTextNamesADocumentVersionIsTheDictationsErr
       {"commit", "Commit failed for utteranceID=1001&documentVersion=0&isAddendum=False", {0}, 6},
       {"sourcecontrol", "Upload refused: bad parameter documentVersion=0x", {0, 4}, 6},
   };
-  Workstation editor(Url());
+  Workstation editor(NorthURL());
   editor.RetrieveWorkQueue();
   for (const Refusal& refusal : refusals) {
     SCOPED_TRACE(refusal.callKind);
@@ -164,7 +128,7 @@ TEST_F(OutcomeEndToEnd, ARefusalWhoseTextNamesADocumentVersionIsTheDictationsErr
 }
 
 TEST_F(OutcomeEndToEnd, ACheckInWhoseAnswerIsLostOnAKeptConnectionIsReportedAsTheInstitutionDidIt) {
-  Workstation editor(Url());
+  Workstation editor(NorthURL());
   editor.RetrieveWorkQueue();
   editor.Run({3}, {1001});
   editor.WriteTranscription(1001);
@@ -182,7 +146,7 @@ TEST_F(OutcomeEndToEnd, ACheckInWhoseAnswerIsLostOnAKeptConnectionIsReportedAsTh
 }
 
 TEST_F(OutcomeEndToEnd, AfterVzedIsKilledBetweenCheckInAndAnswerTheEditorsRetryGetsTheFirstAnswer) {
-  auto first = std::make_unique<Workstation>(Url());
+  auto first = std::make_unique<Workstation>(NorthURL());
   first->RetrieveWorkQueue();
   first->PrepareCheckIn(1001);
   const std::filesystem::path records = first->editor.downloads;
@@ -194,7 +158,7 @@ TEST_F(OutcomeEndToEnd, AfterVzedIsKilledBetweenCheckInAndAnswerTheEditorsRetryG
   ASSERT_TRUE(first->vzed.WaitForExit().has_value());
 
   // The editor starts vzed again and checks the dictation in again from its record.
-  Workstation again(Url(), records);
+  Workstation again(NorthURL(), records);
   const auto reported = again.Run({4}, {1001});
   EXPECT_EQ(again.editor.errorMessage, "");
   EXPECT_EQ(reported.at(1001).error, "");
@@ -203,7 +167,7 @@ TEST_F(OutcomeEndToEnd, AfterVzedIsKilledBetweenCheckInAndAnswerTheEditorsRetryG
 }
 
 TEST_F(OutcomeEndToEnd, ARecordThatCannotBeSavedIsNamedInTheRequestsError) {
-  Workstation editor(Url());
+  Workstation editor(NorthURL());
   editor.RetrieveWorkQueue();
   editor.PrepareCheckIn(1001);
   const auto spec = editor.Add({4}, {1001});
@@ -231,7 +195,7 @@ TEST_F(OutcomeEndToEnd, ARecordThatCannotBeSavedIsNamedInTheRequestsError) {
 }
 
 TEST_F(OutcomeEndToEnd, ACheckInReadsTheRecordFromItsFileAndWarnsOfAnErrorClearedInMemoryOnly) {
-  Workstation editor(Url());
+  Workstation editor(NorthURL());
   editor.RetrieveWorkQueue();
   for (const long id : {1001, 1002}) {
     editor.PrepareCheckIn(id);

@@ -11,7 +11,7 @@
 #include "audio/sphere_writer.hpp"
 #include "canned_servlet.hpp"
 #include "editor_client.hpp"
-#include "simulator/simulator_server.hpp"
+#include "simulated_institution.hpp"
 
 namespace vz::testing {
 namespace {
@@ -166,24 +166,19 @@ TEST_F(OwnFilesEndToEnd, AnAudioDownloadReplacesALinkPlantedAsItsLiteralMarker) 
 }
 
 // The same against the institution simulator.
-class OwnFilesAgainstTheInstitution : public OwnFilesEndToEnd {
+class OwnFilesAgainstTheInstitution : public OwnFilesEndToEnd, public SimulatedInstitution {
  protected:
   OwnFilesAgainstTheInstitution() {
-    simulator::SimulatorConfig config;
-    config.dataFolder = data.Path();
-    config.institutions[0].dictations = 4;
-    config.institutions[0].secondsOfAudio = 1;
+    simulator::SimulatorConfig config = Config(4, 1);
     config.institutions[0].restrictedDictations = {1003, 1004};
     config.institutions[0].templates = {{"1", "Local_1001.rtf", "", "03/01/2026 10:00:00", "server's rtf"},
                                         {"2", "Local_1001.cfg", "", "03/01/2026 10:00:00", "server's record"},
                                         {"3", ".Local_1001.cfg~vz4711-q3ZkT0.tmp", "", "03/01/2026 10:00:00", "x"},
                                         {"4", "Local_1001", "", "03/01/2026 10:00:00", "x"},
                                         {"5", "Local_Notes.dot", "", "03/01/2026 10:00:00", "fine"}};
-    institution = std::make_unique<simulator::InstitutionSimulator>(config);
-    institution->Start();
-    PointAt(institution->ServletURL("north"));
+    Start(config);
+    PointAt(NorthURL());
   }
-  ~OwnFilesAgainstTheInstitution() override { institution->Stop(); }
 
   // A grading download for `ids`; returns the parameter set's errors.
   void DownloadGrading(const std::vector<long>& ids) {
@@ -195,8 +190,6 @@ class OwnFilesAgainstTheInstitution : public OwnFilesEndToEnd {
     EXPECT_EQ(editor.completions, 1);
   }
 
-  TempFolder data;
-  std::unique_ptr<simulator::InstitutionSimulator> institution;
 };
 
 TEST_F(OwnFilesAgainstTheInstitution, TemplateNamesOfADictationsFilesAreRefusedPerFile) {

@@ -12,7 +12,7 @@
 
 #include "editor_client.hpp"
 #include "simulator/reference_data.hpp"
-#include "simulator/simulator_server.hpp"
+#include "simulated_institution.hpp"
 
 namespace vz::testing {
 namespace {
@@ -20,36 +20,26 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-class VzedReferenceDataTest : public ::testing::Test {
+class VzedReferenceDataTest : public SimulatedInstitutionTest {
  protected:
   VzedReferenceDataTest() {
-    simulator::SimulatorConfig config;
-    config.dataFolder = data.Path();
-    config.institutions[0].dictations = 3;
-    config.institutions[0].secondsOfAudio = 1;
+    simulator::SimulatorConfig config = Config(3, 1);
     // A second institution whose template list names a file two folders up.
     simulator::InstitutionConfig south = config.institutions[0];
     south.name = "South Clinic";
     south.directory = "south";
-    south.templates = {{"1", "../../x", "", "03/01/2026 10:00:00", "owned"}, {"2", "Fine.dot", "General", "03/01/2026 10:00:00", "fine"}};
+    south.templates = {{"1", "../../planted.dot", "", "03/01/2026 10:00:00", "owned"}, {"2", "Fine.dot", "General", "03/01/2026 10:00:00", "fine"}};
     config.institutions.push_back(south);
     north = config.institutions[0];
-    institution = std::make_unique<simulator::InstitutionSimulator>(config);
-    institution->Start();
+    Start(config);
     vzed = std::make_unique<VzedProcess>(std::vector<std::string>{}, std::vector<std::string>{}, Actions::kInstitution);
     app = vzed->folder.Path() / "App";
     std::filesystem::create_directories(app);
     // What the editor's login left on the connection.
-    const Login login{institution->ServletURL("north"), {{"InstitutionID", "12"}, {"InstitutionDirectory", "north"}, {"Realm", "Dev"}}};
+    const Login login{NorthURL(), {{"InstitutionID", "12"}, {"InstitutionDirectory", "north"}, {"Realm", "Dev"}}};
     editor = std::make_unique<EditorClient>(*vzed, EditorOptions{.logs = true, .server = {{"AppPath", app.string()}, {"TraceLevel", 2}}, .login = login});
     downloads = editor->downloads;
   }
-  ~VzedReferenceDataTest() override {
-    editor.reset();
-    vzed.reset();
-    institution->Stop();
-  }
-
   // Submits `actions` with one parameter set per entry of `sets` (action, parameters), in order,
   // and waits for its completion; returns the parameter sets.
   std::vector<std::int64_t> Run(const std::vector<int>& actions, const std::vector<std::pair<int, Parameters>>& sets,
@@ -62,17 +52,7 @@ class VzedReferenceDataTest : public ::testing::Test {
     return handles;
   }
 
-  // `compute` run on the simulator's north institution.
-  template <class Compute>
-  auto FromNorth(Compute compute) {
-    decltype(compute(std::declval<const simulator::Institution&>())) result{};
-    institution->GetServlets().Inspect("north", [&](const simulator::Institution& north) { result = compute(north); });
-    return result;
-  }
-
-  TempFolder data;
   simulator::InstitutionConfig north;
-  std::unique_ptr<simulator::InstitutionSimulator> institution;
   std::unique_ptr<VzedProcess> vzed;
   std::filesystem::path app;
   std::filesystem::path downloads;
@@ -171,11 +151,10 @@ TEST_F(VzedReferenceDataTest, AHostileTemplateListLeavesNothingOutsideTheDownloa
   editor->Set(editor->connection, "CurrentDatabaseURL", institution->ServletURL("south"));
   const auto sets = Run({29, 30}, {{29, {{"lastModifiedDate", ""}}}, {30, {}}});
   EXPECT_EQ(editor->errorMessage, "");
-  EXPECT_THAT(editor->Texts(sets[1], "ErrorMessages"), ElementsAre("File ../../x: refused file name from the server: a file name with .."));
+  EXPECT_THAT(editor->Texts(sets[1], "ErrorMessages"), ElementsAre("File ../../planted.dot: refused file name from the server: a file name with .."));
   EXPECT_EQ(ReadFile(app / "Downloads" / "Fine.dot"), "fine");
-  EXPECT_FALSE(std::filesystem::exists(vzed->folder.Path() / "x"));
-  EXPECT_FALSE(std::filesystem::exists(app / "x"));
-  EXPECT_FALSE(std::filesystem::exists(app.parent_path().parent_path() / "x"));
+  // A name unlikely to exist already two folders up (the shared temporary folder).
+  for (const auto& folder : {vzed->folder.Path(), app, app.parent_path().parent_path()}) EXPECT_FALSE(std::filesystem::exists(folder / "planted.dot")) << folder;
 }
 
 }  // namespace

@@ -6,10 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <mutex>
 
 #include "editor_client.hpp"
-#include "simulator/simulator_server.hpp"
+#include "simulated_institution.hpp"
 
 namespace vz::testing {
 namespace {
@@ -20,22 +19,9 @@ using ::testing::HasSubstr;
 constexpr long kFirst = 1001;
 constexpr std::uint64_t kCutAt = 100'000;
 
-class ResumedDownloads : public ::testing::Test {
+class ResumedDownloads : public SimulatedInstitutionTest {
  protected:
-  ResumedDownloads() {
-    simulator::SimulatorConfig config;
-    config.dataFolder = data.Path();
-    config.institutions[0].dictations = 2;
-    config.institutions[0].secondsOfAudio = 20;
-    institution = std::make_unique<simulator::InstitutionSimulator>(config);
-    institution->GetServlets().SetLog([this](const std::string& line) {
-      const std::lock_guard lock(mutex);
-      if (line.find("request=0101") != std::string::npos && line.find("utteranceID=" + std::to_string(kFirst)) != std::string::npos)
-        audioAnswers.push_back(line.substr(line.find(" -> ") + 4));
-    });
-    institution->Start();
-  }
-  ~ResumedDownloads() override { institution->Stop(); }
+  ResumedDownloads() { Start(Config(2, 20)); }
 
   void CutNextAudioAnswer() {
     simulator::Fault cut = simulator::Fault::Of(simulator::FaultKind::kCut);
@@ -46,13 +32,7 @@ class ResumedDownloads : public ::testing::Test {
   // Work queue and audio download, as the editor asks for them.
   void Download(EditorClient& editor) { editor.Run(editor.NewSpec({2, 1}, 1, editor.NewWorkQueue())); }
 
-  std::string ServedAudio(long id) {
-    std::filesystem::path audio;
-    institution->GetServlets().Inspect("north", [&](const simulator::Institution& north) {
-      audio = north.Dictations()[static_cast<std::size_t>(id - kFirst)].audio;
-    });
-    return ReadFile(audio);
-  }
+  std::string ServedAudio(long id) { return ReadFile(AtTheInstitution(id).audio); }
 
   // The parts kept in the download folder.
   static std::vector<std::filesystem::path> Parts(const std::filesystem::path& folder) {
@@ -62,24 +42,18 @@ class ResumedDownloads : public ::testing::Test {
     return parts;
   }
 
+  // The statuses of the first dictation's audio answers.
   std::vector<std::string> Answers() {
-    const std::lock_guard lock(mutex);
-    return audioAnswers;
+    std::vector<std::string> statuses;
+    for (const std::string& line : Exchanges("request=0101")) {
+      if (line.find("utteranceID=" + std::to_string(kFirst)) != std::string::npos) statuses.push_back(line.substr(line.find(" -> ") + 4));
+    }
+    return statuses;
   }
-
-  TempFolder data;
-  std::unique_ptr<simulator::InstitutionSimulator> institution;
-  std::mutex mutex;
-  std::vector<std::string> audioAnswers;  // the statuses of the first dictation's audio answers
 };
 
-EditorOptions AtInstitution(VzedProcess& vzed, const std::string& servletURL) {
-  return {.logs = true, .keepRecords = true, .server = {{"AppPath", vzed.folder / "App"}}, .login = Login{servletURL}};
-}
-
 TEST_F(ResumedDownloads, ACutDownloadMovesOnlyTheMissingBytesOnTheRetry) {
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, institution->ServletURL("north")));
+  InstitutionEditor editor(NorthURL());
   CutNextAudioAnswer();
   Download(editor);
   // The engine retries the action after the cut; a later request would do the same.
@@ -98,14 +72,9 @@ void PlantPart(const std::filesystem::path& downloads, const std::string& versio
 }
 
 TEST_F(ResumedDownloads, APartOfAFileSinceChangedIsNotContinuedAndTheFileComesWhole) {
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, institution->ServletURL("north")));
-  simulator::Dictation first;
-  simulator::Dictation second;
-  institution->GetServlets().Inspect("north", [&](const simulator::Institution& north) {
-    first = north.Dictations()[0];
-    second = north.Dictations()[1];
-  });
+  InstitutionEditor editor(NorthURL());
+  const simulator::Dictation first = AtTheInstitution(kFirst);
+  const simulator::Dictation second = AtTheInstitution(kFirst + 1);
   // Begun when the institution served other audio under the same version.
   PlantPart(editor.downloads, first.documentVersion, second.audioDigest, ReadFile(second.audio).substr(0, kCutAt));
   Download(editor);
@@ -115,10 +84,8 @@ TEST_F(ResumedDownloads, APartOfAFileSinceChangedIsNotContinuedAndTheFileComesWh
 }
 
 TEST_F(ResumedDownloads, APartThatFailsTheDigestOfTheWholeFileIsDiscardedNotResumedAgain) {
-  VzedProcess vzed({}, {}, Actions::kInstitution);
-  EditorClient editor(vzed, AtInstitution(vzed, institution->ServletURL("north")));
-  simulator::Dictation first;
-  institution->GetServlets().Inspect("north", [&](const simulator::Institution& north) { first = north.Dictations()[0]; });
+  InstitutionEditor editor(NorthURL());
+  const simulator::Dictation first = AtTheInstitution(kFirst);
   std::string kept = ReadFile(first.audio).substr(0, kCutAt);
   kept[2000] = static_cast<char>(kept[2000] ^ 0x55);  // within the samples: the header stays readable
   PlantPart(editor.downloads, first.documentVersion, first.audioDigest, kept);

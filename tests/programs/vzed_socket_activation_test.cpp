@@ -18,8 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using vze::Json;
 
-bool EndedWith(const std::optional<int>& status, int code) { return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code; }
-
 // What systemd's socket unit holds: a listening socket at `path`, mode 0600, in a private folder.
 class UnitSocket {
  public:
@@ -42,7 +40,7 @@ class UnitSocket {
 
 // vzed as systemd starts it: `passed` at descriptor 3 without close-on-exec, LISTEN_FDS=1, and the
 // shell setting LISTEN_PID to its own pid before it becomes vzed.
-class ActivatedVzed {
+class ActivatedVzed : public ChildProcess {
  public:
   ActivatedVzed(int passed, const TempFolder& folder, std::vector<std::string> extra = {},
                 std::string listenPid = "$$") {
@@ -50,40 +48,16 @@ class ActivatedVzed {
                                      "--socket", folder / "own/vzed.sock", "--log-folder", folder / "log",
                                      "--tick-interval", "5", "--test-actions", "instant"};
     args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> environment = {"LISTEN_FDS=1"};
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-      if (std::strncmp(*entry, "LISTEN_", 7) != 0) environment.emplace_back(*entry);
-    }
-    std::vector<char*> envp;
-    for (auto& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
     // Away from 3 first, so that the dup onto 3 is a real one (dup2 clears close-on-exec).
     const int high = ::fcntl(passed, F_DUPFD_CLOEXEC, 10);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, high, 3);
-    const int spawned = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, argv.data(), envp.data());
+    const bool spawned = Spawn(args, {"LISTEN_FDS=1"}, &actions);
     posix_spawn_file_actions_destroy(&actions);
     ::close(high);
-    if (spawned != 0) throw std::runtime_error("cannot start vzed");
+    if (!spawned) throw std::runtime_error("cannot start vzed");
   }
-  ~ActivatedVzed() {
-    if (!WaitForExit(std::chrono::milliseconds(0))) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-    }
-  }
-  std::optional<int> WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    if (!exited && !Eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, limit)) return std::nullopt;
-    exited = true;
-    return status;
-  }
-  pid_t pid = -1;
-  int status = 0;
-  bool exited = false;
 };
 
 TEST(VzedSocketActivation, ServesOnTheSocketItIsHandedLeavesItInPlaceAndTheNextOneServesWhoWaited) {
@@ -134,14 +108,7 @@ TEST(VzedSocketActivation, ASocketMeantForAnotherProcessIsIgnoredAndAnythingButA
     // LISTEN_PID names another process: vzed makes its own socket.
     ActivatedVzed vzed(unit.fd, folder, {}, "1");
     const std::string own = folder / "own/vzed.sock";
-    ASSERT_TRUE(Eventually([&] {
-      try {
-        vze::LineClient probe(own);
-        return true;
-      } catch (const std::exception&) {
-        return false;
-      }
-    }));
+    ASSERT_TRUE(Eventually([&] { return Accepts(own); }));
     vze::RpcClient client(own, std::chrono::seconds(10));
     EXPECT_EQ(client.Call("closeRequest", {{"reason", "owner"}}), (Json{{"cancelled", false}}));
     EXPECT_TRUE(EndedWith(vzed.WaitForExit(), 0));

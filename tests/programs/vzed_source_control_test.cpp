@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "editor_client.hpp"
-#include "simulator/simulator_server.hpp"
+#include "simulated_institution.hpp"
 
 namespace vz::testing {
 namespace {
@@ -20,11 +20,6 @@ using ::testing::HasSubstr;
 
 constexpr const char* kReady = "Ready for Transcription";
 constexpr const char* kCheckedOut = "Checked out for Standard Transcription";
-
-// The vzed of a workstation, started before its editor connects.
-struct OwnVzed {
-  VzedProcess vzed{{}, {}, Actions::kInstitution};
-};
 
 // One workstation: an editor driving its own vzed.
 class Workstation : private OwnVzed, public EditorClient {
@@ -71,27 +66,10 @@ class Workstation : private OwnVzed, public EditorClient {
   std::string ServerLog() const { return ReadFile(logs / "Server.log"); }
 };
 
-class SourceControlEndToEnd : public ::testing::Test {
+class SourceControlEndToEnd : public SimulatedInstitutionTest {
  protected:
-  SourceControlEndToEnd() {
-    simulator::SimulatorConfig config;
-    config.dataFolder = data.Path();
-    config.institutions[0].dictations = 5;
-    config.institutions[0].secondsOfAudio = 1;
-    institution = std::make_unique<simulator::InstitutionSimulator>(config);
-    institution->Start();
-  }
+  SourceControlEndToEnd() { Start(Config(5, 1)); }
 
-  // The simulator's view of a dictation.
-  simulator::Dictation AtTheInstitution(long id) {
-    simulator::Dictation seen;
-    institution->GetServlets().Inspect("north", [&](const simulator::Institution& north) {
-      for (const simulator::Dictation& dictation : north.Dictations()) {
-        if (dictation.utteranceID == id) seen = dictation;
-      }
-    });
-    return seen;
-  }
   std::vector<std::string> Statuses(const Workstation& editor) {
     std::vector<std::string> statuses;
     for (const SeenDictation& seen : editor.dictations) statuses.push_back(seen.status);
@@ -102,13 +80,10 @@ class SourceControlEndToEnd : public ::testing::Test {
     for (const SeenDictation& seen : editor.dictations) codes.push_back(seen.statusCode);
     return codes;
   }
-
-  TempFolder data;
-  std::unique_ptr<simulator::InstitutionSimulator> institution;
 };
 
 TEST_F(SourceControlEndToEnd, CheckOutUploadAndCheckInOfThreeDictations) {
-  Workstation editor(institution->ServletURL("north"), "WS-1");
+  Workstation editor(NorthURL(), "WS-1");
   editor.RetrieveWorkQueue();
   ASSERT_EQ(editor.dictations.size(), 5u);
 
@@ -121,7 +96,7 @@ TEST_F(SourceControlEndToEnd, CheckOutUploadAndCheckInOfThreeDictations) {
   EXPECT_EQ(editor.boxes[0]["params"]["title"], "Penwright MT");
   EXPECT_THAT(Statuses(editor), Each(kReady));
   EXPECT_EQ(AtTheInstitution(1001).lockedBy, "");
-  editor.SetServletURL(institution->ServletURL("north"));
+  editor.SetServletURL(NorthURL());
 
   editor.Run({3}, {1001, 1002, 1003});
   EXPECT_EQ(editor.errorMessage, "");
@@ -144,7 +119,7 @@ TEST_F(SourceControlEndToEnd, CheckOutUploadAndCheckInOfThreeDictations) {
 }
 
 TEST_F(SourceControlEndToEnd, UnlockAndTheReviewersCheckOut) {
-  Workstation editor(institution->ServletURL("north"), "WS-1");
+  Workstation editor(NorthURL(), "WS-1");
   editor.RetrieveWorkQueue();
   editor.Run({3}, {1004});
   EXPECT_THAT(Statuses(editor), ElementsAre(kCheckedOut));
@@ -163,7 +138,7 @@ TEST_F(SourceControlEndToEnd, UnlockAndTheReviewersCheckOut) {
 }
 
 TEST_F(SourceControlEndToEnd, ACheckInWithAPendingNoteSendsTheNote) {
-  Workstation editor(institution->ServletURL("north"), "WS-1");
+  Workstation editor(NorthURL(), "WS-1");
   editor.RetrieveWorkQueue();
   editor.Run({3}, {1001});
   editor.WriteTranscription(1001);
@@ -192,8 +167,8 @@ TEST_F(SourceControlEndToEnd, ACheckInWithAPendingNoteSendsTheNote) {
 }
 
 TEST_F(SourceControlEndToEnd, ASecondWorkstationMeetsTheFirstOnesLock) {
-  Workstation first(institution->ServletURL("north"), "WS-1");
-  Workstation second(institution->ServletURL("north"), "WS-2");
+  Workstation first(NorthURL(), "WS-1");
+  Workstation second(NorthURL(), "WS-2");
   first.RetrieveWorkQueue();
   first.Run({3}, {1001});
   EXPECT_THAT(Statuses(first), ElementsAre(kCheckedOut));

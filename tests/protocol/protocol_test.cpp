@@ -241,16 +241,21 @@ class SessionTest : public testing::DiagnosticsTest {
     }
   }
   // Two clients with an asker each (handle 1); the second prompts for the server.
+  // `client` creates `className` as its handle 1 and, given `advise` (its options), advises it;
+  // returns the client.
+  int Holding(int client, const std::string& className, Json advise = nullptr) {
+    Send(client, Request(1, "create", {{"class", className}}));
+    EXPECT_EQ(Next(client)["result"]["$handle"], 1);
+    if (advise.is_null()) return client;
+    advise["handle"] = 1;
+    Send(client, Request(2, "advise", advise));
+    EXPECT_TRUE(Next(client)["result"].is_null());
+    return client;
+  }
   std::pair<int, int> AskerAndPrompter() {
     const int asker = Connect();
-    const int prompter = Connect();
-    Send(prompter, Request(1, "create", {{"class", "clsAsker"}}));
-    Next(prompter);
-    Send(prompter, Request(2, "advise", {{"handle", 1}, {"prompts", true}}));
-    Next(prompter);
-    Send(asker, Request(1, "create", {{"class", "clsAsker"}}));
-    Next(asker);
-    return {asker, prompter};
+    const int prompter = Holding(Connect(), "clsAsker", {{"prompts", true}});
+    return {Holding(asker, "clsAsker"), prompter};
   }
   // Nothing has arrived for the client once the loop has run what was ready.
   bool Quiet(int client) {
@@ -268,14 +273,8 @@ class SessionTest : public testing::DiagnosticsTest {
 };
 
 TEST_F(SessionTest, AMessageBoxGoesToThePromptingClientWhileTheAskersNextRequestWaitsItsTurn) {
-  const int asker = Connect();
-  const int prompter = Connect();
-  Send(asker, Request(1, "create", {{"class", "clsAsker"}}));
-  ASSERT_EQ(Next(asker)["result"]["$handle"], 1);
-  Send(prompter, Request(1, "create", {{"class", "clsAsker"}}));
-  Next(prompter);
-  Send(prompter, Request(2, "advise", {{"handle", 1}, {"prompts", true}}));
-  ASSERT_TRUE(Next(prompter)["result"].is_null());
+  const int asker = Holding(Connect(), "clsAsker");
+  const int prompter = Holding(Connect(), "clsAsker", {{"prompts", true}});
 
   Send(asker, Request(2, "call", {{"handle", 1}, {"name", "Ask"}, {"args", {"Proceed?"}}}));
   Send(asker, Request(3, "get", {{"handle", 1}, {"name", "Name"}}));
@@ -344,18 +343,13 @@ class LongEventTimeoutTest : public SessionTest {
 // A listener that never reads is never waited for: the call that raises the event is answered as
 // soon as the answering subscriber has answered the by-reference argument.
 TEST_F(LongEventTimeoutTest, AListenerThatNeverReadsDoesNotHoldUpTheEventAndHearsItAsANotification) {
-  const int listener = Connect();
+  const int listener = Holding(Connect(), "clsBell");
   const int editor = Connect();
-  Send(listener, Request(1, "create", {{"class", "clsBell"}}));
-  Next(listener);
   Send(listener, Request(2, "advise", {{"handle", 1}, {"listen", true}, {"prompts", true}}));
   EXPECT_EQ(Next(listener)["error"]["code"], kInvalidParams);  // a listener answers no boxes
   Send(listener, Request(3, "advise", {{"handle", 1}, {"listen", true}}));
   EXPECT_TRUE(Next(listener)["result"].is_null());
-  Send(editor, Request(1, "create", {{"class", "clsBell"}}));
-  Next(editor);
-  Send(editor, Request(2, "advise", {{"handle", 1}}));
-  Next(editor);
+  Holding(editor, "clsBell", Json::object());
 
   Send(editor, Request(3, "call", {{"handle", 1}, {"name", "Ring"}}));
   const Json asked = Next(editor);
@@ -393,11 +387,7 @@ TEST_F(SessionTest, APromptingClientThatVanishesLeavesTheBoxUnshown) {
 }
 
 TEST_F(SessionTest, EventsReachAdvisedConnectionsUntilUnadvise) {
-  const int listener = Connect();
-  Send(listener, Request(1, "create", {{"class", "clsAsker"}}));
-  Next(listener);
-  Send(listener, Request(2, "advise", {{"handle", 1}}));
-  Next(listener);
+  const int listener = Holding(Connect(), "clsAsker", Json::object());
   Send(listener, Request(3, "call", {{"handle", 1}, {"name", "Announce"}}));
   const Json event = Next(listener);
   EXPECT_EQ(event, (Json{{"jsonrpc", "2.0"}, {"method", "event"}, {"params", {{"source", 1}, {"name", "Asked"}, {"args", Json::array()}}}}));

@@ -4,42 +4,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <pugixml.hpp>
 #include <zip.h>
 
-#include "servlet_wire/basic_auth.hpp"
-#include "servlet_wire/sha256.hpp"
+#include "servlets_fixture.hpp"
 #include "simulator/reference_data.hpp"
-#include "simulator/servlets.hpp"
-#include "temp_folder.hpp"
 
 namespace vz::simulator {
 namespace {
 
 using ::testing::HasSubstr;
-using testing::TempFolder;
 
-const std::string kServlet = "/north/servlet/ScribeServlet";
-
-class ReferenceDataServletsTest : public ::testing::Test {
+class ReferenceDataServletsTest : public ServletsFixture {
  protected:
-  ReferenceDataServletsTest() {
-    config.dictations = 3;
-    config.secondsOfAudio = 1;
-  }
-  HttpReply Post(const std::string& number, const std::string& form) {
-    HttpExchange exchange;
-    exchange.target = kServlet + "?request=" + number;
-    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
-    exchange.contentType = "application/x-www-form-urlencoded";
-    exchange.body = form;
-    return servlets.Handle(exchange);
-  }
-  static std::string Message(const HttpReply& reply) {
-    pugi::xml_document document;
-    document.load_string(reply.body.c_str());
-    return document.select_node("/ErrorResponse/Message").node().text().get();
-  }
   static std::string Header(const HttpReply& reply, const std::string& name) {
     for (const auto& [key, value] : reply.headers)
       if (key == name) return value;
@@ -67,9 +43,6 @@ class ReferenceDataServletsTest : public ::testing::Test {
     return *found;
   }
 
-  TempFolder folder;
-  InstitutionConfig config;
-  Servlets servlets{{config}, folder.Path()};
 };
 
 TEST_F(ReferenceDataServletsTest, ContactListsComePlainOrZippedWithTheirTimeStamp) {

@@ -5,11 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <pugixml.hpp>
-
-#include "servlet_wire/basic_auth.hpp"
-#include "servlet_wire/sha256.hpp"
-#include "temp_folder.hpp"
+#include "servlets_fixture.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -19,53 +15,23 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
-const std::string kServlet = "/north/servlet/ScribeServlet";
-
-InstitutionConfig SmallInstitution() {
-  InstitutionConfig config;
-  config.dictations = 3;
-  config.secondsOfAudio = 1;
-  return config;
-}
-
-class ServletsTest : public ::testing::Test {
+class ServletsTest : public ServletsFixture {
  protected:
-  HttpReply Post(const std::string& target, const std::string& form, const std::string& password = "secret") {
-    HttpExchange exchange;
-    exchange.target = target;
-    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", password);
-    exchange.contentType = "application/x-www-form-urlencoded";
-    exchange.body = form;
-    return servlets.Handle(exchange);
+  // A form posted to `target` by jdoe with `password`.
+  HttpReply PostTo(const std::string& target, const std::string& form, const std::string& password = "secret") {
+    return servlets.Handle(Exchange(target, form, password));
   }
-  HttpReply Upload(const std::string& query, const std::string& bytes, const std::string& digest) {
-    HttpExchange exchange;
-    exchange.target = kServlet + "?request=0103&" + query;
-    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
-    exchange.bodyFile = servlets.NewBodyFile();
-    exchange.contentDigest = digest;
-    WriteFile(exchange.bodyFile, bytes);
-    return servlets.Handle(exchange);
-  }
-  static std::string Message(const HttpReply& reply) {
-    pugi::xml_document document;
-    document.load_string(reply.body.c_str());
-    return document.select_node("/ErrorResponse/Message").node().text().get();
-  }
-
-  TempFolder folder;
-  Servlets servlets{{SmallInstitution()}, folder.Path()};
 };
 
 TEST_F(ServletsTest, RefusesUnknownPlacesNumbersAndCredentialsWithTheProtocolTexts) {
-  EXPECT_EQ(Message(Post(kServlet, "")), "Missing request number");
-  EXPECT_EQ(Post(kServlet, "").status, 400);
-  EXPECT_EQ(Message(Post(kServlet + "?request=0999", "")), "Class Request0999 not found");
-  EXPECT_EQ(Post(kServlet + "?request=0011", "").status, 404);  // information only at /info
-  EXPECT_EQ(Post("/south/servlet/ScribeServlet?request=0100", "").status, 404);
-  EXPECT_EQ(Post("/../north/servlet/ScribeServlet?request=0100", "").status, 404);
+  EXPECT_EQ(Message(PostTo(kServlet, "")), "Missing request number");
+  EXPECT_EQ(PostTo(kServlet, "").status, 400);
+  EXPECT_EQ(Message(Post("0999", "")), "Class Request0999 not found");
+  EXPECT_EQ(Post("0011", "").status, 404);  // information only at /info
+  EXPECT_EQ(PostTo("/south/servlet/ScribeServlet?request=0100", "").status, 404);
+  EXPECT_EQ(PostTo("/../north/servlet/ScribeServlet?request=0100", "").status, 404);
 
-  const HttpReply refused = Post(kServlet + "?request=0100", "", "wrong");
+  const HttpReply refused = PostTo(kServlet + "?request=0100", "", "wrong");
   EXPECT_EQ(refused.status, 403);
   EXPECT_EQ(Message(refused), "Error verifying security rights for user jdoe.");
   HttpExchange anonymous;
@@ -74,7 +40,7 @@ TEST_F(ServletsTest, RefusesUnknownPlacesNumbersAndCredentialsWithTheProtocolTex
 }
 
 TEST_F(ServletsTest, WorkQueueRowsCarryTheFieldsTheRecordsRead) {
-  const HttpReply reply = Post(kServlet + "?request=0100", "retrieveLocked=0&retrieveLocation=-1&numToRetrieve=-1&workQueueMode=0");
+  const HttpReply reply = Post("0100", "retrieveLocked=0&retrieveLocation=-1&numToRetrieve=-1&workQueueMode=0");
   ASSERT_EQ(reply.status, 200);
   pugi::xml_document document;
   ASSERT_TRUE(document.load_string(reply.body.c_str()));
@@ -88,21 +54,21 @@ TEST_F(ServletsTest, WorkQueueRowsCarryTheFieldsTheRecordsRead) {
   EXPECT_STREQ(first.child_value("priority"), "1");
   EXPECT_STREQ(first.child_value("duration"), "1");
 
-  EXPECT_EQ(Post(kServlet + "?request=0100", "numToRetrieve=2").body.find("1003"), std::string::npos);
-  EXPECT_THAT(Post(kServlet + "?request=0100", "retrieveLocation=4").body, HasSubstr("<InfoResponse/>"));
-  EXPECT_THAT(Post(kServlet + "?request=0100", "retrieveLocked=1").body, HasSubstr("<InfoResponse/>"));
+  EXPECT_EQ(Post("0100", "numToRetrieve=2").body.find("1003"), std::string::npos);
+  EXPECT_THAT(Post("0100", "retrieveLocation=4").body, HasSubstr("<InfoResponse/>"));
+  EXPECT_THAT(Post("0100", "retrieveLocked=1").body, HasSubstr("<InfoResponse/>"));
 }
 
 TEST_F(ServletsTest, InformationServletNamesTheInstitutionsServletURL) {
   servlets.SetBaseURL("http://127.0.0.1:9");
-  const HttpReply reply = Post("/info/servlet/ScribeServlet?request=0011", "location=North+Clinic");
+  const HttpReply reply = PostTo("/info/servlet/ScribeServlet?request=0011", "location=North+Clinic");
   pugi::xml_document document;
   ASSERT_TRUE(document.load_string(reply.body.c_str()));
   const pugi::xml_node institution = document.select_node("/InfoResponse/Institution").node();
   EXPECT_STREQ(institution.child_value("url"), "http://127.0.0.1:9/north/servlet/ScribeServlet");
   EXPECT_STREQ(institution.child_value("locationID"), "3");
   EXPECT_STREQ(institution.child_value("directoryName"), "north");
-  EXPECT_EQ(Message(Post("/info/servlet/ScribeServlet?request=0011", "location=Nowhere")), "Location Nowhere not found");
+  EXPECT_EQ(Message(PostTo("/info/servlet/ScribeServlet?request=0011", "location=Nowhere")), "Location Nowhere not found");
 }
 
 TEST_F(ServletsTest, UploadKeepsVerifiedFilesUntilTheCommitAndRefusesEverythingElse) {
@@ -114,9 +80,9 @@ TEST_F(ServletsTest, UploadKeepsVerifiedFilesUntilTheCommitAndRefusesEverythingE
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "escape.rtf"));
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path() / ".bodies"));
 
-  EXPECT_EQ(Message(Post(kServlet + "?request=0104", "utteranceID=1001&files=Local_1001.rtf")), "Upload of Local_1001.rtf is missing");
+  EXPECT_EQ(Message(Post("0104", "utteranceID=1001&files=Local_1001.rtf")), "Upload of Local_1001.rtf is missing");
   ASSERT_EQ(Upload("utteranceID=1001&fileName=Local_1001.rtf", bytes, servlet_wire::Sha256Hex(bytes)).status, 200);
-  const HttpReply commit = Post(kServlet + "?request=0104", "utteranceID=1001&files=Local_1001.rtf&uploadFlags=0");
+  const HttpReply commit = Post("0104", "utteranceID=1001&files=Local_1001.rtf&uploadFlags=0");
   ASSERT_EQ(commit.status, 200) << commit.body;
   EXPECT_THAT(commit.body, HasSubstr("documentVersion=\"1\""));
   EXPECT_EQ(ReadFile(folder.Path() / "north" / "uploads" / "1001" / "Local_1001.rtf"), bytes);

@@ -4,88 +4,41 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <pugixml.hpp>
-
-#include <cctype>
-
-#include "servlet_wire/basic_auth.hpp"
-#include "servlet_wire/sha256.hpp"
+#include "servlet_wire/form_codec.hpp"
+#include "servlets_fixture.hpp"
 #include "simulator/replay_store.hpp"
-#include "simulator/servlets.hpp"
-#include "temp_folder.hpp"
 
 namespace vz::simulator {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testing::TempFolder;
-using testing::WriteFile;
 
-const std::string kServlet = "/north/servlet/ScribeServlet";
 constexpr const char* kNote =
     "<?xml version=\"1.0\" ?>\r\n<pendingNote>\r\n<item>\r\n<type>7</type>\r\n<text>Unclear at 01:12</text>\r\n</item>\r\n"
     "<item>\r\n<type>6</type>\r\n<contactInfo><name>Dr. Lee</name><fax>555-0100</fax></contactInfo>\r\n</item>\r\n</pendingNote>";
 
-std::string Encoded(const std::string& text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string encoded;
-  for (const unsigned char c : text) {
-    if (std::isalnum(c)) {
-      encoded += static_cast<char>(c);
-    } else {
-      encoded += {'%', kHex[c >> 4], kHex[c & 15]};
-    }
-  }
-  return encoded;
-}
-
-class SourceControlServletsTest : public ::testing::Test {
+class SourceControlServletsTest : public ServletsFixture {
  protected:
-  SourceControlServletsTest() {
-    InstitutionConfig config;
-    config.dictations = 3;
-    config.secondsOfAudio = 1;
-    servlets = std::make_unique<Servlets>(std::vector<InstitutionConfig>{config}, folder.Path());
-  }
-
-  HttpReply Post(const std::string& number, const std::string& form, const std::string& idempotencyKey = "") {
-    HttpExchange exchange;
-    exchange.target = kServlet + "?request=" + number;
-    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
-    exchange.contentType = "application/x-www-form-urlencoded";
-    exchange.body = form;
-    exchange.idempotencyKey = idempotencyKey;
-    return servlets->Handle(exchange);
-  }
   // One operation on a dictation from a workstation; the error message, "" when it succeeded
   // ("replayed" when it was the answer kept for `key`).
   std::string Operate(long id, int operation, const std::string& machineID, const std::string& note = "", const std::string& key = "") {
     const HttpReply reply = Post("0105", "utteranceID=" + std::to_string(id) + "&operation=" + std::to_string(operation) +
-                                             "&machineID=" + Encoded(machineID) + "&pendingNote=" + Encoded(note), key);
+                                             "&machineID=" + servlet_wire::FormEncode(machineID) + "&pendingNote=" + servlet_wire::FormEncode(note), key);
     if (reply.status == 200) return reply.replayed ? "replayed" : "";
-    pugi::xml_document document;
-    document.load_string(reply.body.c_str());
-    return std::to_string(reply.status) + " " + document.select_node("/ErrorResponse/Message").node().text().get();
+    return std::to_string(reply.status) + " " + Message(reply);
   }
   // The transcription of a dictation arrives and is committed.
   void UploadTranscription(long id) {
     const std::string name = "Local_" + std::to_string(id) + ".rtf";
-    HttpExchange exchange;
-    exchange.target = kServlet + "?request=0103&utteranceID=" + std::to_string(id) + "&fileName=" + name;
-    exchange.authorization = servlet_wire::EncodeBasicAuthorization("jdoe", "secret");
-    exchange.bodyFile = servlets->NewBodyFile();
-    WriteFile(exchange.bodyFile, "{\\rtf1 done}");
-    exchange.contentDigest = servlet_wire::Sha256Hex("{\\rtf1 done}");
-    ASSERT_EQ(servlets->Handle(exchange).status, 200);
+    const std::string bytes = "{\\rtf1 done}";
+    ASSERT_EQ(Upload("utteranceID=" + std::to_string(id) + "&fileName=" + name, bytes, servlet_wire::Sha256Hex(bytes)).status, 200);
     ASSERT_EQ(Post("0104", "utteranceID=" + std::to_string(id) + "&files=" + name).status, 200);
   }
   std::string LockedList(const std::string& machineID) { return Post("0107", "machineID=" + machineID).body; }
   std::string WorkQueue() { return Post("0100", "retrieveLocked=0").body; }
   static std::string Listed(long id) { return "<utteranceID>" + std::to_string(id) + "</utteranceID>"; }
 
-  TempFolder folder;
-  std::unique_ptr<Servlets> servlets;
 };
 
 TEST_F(SourceControlServletsTest, ALockBelongsToOneWorkstationUntilItsHolderChecksIn) {
@@ -134,7 +87,7 @@ TEST_F(SourceControlServletsTest, APendingCheckInKeepsTheDictationAndShowsItsNot
   EXPECT_THAT(LockedList(""), Not(HasSubstr(Listed(1003))));
   EXPECT_THAT(WorkQueue(), HasSubstr("<problemNote>Unclear at 01:12\nname: Dr. Lee\nfax: 555-0100</problemNote>"));
   std::string kept;
-  servlets->Inspect("north", [&](const Institution& north) {
+  servlets.Inspect("north", [&](const Institution& north) {
     for (const Dictation& dictation : north.Dictations()) {
       if (dictation.utteranceID == 1003) kept = dictation.pendingNoteDocument;
     }
@@ -144,7 +97,7 @@ TEST_F(SourceControlServletsTest, APendingCheckInKeepsTheDictationAndShowsItsNot
 }
 
 TEST_F(SourceControlServletsTest, FaultsStillApplyToSourceControl) {
-  servlets->Faults().Set("sourcecontrol", Fault::Status(503, "Busy"));
+  servlets.Faults().Set("sourcecontrol", Fault::Status(503, "Busy"));
   EXPECT_EQ(Operate(1001, 1, "WS-1"), "503 Busy");
   EXPECT_EQ(Operate(1001, 1, "WS-1"), "");
 }

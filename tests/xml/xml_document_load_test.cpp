@@ -4,6 +4,7 @@
 
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics_fixture.hpp"
+#include "raised_by.hpp"
 #include "regex_matcher.hpp"
 #include "xml/parse_failure.hpp"
 #include "xml/xml_document.hpp"
@@ -21,18 +22,6 @@ using testing::WriteFile;
 class XmlDocumentFileTest : public testing::DiagnosticsTest {
  protected:
   std::string File(const std::string& name) const { return folder / name; }
-
-  // Runs `body` and returns the automation error it raises.
-  template <class Body>
-  static AutomationError ErrorOf(Body&& body) {
-    try {
-      body();
-    } catch (const AutomationError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "no error raised";
-    return AutomationError(0, "");
-  }
 
   clsXMLDocument doc;
 };
@@ -64,7 +53,7 @@ TEST_F(XmlDocumentFileTest, ReadAndWriteAgainGivesTheSameBytes) {
 
 TEST_F(XmlDocumentFileTest, MalformedFileGivesCodeReasonLineAndPosition) {
   WriteFile(File("bad.xml"), "<Root>\r\n    <A>1</A>\r\n    <B>2</C>\r\n</Root>\r\n");
-  const AutomationError error = ErrorOf([&] { doc.ReadConfigFileToObject(File("bad.xml")); });
+  const AutomationError error = testing::RaisedBy([&] { doc.ReadConfigFileToObject(File("bad.xml")); });
   EXPECT_EQ(error.Number(), -1);
   // The mismatched end tag's name starts in column 11 of line 3.
   EXPECT_THAT(error.Description(), StartsWith("Error 14 loading " + File("bad.xml") +
@@ -74,7 +63,7 @@ TEST_F(XmlDocumentFileTest, MalformedFileGivesCodeReasonLineAndPosition) {
 
 TEST_F(XmlDocumentFileTest, MalformedMemoryTextGivesItsOwnPrefixAndCountsCharacters) {
   // "é" is two bytes but one character: the bad attribute value starts at column 6.
-  const AutomationError error = ErrorOf([&] { doc.LoadXMLFromMemory("<Root>\n<A/>\n<é x=1/></Root>"); });
+  const AutomationError error = testing::RaisedBy([&] { doc.LoadXMLFromMemory("<Root>\n<A/>\n<é x=1/></Root>"); });
   EXPECT_THAT(error.Description(), StartsWith("Error 12 loading XML from memory: \r\nError parsing element attribute\r\n"
                                               "at line: 3, at position: 6\r\n"));
 }
@@ -88,7 +77,7 @@ std::string Nested(int depth) {
 }
 
 TEST_F(XmlDocumentFileTest, DocumentsNestedPastTheLimitAreRefusedAndThoseAtItRoundTrip) {
-  EXPECT_THAT(ErrorOf([&] { doc.LoadXMLFromMemory(Nested(100000)); }).Description(),
+  EXPECT_THAT(testing::RaisedBy([&] { doc.LoadXMLFromMemory(Nested(100000)); }).Description(),
               StartsWith("Error 11 loading XML from memory: \r\nElements nested deeper than 256 levels\r\nat line: 1, "));
   EXPECT_THROW(doc.LoadXMLFromMemory(Nested(xml::kMaxElementDepth + 1)), AutomationError);
   doc.LoadXMLFromMemory(Nested(xml::kMaxElementDepth));
@@ -100,7 +89,7 @@ TEST_F(XmlDocumentFileTest, DocumentsNestedPastTheLimitAreRefusedAndThoseAtItRou
 }
 
 TEST_F(XmlDocumentFileTest, MissingFileIsALoadError) {
-  const AutomationError error = ErrorOf([&] { doc.ReadConfigFileToObject(File("absent.xml")); });
+  const AutomationError error = testing::RaisedBy([&] { doc.ReadConfigFileToObject(File("absent.xml")); });
   EXPECT_THAT(error.Description(),
               StartsWith("Error 1 loading " + File("absent.xml") + ": \r\nFile was not found\r\nat line: 0, at position: 0"));
 }
@@ -108,7 +97,7 @@ TEST_F(XmlDocumentFileTest, MissingFileIsALoadError) {
 TEST_F(XmlDocumentFileTest, FailedLoadKeepsThePreviousDocument) {
   doc.LoadXMLFromMemory("<Old><p>1</p></Old>");
   EXPECT_THROW(doc.LoadXMLFromMemory("<New><p>2</New>"), AutomationError);
-  EXPECT_THAT(ErrorOf([&] { doc.LoadXMLFromMemory("<New/>\n <Second/>"); }).Description(),
+  EXPECT_THAT(testing::RaisedBy([&] { doc.LoadXMLFromMemory("<New/>\n <Second/>"); }).Description(),
               StartsWith("Error 11 loading XML from memory: \r\nOnly one top level element is allowed\r\n"
                          "at line: 2, at position: 3\r\n"));
   EXPECT_EQ(doc.RootName(), "Old");
@@ -117,7 +106,7 @@ TEST_F(XmlDocumentFileTest, FailedLoadKeepsThePreviousDocument) {
 }
 
 TEST_F(XmlDocumentFileTest, ReRaisedErrorsNameEachOperationOnTheirWayUp) {
-  const AutomationError error = ErrorOf([&] { doc.LoadXMLFromMemory("<a>"); });
+  const AutomationError error = testing::RaisedBy([&] { doc.LoadXMLFromMemory("<a>"); });
   EXPECT_THAT(error.Description(),
               SearchesRegex("\r\nRaised at line \\d+ in in ZERUredoz\\.clsXMLDocument\\.LoadXML\\."
                             "\r\nRaised at line \\d+ in in ZERUredoz\\.clsXMLDocument\\.LoadXMLFromMemory\\.$"));
@@ -146,7 +135,7 @@ TEST_F(XmlDocumentFileTest, AssignPropertyWritesTheFileOnlyWhenOneIsSet) {
 }
 
 TEST_F(XmlDocumentFileTest, AssignPropertyWithoutRootRaises) {
-  const AutomationError error = ErrorOf([&] { doc.AssignPropertyValue("x", "1"); });
+  const AutomationError error = testing::RaisedBy([&] { doc.AssignPropertyValue("x", "1"); });
   EXPECT_THAT(error.Description(), StartsWith("Root node has not been defined.\r\nRaised at line "));
 }
 
@@ -211,7 +200,7 @@ TEST_F(XmlDocumentFileTest, TraceFlushesFollowsLevelFiveAndTracesEveryLine) {
 TEST_F(XmlDocumentFileTest, TryLoadXMLChecksAFileWithoutTouchingTheDocument) {
   doc.LoadXMLFromMemory("<Kept/>");
   WriteFile(File("bad.xml"), "<a>");
-  EXPECT_THAT(ErrorOf([&] { doc.TryLoadXML(File("bad.xml")); }).Description(),
+  EXPECT_THAT(testing::RaisedBy([&] { doc.TryLoadXML(File("bad.xml")); }).Description(),
               StartsWith("Error 14 loading " + File("bad.xml") + ": \r\n"));
   EXPECT_EQ(doc.RootName(), "Kept");
 }
@@ -224,7 +213,7 @@ TEST_F(XmlDocumentFileTest, QuickFlushWritesTheRootOnOneLine) {
 }
 
 TEST_F(XmlDocumentFileTest, SetupRootFromScratchReportsAnUnloadableName) {
-  const AutomationError error = ErrorOf([&] { doc.SetupRootNodeFromScratch("bad name"); });
+  const AutomationError error = testing::RaisedBy([&] { doc.SetupRootNodeFromScratch("bad name"); });
   EXPECT_THAT(error.Description(), StartsWith("Error "));
   EXPECT_THAT(error.Description(), HasSubstr(" during loadXML of SetupRowNodeFromScratch: \r\n"));
   EXPECT_THAT(error.Description(), SearchesRegex("at line 1\\.  Position: \\d+\r\n<bad name></bad name>\r\n"));
