@@ -32,7 +32,7 @@ class VzedEditor {
   // in to the North Clinic at `servletURL`.
   VzedEditor(const std::string& program, const std::filesystem::path& folder, const std::string& servletURL,
              const std::vector<std::string>& arguments)
-      : folder_(folder), servletURL_(servletURL) {
+      : servletURL_(servletURL) {
     std::filesystem::create_directories(folder / "run");
     std::filesystem::permissions(folder / "run", std::filesystem::perms::owner_all);
     const std::string socket = (folder / "run" / "vzed.sock").string();
@@ -119,7 +119,6 @@ class VzedEditor {
     return Json{{"args", args}};
   }
 
-  std::filesystem::path folder_;
   std::string servletURL_;
   std::optional<ChildProcess> process_;
   std::optional<vze::RpcClient> rpc_;
