@@ -40,6 +40,12 @@ inline void ReportTarget(const std::string& key, const std::string& label, const
   std::fflush(stdout);
 }
 
+// A figure the table shows beside the targets, for comparison only: it has no goal to meet.
+inline void ReportFigure(const std::string& key, const std::string& label, const std::string& measured) {
+  std::printf("TARGET|%s|%s|%s|none (for comparison)|-\n", key.c_str(), label.c_str(), measured.c_str());
+  std::fflush(stdout);
+}
+
 // Collects every run's rate (items per second) by benchmark name, one entry per round.
 class RoundsReporter : public benchmark::ConsoleReporter {
  public:
