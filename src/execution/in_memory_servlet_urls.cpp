@@ -1,6 +1,7 @@
 #include "execution/in_memory_servlet_urls.hpp"
 
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 
 #include <pugixml.hpp>
@@ -127,6 +128,16 @@ int RealmListIndex(std::string_view realm) {
   if (upper.find("DEV") != std::string::npos || upper.find("TEST") != std::string::npos) return 1;
   if (upper.find("PROD") != std::string::npos) return 0;
   return -1;
+}
+
+std::optional<std::int16_t> LocationIDFromText(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return std::nullopt;
+  const std::string_view trimmed = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+  std::int16_t id = 0;
+  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), id);
+  if (error != std::errc() || end != trimmed.data() + trimmed.size()) return std::nullopt;
+  return id;
 }
 
 InformationServletLists InformationServletsFromEnvironment() {

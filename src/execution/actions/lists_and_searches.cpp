@@ -14,6 +14,7 @@
 #include "execution/actions/action_branch.hpp"
 #include "execution/actions/branch_support.hpp"
 #include "execution/actions/generic_answers.hpp"
+#include "execution/actions/login_and_institution.hpp"
 #include "execution/client_service.hpp"
 #include "execution/contacts_files.hpp"
 #include "execution/database_request.hpp"
@@ -231,7 +232,7 @@ std::string SearchListZip(const clsDatabaseRequest& request) {
 std::vector<Value> SearchListArguments(clsDatabaseRequest& request, const ActionEntry& entry, const std::shared_ptr<clsGenericRequest>&) {
   std::vector<Value> arguments = {Value(InstitutionIDText(request)), Value("Penwright"), Value(kSearchListSelector)};
   if (entry.id == 40) {
-    arguments.emplace_back(request.Certificate());
+    arguments.emplace_back(Certificate(request));
     arguments.emplace_back(SearchListZip(request));
   }
   return arguments;
