@@ -53,10 +53,10 @@ struct ServletFamily {
 };
 
 // The families, one file each in this folder.
-const ServletFamily& LoginServlets();
+const ServletFamily& LoginAndInstitutionServlets();
 const ServletFamily& MainLoopServlets();
 const ServletFamily& ReferenceDataServlets();
-const ServletFamily& DictationOperationServlets();
+const ServletFamily& DictationOperationsServlets();
 const ServletFamily& SourceControlServlets();
 
 // Replies of the protocol.

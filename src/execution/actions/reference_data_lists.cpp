@@ -380,6 +380,6 @@ constexpr ActionBranch kBranches[] = {
 
 }  // namespace
 
-std::span<const ActionBranch> ListsAndSearchesBranches() { return kBranches; }
+std::span<const ActionBranch> ReferenceDataListBranches() { return kBranches; }
 
 }  // namespace vz
