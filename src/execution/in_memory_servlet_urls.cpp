@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include "execution/client_service.hpp"
+#include "object/blank_trim.hpp"
 
 namespace vz {
 namespace {
@@ -131,12 +132,10 @@ int RealmListIndex(std::string_view realm) {
 }
 
 std::optional<std::int16_t> LocationIDFromText(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return std::nullopt;
-  const std::string_view trimmed = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+  const std::string_view trimmed = TrimBlanks(text);
   std::int16_t id = 0;
   const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), id);
-  if (error != std::errc() || end != trimmed.data() + trimmed.size()) return std::nullopt;
+  if (trimmed.empty() || error != std::errc() || end != trimmed.data() + trimmed.size()) return std::nullopt;
   return id;
 }
 

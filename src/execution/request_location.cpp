@@ -9,6 +9,7 @@
 #include "execution/database_request.hpp"
 #include "execution/servlet_urls.hpp"
 #include "model/connect_info.hpp"
+#include "object/blank_trim.hpp"
 
 namespace vz {
 namespace {
@@ -17,12 +18,6 @@ constexpr std::string_view kClass = "clsDatabaseRequest";
 constexpr std::int32_t DBR_SECURELOGIN = 41;
 
 std::string Where(std::string_view operation) { return "clsDatabaseRequest." + std::string(operation); }
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
 
 }  // namespace
 
@@ -79,7 +74,7 @@ bool clsDatabaseRequest::InstitutionURLExistsInCache(std::int32_t eAction) {
     ServletUrlCache* cache = UrlCache();
     if (!cache || !connectionInfo_) return false;
     const auto entry = cache->Find(connectionInfo_->Realm(), location_);
-    if (!entry || Trimmed(entry->databaseURL).empty()) return false;
+    if (!entry || TrimBlanks(entry->databaseURL).empty()) return false;
     connectionInfo_->SetCurrentDatabaseURL(entry->databaseURL);
     connectionInfo_->SetRealTimePath(entry->realTimePath);
     connectionInfo_->SetRealTimeTemplateChooser(entry->realTimeTemplateChooser);
@@ -93,7 +88,7 @@ bool clsDatabaseRequest::InstitutionURLExistsInCache(std::int32_t eAction) {
       return false;
     }
     connectionInfo_->SetCurrentLocationID(*locationID);
-    if (Trimmed(entry->urlStem).empty()) {
+    if (TrimBlanks(entry->urlStem).empty()) {
       GlobalTrace(where, " urlStem does not exist in cache returning InstitutionURLExistsInCache = false ");
       return false;
     }

@@ -335,16 +335,11 @@ void m_objHeaderValues_RetrievalComplete(clsDatabaseRequest& request, ClientServ
   const std::string where = "clsDatabaseRequest.m_objHeaderValues_RetrievalComplete";
   const std::int32_t action = request.CurrentAction();
   if (bErrors) {
-    bool timedOut = false;
-    std::string timeOutMessage;
-    request.HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
-    if (timedOut) {
+    const auto keepArrived = [&](std::size_t) {
       GlobalTrace(where, "MarkCompletedUtterances m_Tr.UtterancesCompleted, m_nCurrentRequest");
-      request.MarkCompletedUtterances(static_cast<std::int32_t>(service.UtterancesCompleted().size()), request.NextActionIndex());
       PersistSuccessfullyRetrievedHeader(request, service.DictationResponses());
-      request.SetupRequestForRetry(timeOutMessage, nullptr);
-      return;
-    }
+    };
+    if (request.HandleFileListErrorsOrRetry(service, action, nullptr, keepArrived)) return;
     if (const auto dictations = request.Dictations()) {
       for (const auto& dictation : dictations->Items()) {
         if (!dictation->ErrorString().empty()) continue;
