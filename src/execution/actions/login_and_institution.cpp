@@ -232,13 +232,7 @@ void m_Ir_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& se
 
 void m_Sp_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
   const std::string where = "clsDatabaseRequest.m_Sp_RetrievalComplete";
-  if (bErrors) {
-    const std::string message = service.getErrorMessage();
-    GlobalTrace(where, "Error msg: " + message);
-    request.RetryOrCloseWith(message);
-    return;
-  }
-  GlobalTrace(where, "Success");
+  if (EndedOnCallError(request, service, bErrors, where)) return;
   if (request.CompletionAction() == kLoginRequestKind) {
     if (const auto host = request.Host()) host->SetLoggedIn(true);
   }
