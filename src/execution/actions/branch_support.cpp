@@ -2,7 +2,6 @@
 
 #include "diagnostics/trace.hpp"
 #include "execution/action_table.hpp"
-#include "execution/client_service.hpp"
 #include "execution/database_request.hpp"
 #include "model/generic_request.hpp"
 #include "model/parameters.hpp"
@@ -20,17 +19,6 @@ std::optional<std::string> FindParameter(const std::shared_ptr<clsGenericRequest
 
 std::string ParameterValue(const std::shared_ptr<clsGenericRequest>& generic, std::string_view name) {
   return FindParameter(generic, name).value_or(std::string());
-}
-
-bool EndedOnCallError(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors, const std::string& where) {
-  if (!bErrors) {
-    GlobalTrace(where, "Success");
-    return false;
-  }
-  const std::string message = service.getErrorMessage();
-  GlobalTrace(where, "Error msg: " + message);
-  request.RetryOrCloseWith(message);
-  return true;
 }
 
 bool Refuse(clsDatabaseRequest& request, std::string message) {

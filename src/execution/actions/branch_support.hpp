@@ -13,7 +13,6 @@ namespace vz {
 
 class clsDatabaseRequest;
 class clsGenericRequest;
-class ClientServiceObject;
 struct ActionEntry;
 
 // Where the branches of Run trace and log.
@@ -28,11 +27,6 @@ std::string ParameterValue(const std::shared_ptr<clsGenericRequest>& generic, st
 bool Refuse(clsDatabaseRequest& request, std::string message);
 // Ends the branch with nothing to do (traced): the next tick runs the following action; returns false.
 bool Skip(clsDatabaseRequest& request, std::string_view trace);
-
-// A single-answer call's completion that failed: the call's text is traced at `where`, and a
-// passing communication failure is retried, anything else ends the request with the text. False
-// when the call succeeded (traced as such): the completion goes on.
-bool EndedOnCallError(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors, const std::string& where);
 
 // The request's dictation list as a call receives it: an array of entries.
 Value DictationListValue(const clsDatabaseRequest& request);
