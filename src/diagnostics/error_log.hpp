@@ -3,14 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace vz {
+#include "diagnostics/error_details.hpp"
 
-// What the error trap knows beyond the message, for the error table's record.
-struct ErrorDetails {
-  long number = 0;
-  int line = 0;
-  bool displayedToUser = false;
-};
+namespace vz {
 
 // Reports an error: traced, appended as "source: message" to the plain errors file, and, when the
 // global log path is set, copied to the summary log and the error table as the flags ask.

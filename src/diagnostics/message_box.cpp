@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "diagnostics/automation_error.hpp"
+#include "diagnostics/error_log.hpp"
 #include "diagnostics/prompter.hpp"
 #include "diagnostics/trace.hpp"
 #include "diagnostics/trace_module.hpp"

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "diagnostics/error_log.hpp"
+#include "diagnostics/error_details.hpp"
 
 namespace vz {
 

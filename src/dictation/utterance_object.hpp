@@ -7,7 +7,7 @@
 // The implementation is split by concern: properties (utterance_object.cpp), the configuration
 // file and servlet answers (config_file.cpp), person lists, sub-documents and header/footer
 // (person_lists.cpp), pending notes (pending_notes.cpp), open time, pauses and due dates
-// (open_time.cpp), radiology orders (radiology_orders.cpp) and the displays
+// (open_time.cpp), radiology orders (utterance_radiology_orders.cpp) and the displays
 // (property_display.cpp).
 //
 // Errors: most members show a trapped error in the error box and return their default; the

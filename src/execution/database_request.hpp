@@ -138,22 +138,30 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   void SetConnectionInfo(std::shared_ptr<clsConnectInfo> info) { connectionInfo_ = std::move(info); }
 
   // Retries (request_retries.cpp): step back to the failed action and run it again after a
-  // pause, or end the request.
+  // pause, or end the request; the ends of a failed call the families share.
   void SetupRequestForRetry(const std::string& sMessage, const std::shared_ptr<clsGenericRequest>& objGenericRequest);
   bool bfnRaiseCommunicationsWarning(std::int32_t completionAction) const;
   bool bfnRetrievingChangedHeader() const;
   void RunTraceRouteLogger(const std::string& sMessage);
   int CommMessage(const std::string& sText) const;
+  // A single-answer call without a parameter set failed: a passing communication failure is
+  // retried, anything else ends the request with the call's text (traced at `traceAt` if given).
+  void RetryOrCloseWith(const std::string& message, std::string_view traceAt = {});
+  // Applies a file-list call's per-dictation errors; on a time-out marks the dictations done
+  // before it, lets `beforeRetry` see their number, arranges the retry and says so.
+  bool HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
+                                   const std::shared_ptr<clsGenericRequest>& generic,
+                                   const std::function<void(std::size_t)>& beforeRetry = {});
 
-  // Institution information (institution_information.cpp): the servlet-URL cache, the
-  // information servlets of the realm, and the completion of DBR_GETLOCATIONINFO.
+  // Where the request's location is served (request_location.cpp): Run takes the location's
+  // servlet URLs from the cache, or runs DBR_GETLOCATIONINFO first, asking the realm's
+  // information servlets in turn. The cache and the list are made through the catalogue's client
+  // services on first use; null when the catalogue has none.
   bool InstitutionURLExistsInCache(std::int32_t eAction);
   void PutURLInCache();
   void SetAllServletURl(const std::string& realm);
-  void m_Ir_RetrievalComplete(ClientServiceObject& service, bool bErrors);
-  // The servlet ping and the secure login (login_handlers.cpp).
-  void m_Sp_RetrievalComplete(ClientServiceObject& service, bool bErrors);
-  void m_objSecureLogin_RetrievalComplete(ClientServiceObject& service, bool bErrors);
+  ServletUrlCache* UrlCache();
+  AllServletUrlList* AllServletURL();
 
   // The client-services objects of the action in flight, by field ("m_Wr", ...).
   void SetService(const std::string& field, std::shared_ptr<ClientServiceObject> service);
@@ -182,29 +190,6 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::string sfnFileRootFromUtterance(const std::string& utteranceID) const;
   static std::string sfnStripUtteranceKeyFromError(const std::string& sMessage);
   static bool bfnAlreadyCheckedIn(const std::string& sMessage);
-  // The main loop's completions (main_loop_handlers.cpp) and the audio normalisation.
-  void m_Wr_RetrievalComplete(ClientServiceObject& service, bool bErrors);
-  // Fills `collection` from the work queue's answer; false when that ended the request.
-  bool ExtractWorkQueue(const ObjectRef& collection, const std::string& where);
-  void m_Fud_DownloadComplete(ClientServiceObject& service, bool bErrors);
-  void m_objDownloadText_DownloadComplete(ClientServiceObject& service, bool bErrors);
-  void m_Fup_UploadComplete(ClientServiceObject& service, bool bErrors);
-  // Empty when the request may go on, otherwise why the download must be repeated. Only the
-  // dictations among the first `listEntries` entries of the dictation list are normalised.
-  std::string NormalizeDownloads(std::size_t listEntries = SIZE_MAX);
-  // A single-answer call without a parameter set failed: a passing communication failure is
-  // retried, anything else ends the request with the call's text (traced at `traceAt` if given).
-  void RetryOrCloseWith(const std::string& message, std::string_view traceAt = {});
-  // Makes the next attempt of the download fetch every dictation again.
-  void RepeatWholeDownload();
-  // Applies a file-list call's per-dictation errors; on a time-out marks the dictations done
-  // before it, lets `beforeRetry` see their number, arranges the retry and says so.
-  bool HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
-                                   const std::shared_ptr<clsGenericRequest>& generic,
-                                   const std::function<void(std::size_t)>& beforeRetry = {});
-  // Uploads that found no remote host (upload_without_host.cpp).
-  void HandleNoRemoteHostOnUpload();
-  void WriteRedoUploadFile(const std::string& sUtteranceID);
   // Calls whose errors name files (file_list_errors.cpp): errors into the parameter set, a
   // communication failure ends the walk and is reported through the outputs.
   void HandleFileListErrors(const std::vector<std::string>& sarrErrorMessages, bool& bTimeoutOccurred,
@@ -222,15 +207,10 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   void SafeMakeDir(const std::string& sFolder);
   void CreateEmptyQAGFile(const std::string& sUtteranceID);
   std::string ReplDoubleQuoteInXML(const std::string& sFile);
-  // The workstation certificate (certificate.cpp): AppPath/Logins/<realm>/<login>/<location ID>.cfg,
-  // whose first line is the 12-digit moment it was made; made on first use.
-  std::string Certificate();
-  std::string CertificateFile() const;
-  std::string GetCertificate(const std::string& sFile) const;
-  void CreateCertificate();
   // Why the workstation's certificate file could not be written when last made, or empty: a servlet
   // that misses the certificate can only say that it is missing.
   const std::string& CertificateProblem() const { return certificateProblem_; }
+  void SetCertificateProblem(std::string problem) { certificateProblem_ = std::move(problem); }
   // The request's dictations as a typed collection, or null.
   std::shared_ptr<clsUtterances> Dictations() const;
 
@@ -247,19 +227,12 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
 
  private:
   void MarkTruncated();
-  // The certificate file's path; raises when the realm or login could not name a folder.
-  std::string CertificatePath() const;
   // Run's check that the connection points at the request's location. Closed: the request was
   // closed; LocationInfoInserted: DBR_GETLOCATIONINFO is the current action, the index unchanged.
   enum class LocationCheck { SameOrCached, LocationInfoInserted, Closed };
   LocationCheck CheckLocation(const std::string& where);
   // Run's dispatch to the current action's branch.
   void StartCurrentAction();
-  // The cache and the list, made through the catalogue's client services on first use; null
-  // when the catalogue has none.
-  ServletUrlCache* UrlCache();
-  AllServletUrlList* AllServletURL();
-
   bool IsEligible(const clsUtteranceObject& dictation) const;
   bool AddUtteranceToList(clsUtteranceObject& dictation, std::string& textList);
   bool AddToRDRList(clsUtteranceObject& dictation) const;
@@ -273,8 +246,8 @@ class clsDatabaseRequest : public AutomationObject<clsDatabaseRequest> {
   std::vector<std::int32_t> actions_;
   std::int16_t numRequests_ = 0;
   std::int16_t currentRequest_ = 0;
-  std::string callNonce_;
-  std::string certificateProblem_;  // made on first use: random, names this request's calls
+  std::string callNonce_;  // made on first use: random, names this request's calls
+  std::string certificateProblem_;
   std::int32_t currentAction_ = 0;
   bool active_ = false;
   bool truncated_ = false;

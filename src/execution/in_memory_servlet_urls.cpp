@@ -1,11 +1,13 @@
 #include "execution/in_memory_servlet_urls.hpp"
 
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 
 #include <pugixml.hpp>
 
 #include "execution/client_service.hpp"
+#include "object/blank_trim.hpp"
 
 namespace vz {
 namespace {
@@ -127,6 +129,14 @@ int RealmListIndex(std::string_view realm) {
   if (upper.find("DEV") != std::string::npos || upper.find("TEST") != std::string::npos) return 1;
   if (upper.find("PROD") != std::string::npos) return 0;
   return -1;
+}
+
+std::optional<std::int16_t> LocationIDFromText(std::string_view text) {
+  const std::string_view trimmed = TrimBlanks(text);
+  std::int16_t id = 0;
+  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), id);
+  if (trimmed.empty() || error != std::errc() || end != trimmed.data() + trimmed.size()) return std::nullopt;
+  return id;
 }
 
 InformationServletLists InformationServletsFromEnvironment() {

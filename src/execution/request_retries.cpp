@@ -7,6 +7,7 @@
 #include "diagnostics/error_trap.hpp"
 #include "diagnostics/message_box.hpp"
 #include "diagnostics/trace.hpp"
+#include "execution/client_service.hpp"
 #include "execution/database_request.hpp"
 #include "execution/dictation_texts.hpp"
 #include "execution/retry_classification.hpp"
@@ -189,6 +190,32 @@ void clsDatabaseRequest::SetupRequestForRetry(const std::string& sMessage,
     if (host) host->ArmPumpForRetry(kRetryInterval);
     GlobalSummaryLog(where, "FrmTimer.tmrRequest.Enabled=True");
   });
+}
+
+void clsDatabaseRequest::RetryOrCloseWith(const std::string& message, std::string_view traceAt) {
+  if (bfnRequestTimeOutMessage(message)) {
+    SetupRequestForRetry(message, nullptr);
+    return;
+  }
+  if (!traceAt.empty()) GlobalTrace(traceAt, message);
+  globalErrorMessage_ = message;
+  CloseRequest();
+}
+
+bool clsDatabaseRequest::HandleFileListErrorsOrRetry(ClientServiceObject& service, std::int32_t action,
+                                                     const std::shared_ptr<clsGenericRequest>& generic,
+                                                     const std::function<void(std::size_t)>& beforeRetry) {
+  bool timedOut = false;
+  std::string timeOutMessage;
+  HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
+  if (!timedOut) return false;
+  if (generic) generic->Clear();
+  const auto completed = static_cast<std::size_t>(
+      CompletedBeforeTimeOut(static_cast<std::int32_t>(service.UtterancesCompleted().size())));
+  MarkCompletedUtterances(static_cast<std::int32_t>(completed), currentRequest_);
+  if (beforeRetry) beforeRetry(completed);
+  SetupRequestForRetry(timeOutMessage, generic);
+  return true;
 }
 
 }  // namespace vz

@@ -4,6 +4,7 @@
 // the ordered list of information servlets of each realm, through which a request finds an
 // institution it has not visited yet. A request reaches both through ServletUrlServices and never
 // names an implementation.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,5 +61,9 @@ class ServletUrlServices {
 // The list a realm selects by the words in it, in any letter case: "PLAY" 2, else "DEV" or
 // "TEST" 1, else "PROD" 0; -1 for a realm with none of them (it keeps its login URL).
 int RealmListIndex(std::string_view realm);
+
+// A location ID as the cache and the institution information hold it, as the connection holds it;
+// nothing for a text that is not a 16-bit number (blanks around it are allowed).
+std::optional<std::int16_t> LocationIDFromText(std::string_view text);
 
 }  // namespace vz

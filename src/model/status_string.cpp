@@ -21,33 +21,19 @@ JobKind ReadyStatus(std::string_view status) {
   return JobKind::None;
 }
 
-std::string_view ReadyPhrase(JobKind kind) {
-  switch (kind) {
-    case JobKind::Edited: return "Ready for Editing";
-    case JobKind::Literal: return "Ready for Literal Transcription";
-    case JobKind::Standard: return "Ready for Transcription";
-    case JobKind::None: break;
-  }
-  return {};
-}
+// The texts of a job kind: the phrase of a fresh dictation, the suffix after "Downloaded" or
+// "Checked out", and the suffix after "Ready to Upload".
+struct KindTexts {
+  std::string_view ready;
+  std::string_view forSuffix;
+  std::string_view uploadSuffix;
+};
 
-// Suffix after "Downloaded" or "Checked out".
-std::string_view ForSuffix(JobKind kind) {
+KindTexts TextsOf(JobKind kind) {
   switch (kind) {
-    case JobKind::Edited: return " for Edited Transcription";
-    case JobKind::Literal: return " for Literal Transcription";
-    case JobKind::Standard: return " for Standard Transcription";
-    case JobKind::None: break;
-  }
-  return {};
-}
-
-// Suffix after "Ready to Upload".
-std::string_view UploadSuffix(JobKind kind) {
-  switch (kind) {
-    case JobKind::Edited: return " Edited Transcription";
-    case JobKind::Literal: return " Literal Transcription";
-    case JobKind::Standard: return " Standard Transcription";
+    case JobKind::Edited: return {"Ready for Editing", " for Edited Transcription", " Edited Transcription"};
+    case JobKind::Literal: return {"Ready for Literal Transcription", " for Literal Transcription", " Literal Transcription"};
+    case JobKind::Standard: return {"Ready for Transcription", " for Standard Transcription", " Standard Transcription"};
     case JobKind::None: break;
   }
   return {};
@@ -78,15 +64,15 @@ std::string clsStatusString::NewStatus(int eStatChange, std::string_view sCurSta
     const JobKind kind = ReadyStatus(sCurStatus);
     switch (eStatChange) {
       case kMarkForUpload:
-        return Compose("Ready to Upload", UploadSuffix(kind));
+        return Compose("Ready to Upload", TextsOf(kind).uploadSuffix);
       case kRecordDownload:
-        return Compose(CheckedOut(sCurStatus) ? kDownloadedAndCheckedOut : "Downloaded", ForSuffix(kind));
+        return Compose(CheckedOut(sCurStatus) ? kDownloadedAndCheckedOut : "Downloaded", TextsOf(kind).forSuffix);
       case kRecordCheckOut:
-        return Compose(IsDownloaded(sCurStatus) ? kDownloadedAndCheckedOut : "Checked out", ForSuffix(kind));
+        return Compose(IsDownloaded(sCurStatus) ? kDownloadedAndCheckedOut : "Checked out", TextsOf(kind).forSuffix);
       case kReturnToReady: {
         const std::string_view base = IsDownloaded(sCurStatus) ? "Downloaded" : "";
         if (kind == JobKind::None) return std::string(base);
-        return base.empty() ? std::string(ReadyPhrase(kind)) : Compose(base, ForSuffix(kind));
+        return base.empty() ? std::string(TextsOf(kind).ready) : Compose(base, TextsOf(kind).forSuffix);
       }
       default:
         return std::string(sCurStatus);

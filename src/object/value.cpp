@@ -7,6 +7,7 @@
 #include <limits>
 #include <ostream>
 
+#include "object/blank_trim.hpp"
 #include "object/case_fold.hpp"
 #include "object/dispatch.hpp"
 #include "object/standard_errors.hpp"
@@ -15,17 +16,10 @@ namespace vz {
 
 namespace {
 
-std::string_view Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
-
 // A numeric string as automation coercion reads it: surrounding blanks, an optional sign, a
 // decimal number with optional fraction and exponent, or &H/&O for hexadecimal and octal.
 double ParseNumber(std::string_view original) {
-  std::string_view text = Trim(original);
+  std::string_view text = TrimBlanks(original);
   if (text.size() > 2 && text[0] == '&' && (text[1] == 'H' || text[1] == 'h' || text[1] == 'O' || text[1] == 'o')) {
     const int base = (text[1] == 'H' || text[1] == 'h') ? 16 : 8;
     std::uint32_t bits = 0;
@@ -99,7 +93,7 @@ bool Value::ToBoolean() const {
     case Type::Empty: return false;
     case Type::Boolean: return std::get<bool>(value.data_);
     case Type::String: {
-      const std::string_view text = Trim(value.String());
+      const std::string_view text = TrimBlanks(value.String());
       if (EqualsIgnoreCase(text, "True")) return true;
       if (EqualsIgnoreCase(text, "False")) return false;
       return ParseNumber(text) != 0;

@@ -111,37 +111,10 @@ ResumablePart::ResumablePart(const std::filesystem::path& target, std::string_vi
 
 ResumablePart::~ResumablePart() { Close(); }
 
-bool ResumablePart::Write(std::string_view bytes) {
-  if (fd_ < 0) return false;
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      error_ = errno;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
-bool ResumablePart::Close() {
-  if (fd_ < 0) return error_ == 0;
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) {
-    error_ = errno;
-    return false;
-  }
-  return true;
-}
-
 std::error_code ResumablePart::Commit() {
-  if (path_.empty()) return std::error_code(error_ != 0 ? error_ : EBADF, std::generic_category());
-  if (!Close()) return std::error_code(error_, std::generic_category());
-  if (::rename(path_.c_str(), target_.c_str()) != 0) return std::error_code(errno, std::generic_category());
-  path_.clear();
-  return {};
+  const std::error_code error = CloseAndRename(path_, target_);
+  if (!error) path_.clear();
+  return error;
 }
 
 void ResumablePart::Discard() {

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/descriptor_writer.hpp"
+
 namespace vz::platform {
 
 inline constexpr std::chrono::hours kResumablePartAge{24 * 7};
@@ -40,22 +42,16 @@ std::optional<FoundPart> FindResumablePart(const std::filesystem::path& target, 
 // Removes every part kept for `target`, whatever its tag.
 void DiscardResumableParts(const std::filesystem::path& target);
 
-class ResumablePart {
+class ResumablePart final : public DescriptorWriter {
  public:
   // Opens the part of `target` for `tag` and `digest` for appending after its first `keep` bytes
   // (0: a new, empty part); the other parts of `target` are removed. Check IsOpen().
   ResumablePart(const std::filesystem::path& target, std::string_view tag, std::string_view digest, std::uint64_t keep);
   // Closes the file and keeps it: what was written stays for the next attempt.
   ~ResumablePart();
-  ResumablePart(const ResumablePart&) = delete;
-  ResumablePart& operator=(const ResumablePart&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
-  int Error() const { return error_; }
   const std::filesystem::path& Path() const { return path_; }
 
-  bool Write(std::string_view bytes);
-  bool Close();
   // Renames the whole file over the target.
   std::error_code Commit();
   // Removes the part: its bytes must not be resumed.
@@ -64,8 +60,6 @@ class ResumablePart {
  private:
   std::filesystem::path target_;
   std::filesystem::path path_;
-  int fd_ = -1;
-  int error_ = 0;
 };
 
 }  // namespace vz::platform

@@ -15,26 +15,19 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/descriptor_writer.hpp"
+
 namespace vz::platform {
 
-class TemporaryFile {
+class TemporaryFile final : public DescriptorWriter {
  public:
   // Creates the file beside `target`, open for writing (mode 0644). Check IsOpen().
   TemporaryFile(const std::filesystem::path& target, std::string_view suffix);
   // Removes the file unless it has been committed.
   ~TemporaryFile();
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
-  // The errno of a failed creation, write or close.
-  int Error() const { return error_; }
   const std::filesystem::path& Path() const { return path_; }
 
-  // Appends all of `bytes`; false on failure (Error() says why).
-  bool Write(std::string_view bytes);
-  // Closes the descriptor (the file stays until committed or destroyed); false on failure.
-  bool Close();
   // Closes if needed and renames the file over the target; the error, if any (the temporary file
   // is then removed with this object).
   std::error_code Commit();
@@ -42,8 +35,6 @@ class TemporaryFile {
  private:
   std::filesystem::path target_;
   std::filesystem::path path_;
-  int fd_ = -1;
-  int error_ = 0;
   bool committed_ = false;
 };
 

@@ -7,7 +7,6 @@
 
 #include "object/class_info.hpp"
 #include "object/dispatch.hpp"
-#include "protocol/hub.hpp"
 #include "protocol/session.hpp"
 #include "protocol/value_json.hpp"
 

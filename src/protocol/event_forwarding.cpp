@@ -5,7 +5,7 @@
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics/trace.hpp"
 #include "object/class_info.hpp"
-#include "protocol/session.hpp"
+#include "protocol/client_connection.hpp"
 #include "protocol/value_json.hpp"
 
 namespace vz::protocol {
@@ -28,7 +28,7 @@ std::optional<Value> AnswerOfTheSameKind(const Value& current, const Value& answ
 }
 
 void SessionEventSink::OnEvent(Object& source, const MemberInfo& event, std::span<Value> arguments) {
-  const std::shared_ptr<Session> session = session_.lock();
+  const std::shared_ptr<ClientConnection> session = session_.lock();
   if (!session || !session->IsOpen()) return;
   Json args = Json::array();
   for (const Value& argument : arguments) args.push_back(ToJson(argument, session->Handles()));

@@ -12,16 +12,16 @@
 
 namespace vz::protocol {
 
-class Session;
+class ClientConnection;
 
 class SessionEventSink final : public EventSink {
  public:
-  explicit SessionEventSink(std::weak_ptr<Session> session) : session_(std::move(session)) {}
+  explicit SessionEventSink(std::weak_ptr<ClientConnection> session) : session_(std::move(session)) {}
   void OnEvent(Object& source, const MemberInfo& event, std::span<Value> arguments) override;
   void SetListening(bool listening) { listening_ = listening; }
 
  private:
-  std::weak_ptr<Session> session_;
+  std::weak_ptr<ClientConnection> session_;
   bool listening_ = false;
 };
 

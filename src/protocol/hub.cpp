@@ -3,11 +3,16 @@
 #include <algorithm>
 
 #include "diagnostics/trace.hpp"
+#include "protocol/automation_methods.hpp"
 #include "protocol/session.hpp"
 
 namespace vz::protocol {
 
 Hub::Hub(EventLoop& loop, HubOptions options) : loop_(loop), options_(std::move(options)) {}
+
+Json Hub::ServeMethod(Session& session, std::string_view method, const Json& params) {
+  return protocol::ServeMethod(session, method, params);
+}
 
 Hub::~Hub() {
   // A session must not outlive its hub while open: close what is left without waiting.

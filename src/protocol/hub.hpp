@@ -1,38 +1,19 @@
 #pragma once
 // The connections a server serves: one session per connection, the order in which connections
 // asked to answer message boxes, and what a close request from a client does.
-#include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
 
-#include "object/class_registry.hpp"
-#include "platform/event_loop.hpp"
+#include "protocol/session_owner.hpp"
 #include "transport/line_channel.hpp"
 
 namespace vz::protocol {
 
 class Session;
 
-struct HubOptions {
-  // How long the server waits for a client's answer to an event or a message box.
-  std::chrono::milliseconds eventTimeout{30000};
-  // A client's closeRequest (reason as sent); returns true when the close is cancelled. The
-  // answer reaches the client before anything the handler posts to the loop runs.
-  std::function<bool(std::string_view reason)> onCloseRequest;
-  // Told the number of open connections whenever it changes.
-  std::function<void(std::size_t)> onConnectionCount;
-  const ClassRegistry* registry = &ClassRegistry::Global();
-  // Answers and events written for a client but not yet read by it. A client whose backlog
-  // passes `maxClientBacklog` is disconnected; when the backlogs of all clients together pass
-  // `maxTotalBacklog`, the client with the largest one is.
-  std::size_t maxClientBacklog = std::size_t{64} << 20;
-  std::size_t maxTotalBacklog = std::size_t{256} << 20;
-};
-
-class Hub {
+class Hub final : public SessionOwner {
  public:
   Hub(EventLoop& loop, HubOptions options);
   ~Hub();
@@ -48,16 +29,15 @@ class Hub {
 
   // The first open connection that advised with prompts, or null.
   std::shared_ptr<Session> PromptingSession() const;
-  void SetPrompting(const Session& session, bool prompts);
+  void SetPrompting(const Session& session, bool prompts) override;
 
-  EventLoop& Loop() { return loop_; }
-  const HubOptions& Options() const { return options_; }
+  EventLoop& Loop() override { return loop_; }
+  const HubOptions& Options() const override { return options_; }
+  Json ServeMethod(Session& session, std::string_view method, const Json& params) override;
 
  private:
-  friend class Session;
-  void Detach(const Session& session);
-  // Closes the client with the largest backlog while all backlogs together are over budget.
-  void KeepWithinBacklogBudget();
+  void Detach(const Session& session) override;
+  void KeepWithinBacklogBudget() override;
 
   EventLoop& loop_;
   HubOptions options_;

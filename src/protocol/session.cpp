@@ -3,9 +3,7 @@
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics/trace.hpp"
 #include "object/standard_errors.hpp"
-#include "protocol/automation_methods.hpp"
 #include "protocol/event_forwarding.hpp"
-#include "protocol/hub.hpp"
 #include "protocol/json_text.hpp"
 #include "protocol/redaction.hpp"
 
@@ -27,8 +25,8 @@ void RefuseInTurn(Message& message, int code, std::string text) {
 
 }  // namespace
 
-Session::Session(Hub& hub, std::shared_ptr<transport::LineChannel> channel, std::uint64_t number)
-    : hub_(hub), channel_(std::move(channel)), number_(number) {}
+Session::Session(SessionOwner& owner, std::shared_ptr<transport::LineChannel> channel, std::uint64_t number)
+    : owner_(owner), channel_(std::move(channel)), number_(number) {}
 
 Session::~Session() = default;
 
@@ -60,12 +58,12 @@ void Session::CloseNow() { channel_->Close(); }
 void Session::Send(std::string line) {
   if (!open_) return;
   channel_->Send(std::move(line));
-  if (channel_->QueuedBytes() > hub_.Options().maxClientBacklog) {
+  if (channel_->QueuedBytes() > owner_.Options().maxClientBacklog) {
     GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": the client does not read its answers; closing");
     channel_->Close();
     return;
   }
-  hub_.KeepWithinBacklogBudget();
+  owner_.KeepWithinBacklogBudget();
 }
 
 void Session::OnLine(std::string line) {
@@ -203,7 +201,7 @@ void Session::Serve(Turn turn) {
     if (!answer) continue;
     answers += answers.empty() ? '[' : ',';
     answers += Serialize(*answer);
-    if (answers.size() > hub_.Options().maxClientBacklog) {
+    if (answers.size() > owner_.Options().maxClientBacklog) {
       GlobalTrace(kWhere, "Session " + std::to_string(number_) + ": the answers of a batch pass the client's backlog; closing");
       channel_->Close();
       answers.clear();
@@ -222,7 +220,7 @@ std::optional<Json> Session::Answer(Message message) {
   const bool wanted = message.kind == Message::Kind::Request;
   if (message.refusalCode != 0) return ErrorObject(message.id, message.refusalCode, message.refusal);
   try {
-    Json result = ServeMethod(*this, message.method, message.params);
+    Json result = owner_.ServeMethod(*this, message.method, message.params);
     if (wanted) return ResultObject(message.id, std::move(result));
   } catch (const ProtocolError& error) {
     if (wanted) return ErrorObject(message.id, error.Code(), error.Message());
@@ -254,8 +252,8 @@ std::optional<Json> Session::AskClient(std::string_view method, Json params) {
   // the results of a large request, say) is busy answering, however long that takes.
   for (;;) {
     const std::uint64_t heard = linesHeard_;
-    const bool stirred = hub_.Loop().RunUntil(
-        [&] { return !open_ || questions_[id].answered || linesHeard_ != heard; }, hub_.Options().eventTimeout);
+    const bool stirred = owner_.Loop().RunUntil(
+        [&] { return !open_ || questions_[id].answered || linesHeard_ != heard; }, owner_.Options().eventTimeout);
     if (!stirred || !open_ || questions_[id].answered) break;
   }
   --waitingForAnswer_;
@@ -280,7 +278,7 @@ void Session::Advise(const ObjectRef& object, Subscription subscription, bool pr
     sinks_.erase(object.get());
     throw;
   }
-  hub_.SetPrompting(*this, prompts);
+  owner_.SetPrompting(*this, prompts);
 }
 
 void Session::Unadvise(const ObjectRef& object) {
@@ -289,7 +287,7 @@ void Session::Unadvise(const ObjectRef& object) {
     object->Unadvise(*found->second);
     sinks_.erase(found);
   }
-  if (sinks_.empty()) hub_.SetPrompting(*this, false);
+  if (sinks_.empty()) owner_.SetPrompting(*this, false);
 }
 
 void Session::OnClosed() {
@@ -300,7 +298,7 @@ void Session::OnClosed() {
   queued_.clear();
   sinks_.clear();
   handles_.Clear();
-  hub_.Detach(*this);
+  owner_.Detach(*this);
 }
 
 }  // namespace vz::protocol

@@ -18,23 +18,24 @@
 #include <vector>
 
 #include "object/object.hpp"
+#include "protocol/client_connection.hpp"
 #include "protocol/handle_table.hpp"
 #include "protocol/json_rpc.hpp"
 #include "protocol/json_text.hpp"
+#include "protocol/session_owner.hpp"
 #include "transport/line_channel.hpp"
 
 namespace vz::protocol {
 
-class Hub;
 class SessionEventSink;
 
-class Session : public std::enable_shared_from_this<Session> {
+class Session final : public ClientConnection, public std::enable_shared_from_this<Session> {
  public:
-  Session(Hub& hub, std::shared_ptr<transport::LineChannel> channel, std::uint64_t number);
+  Session(SessionOwner& owner, std::shared_ptr<transport::LineChannel> channel, std::uint64_t number);
   ~Session();
 
   void Start();
-  bool IsOpen() const { return open_; }
+  bool IsOpen() const override { return open_; }
   std::uint64_t Number() const { return number_; }
   // Bytes sent to the client that it has not read yet.
   std::size_t Backlog() const { return channel_->QueuedBytes(); }
@@ -44,11 +45,11 @@ class Session : public std::enable_shared_from_this<Session> {
 
   // Sends a request to the client and serves the loop until the client answers, the event
   // timeout passes or the connection ends. The answer's result, or nothing.
-  std::optional<Json> AskClient(std::string_view method, Json params);
-  void Notify(std::string_view method, Json params);
+  std::optional<Json> AskClient(std::string_view method, Json params) override;
+  void Notify(std::string_view method, Json params) override;
 
-  HandleTable& Handles() { return handles_; }
-  Hub& Owner() { return hub_; }
+  HandleTable& Handles() override { return handles_; }
+  SessionOwner& Owner() { return owner_; }
 
   // Event subscriptions of this connection. A listening one hears every event as a notification
   // and is never waited for; its by-reference arguments are left to the other subscribers.
@@ -81,7 +82,7 @@ class Session : public std::enable_shared_from_this<Session> {
   void Send(std::string line);
   void OnClosed();
 
-  Hub& hub_;
+  SessionOwner& owner_;
   std::shared_ptr<transport::LineChannel> channel_;
   std::uint64_t number_;
   bool open_ = true;

@@ -10,7 +10,6 @@
 #include "diagnostics/trace.hpp"
 #include "model/process_settings.hpp"
 #include "server/request_queue.hpp"
-#include "server/server_object.hpp"
 
 namespace vz {
 namespace {
@@ -24,7 +23,7 @@ std::string BoolText(bool value) { return value ? "True" : "False"; }
 
 }  // namespace
 
-frmTimer::frmTimer(Clock& clock, clsZERUredoz& server) : server_(server), timer_(clock, 1000ms) {
+frmTimer::frmTimer(Clock& clock, PumpOwner& server) : server_(server), timer_(clock, 1000ms) {
   timer_.SetTickHandler([this] { tmrRequest_Timer(); });
 }
 

@@ -13,7 +13,21 @@
 namespace vz {
 
 class clsDatabaseRequests;
-class clsZERUredoz;
+
+// What the pump asks of the server that owns it (clsZERUredoz, which sits above the pump).
+class PumpOwner {
+ public:
+  virtual void HeartbeatTimeOutMonitor() = 0;
+  // While blocked, a tick does nothing.
+  virtual bool TimerBlocked() const = 0;
+  // The pause before a retried action, in milliseconds.
+  virtual std::int32_t RetryTimerInterval() const = 0;
+  // A request that may not be discarded is next: later requests are truncated no more.
+  virtual void TurnOffTruncateFlag() = 0;
+
+ protected:
+  ~PumpOwner() = default;
+};
 
 // Why the process is asked to close.
 enum class CloseReason { SystemShutdown, TaskManager, OwnerShutdown, ControlMenu, Other };
@@ -21,7 +35,7 @@ enum class CloseReason { SystemShutdown, TaskManager, OwnerShutdown, ControlMenu
 class frmTimer {
  public:
   // The timer starts disabled with an interval of 1000 ms.
-  frmTimer(Clock& clock, clsZERUredoz& server);
+  frmTimer(Clock& clock, PumpOwner& server);
   ~frmTimer();
   frmTimer(const frmTimer&) = delete;
   frmTimer& operator=(const frmTimer&) = delete;
@@ -46,7 +60,7 @@ class frmTimer {
   void EndSkippedTruncatedRequests(clsDatabaseRequests& queue);
   void ShowTaskManagerWarning();
 
-  clsZERUredoz& server_;
+  PumpOwner& server_;
   std::shared_ptr<clsDatabaseRequests> requests_;
   Timer timer_;
   bool afterRetryPause_ = false;

@@ -32,7 +32,7 @@ class clsDBRTerminator;
 // The error text of the requests Cleanup ends before they ran to their end.
 inline constexpr const char* kEndedByCleanup = "Request truncated: the server was cleaned up before the request ended.";
 
-class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
+class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost, public PumpOwner {
  public:
   static constexpr std::string_view kClassName = "clsZERUredoz";
   static void Describe(ClassBuilder<clsZERUredoz>& c);
@@ -80,9 +80,9 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   void SetPenwrightVersion(std::string version) { penwrightVersion_ = std::move(version); }
   bool LoggedIn() const { return loggedIn_; }
   void SetLoggedIn(bool loggedIn) override { loggedIn_ = loggedIn; }
-  bool TimerBlocked() const { return timerBlocked_; }
+  bool TimerBlocked() const override { return timerBlocked_; }
   void SetTimerBlocked(bool blocked);
-  std::int32_t RetryTimerInterval() const { return retryTimerInterval_; }
+  std::int32_t RetryTimerInterval() const override { return retryTimerInterval_; }
   void SetRetryTimerInterval(std::int32_t milliseconds) { retryTimerInterval_ = milliseconds; }
   bool ForceError() const { return forceError_; }
   void SetForceError(bool force);
@@ -114,7 +114,7 @@ class clsZERUredoz : public AutomationObject<clsZERUredoz>, public RequestHost {
   void StopAllRequests();
   bool ConnectionActive() const;
   void TruncateRequest();
-  void TurnOffTruncateFlag();
+  void TurnOffTruncateFlag() override;
   void MakeNewFormHandler();
   void ShutDownPenwrightClientDLL();
   bool ReinitializeFormHandler() const;

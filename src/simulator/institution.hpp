@@ -95,7 +95,8 @@ class Institution {
   std::filesystem::path IncomingFolder(long utteranceID) const;
   std::filesystem::path UploadFolder(long utteranceID) const;
 
-  // QA reviews and options (servlets/dictation_operation_servlets.cpp, servlets/qa_servlets.cpp).
+  // QA reviews and options (servlets/dictation_operations_servlets.cpp,
+  // servlets/dictation_operations_qa_servlets.cpp).
   DictationOperationsState& Operations() { return operations_; }
   const DictationOperationsState& Operations() const { return operations_; }
   // The review arguments of the latest work-queue calls, oldest first. Noted by the work-queue

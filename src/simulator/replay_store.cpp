@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "simulator/servlets/servlet_family.hpp"
+#include "simulator/http_exchange.hpp"
 
 namespace vz::simulator {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "simulator/servlets.hpp"
+#include "simulator/http_exchange.hpp"
 
 namespace vz::simulator {
 

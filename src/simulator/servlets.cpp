@@ -16,8 +16,8 @@ namespace {
 constexpr std::string_view kServletSuffix = "/servlet/ScribeServlet";
 constexpr std::string_view kInformationDirectory = "info";
 
-const ServletFamily* const kFamilies[] = {&LoginServlets(), &MainLoopServlets(), &ReferenceDataServlets(),
-                                          &DictationOperationServlets(), &SourceControlServlets()};
+const ServletFamily* const kFamilies[] = {&LoginAndInstitutionServlets(), &MainLoopServlets(), &ReferenceDataServlets(),
+                                          &DictationOperationsServlets(), &SourceControlServlets()};
 
 // The family serving a request number, with the number's call kind; null when none does.
 const ServletFamily* FamilyOf(std::string_view number, std::string_view& kind) {

@@ -1,8 +1,10 @@
 // Files and error lists a request keeps for the editor: redo files of uploads that found no host,
-// and the errors of calls that name files.
+// the errors of calls that name files, and the workstation certificate.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "execution/actions/login_and_institution.hpp"
+#include "execution/actions/main_loop.hpp"
 #include "model/generic_request.hpp"
 #include "model/variant_collection.hpp"
 #include "request_fixture.hpp"
@@ -16,14 +18,14 @@ using ::testing::HasSubstr;
 using RequestFilesTest = testing::LoneRequestTest;
 
 TEST_F(RequestFilesTest, RedoFileBesideTheDictationsFilesAndOnlyForPlainNumbers) {
-  request->WriteRedoUploadFile("4711");
+  WriteRedoUploadFile(*request, "4711");
   EXPECT_EQ(testing::ReadFile(downloads / "Local_4711.rdu"),
             "Upload of utterance 4711 failed because remote host was unavailable.\r\n");
 
   prompter->Answer(vbAbort);
-  request->WriteRedoUploadFile("../../escaped");
+  WriteRedoUploadFile(*request, "../../escaped");
   prompter->Answer(vbAbort);
-  request->WriteRedoUploadFile("12/../../13");
+  WriteRedoUploadFile(*request, "12/../../13");
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "escaped.rdu"));
   EXPECT_FALSE(std::filesystem::exists(downloads.parent_path().parent_path() / "escaped.rdu"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(downloads), {}), 1) << "nothing else was written";
@@ -54,19 +56,19 @@ TEST_F(RequestFilesTest, CertificateIsMadeOnceAndMadeAgainWhenItsFileIsGone) {
   info->SetTranscriptionist("jsmith");
   info->SetCurrentLocationID(3);
   const auto file = folder.Path() / "App/Logins/Dev/jsmith/3.cfg";
-  EXPECT_EQ(request->CertificateFile(), file.string());
-  const std::string first = request->Certificate();
+  EXPECT_EQ(CertificateFile(*request), file.string());
+  const std::string first = Certificate(*request);
   EXPECT_THAT(first, ::testing::MatchesRegex("[0-9]{12}"));
   EXPECT_EQ(testing::ReadFile(file), first + "\r\n");
-  EXPECT_EQ(request->Certificate(), first);
+  EXPECT_EQ(Certificate(*request), first);
   std::filesystem::remove(file);
-  EXPECT_THAT(request->Certificate(), ::testing::MatchesRegex("[0-9]{12}"));
+  EXPECT_THAT(Certificate(*request), ::testing::MatchesRegex("[0-9]{12}"));
   EXPECT_TRUE(std::filesystem::exists(file));
 
   // A login that is no plain folder name would lead out of the Logins folder.
   info->SetTranscriptionist("../../elsewhere");
   prompter->Answer(vbAbort);
-  EXPECT_EQ(request->Certificate(), "");
+  EXPECT_EQ(Certificate(*request), "");
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "elsewhere"));
   EXPECT_THAT(prompter->Shown().back().text, HasSubstr("Invalid login for the certificate folder: ../../elsewhere"));
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string_view>
+
 #include "execution/action_catalogue.hpp"
 #include "execution/database_request.hpp"
 #include "execution/in_memory_servlet_urls.hpp"
@@ -18,6 +21,19 @@ TEST(ServletUrls, RealmWordsSelectTheList) {
   EXPECT_EQ(RealmListIndex("prodtest"), 1) << "DEV and TEST win over PROD";
   EXPECT_EQ(RealmListIndex("Quorvane"), -1);
   EXPECT_EQ(RealmListIndex(""), -1);
+}
+
+// The cache and the institution information hold the location ID as text; only a whole 16-bit
+// number may become the connection's location, or a cached entry would point at another one.
+TEST(ServletUrls, LocationIDsAreWholeSixteenBitNumbers) {
+  const struct {
+    std::string_view text;
+    std::optional<std::int16_t> id;
+  } cases[] = {
+      {"3", 3}, {" 12\r\n", 12}, {"-5", -5}, {"32767", 32767},
+      {"", std::nullopt}, {" \t ", std::nullopt}, {"32768", std::nullopt}, {"3a", std::nullopt}, {"1 2", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LocationIDFromText(c.text), c.id) << "'" << c.text << "'";
 }
 
 TEST(ServletUrls, RowsGoRoundAndAnAnswerRefreshesTheList) {

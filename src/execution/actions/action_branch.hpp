@@ -47,13 +47,14 @@ struct ActionBranch {
   CompletionHandler complete = nullptr;
 };
 
-// The families, one file each in this folder.
-std::span<const ActionBranch> MainLoopBranches();                  // work queue, downloads, uploads
-std::span<const ActionBranch> LoginAndInstitutionBranches();       // institution information, ping, login, certificate
-std::span<const ActionBranch> ListsAndSearchesBranches();          // lists, contacts, searches, headers
-std::span<const ActionBranch> TemplatesAndDictionariesBranches();  // template and dictionary lists and files
-std::span<const ActionBranch> DictationOperationsBranches();       // updates, split, link, create, QA, settings
-std::span<const ActionBranch> SourceControlBranches();             // check-out, check-in, unlock
+// The families, one file each in this folder (a large one split by concern, its files named for
+// it); the client services' calls and the simulator's servlets carry the same family names.
+std::span<const ActionBranch> MainLoopBranches();               // work queue, downloads, uploads
+std::span<const ActionBranch> LoginAndInstitutionBranches();    // institution information, ping, login, certificate
+std::span<const ActionBranch> ReferenceDataListBranches();      // lists, contacts, searches, headers
+std::span<const ActionBranch> ReferenceDataTemplateBranches();  // template and dictionary lists and files
+std::span<const ActionBranch> DictationOperationsBranches();    // updates, split, link, create, QA, settings
+std::span<const ActionBranch> SourceControlBranches();          // check-out, check-in, unlock
 
 // The branch of `action`; null for an action no family handles.
 const ActionBranch* BranchFor(Action action);

@@ -7,8 +7,8 @@ namespace vz {
 const ActionBranch* BranchFor(Action action) {
   static const std::array<const ActionBranch*, 63> byAction = [] {
     std::array<const ActionBranch*, 63> index{};
-    for (const auto family : {MainLoopBranches(), LoginAndInstitutionBranches(), ListsAndSearchesBranches(),
-                              TemplatesAndDictionariesBranches(), DictationOperationsBranches(), SourceControlBranches()}) {
+    for (const auto family : {MainLoopBranches(), LoginAndInstitutionBranches(), ReferenceDataListBranches(),
+                              ReferenceDataTemplateBranches(), DictationOperationsBranches(), SourceControlBranches()}) {
       for (const ActionBranch& branch : family) index[static_cast<size_t>(IdOf(branch.action))] = &branch;
     }
     return index;

@@ -14,6 +14,7 @@
 #include "execution/database_request.hpp"
 #include "execution/dictation_list.hpp"
 #include "model/connect_info.hpp"
+#include "object/blank_trim.hpp"
 #include "object/case_fold.hpp"
 #include "platform/files.hpp"
 #include "servlet_wire/dictation_file_names.hpp"
@@ -23,13 +24,6 @@
 
 namespace vz {
 namespace {
-
-std::string Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return std::string(text.substr(first, last - first + 1));
-}
 
 // Why an operation failed, whatever it threw.
 std::string FailureText() {
@@ -157,7 +151,7 @@ std::string DictationOfQAPermissionError(const std::string& errorText) {
     return {};
   }
   // The client appends its own marker to the servlet's text: only the leading digits are the ID.
-  const std::string named = Trim(afterVersion.substr(dictation + 10));
+  const std::string named(TrimBlanks(afterVersion.substr(dictation + 10)));
   const std::string id = named.substr(0, std::min(named.find_first_not_of("0123456789"), named.size()));
   const auto number = PlainDictationNumber(id);
   if (!number) {
@@ -218,7 +212,7 @@ void UpdateRecordsFromAnswers(clsDatabaseRequest& request, const std::vector<std
     if (value == found.end()) continue;
     if (permission) {
       GlobalTrace(where, "found permissions for dictationid " + id);
-      record->SetHasMTReviewSGPermission(EqualsIgnoreCase(Trim(value->second), "True"));
+      record->SetHasMTReviewSGPermission(EqualsIgnoreCase(TrimBlanks(value->second), "True"));
     } else {
       GlobalTrace(where, "found pending note for dictationid " + id);
       record->SetCurrentPendingNote(value->second);

@@ -332,13 +332,7 @@ bool CreateSingleUtteranceCollectionFromXML(clsDatabaseRequest& request, const s
 
 void m_objCreateDictation_RetrievalComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
   const std::string where = "clsDatabaseRequest.m_objCreateDictation_RetrievalComplete";
-  if (bErrors) {
-    const std::string message = service.getErrorMessage();
-    GlobalTrace(where, "Error msg: " + message);
-    request.RetryOrCloseWith(message);
-    return;
-  }
-  GlobalTrace(where, "Success");
+  if (EndedOnCallError(request, service, bErrors, where)) return;
   // An answer that is no dictation leaves nothing for the rest of the request to work on.
   if (!CreateSingleUtteranceCollectionFromXML(request, service.getXMLResponse())) {
     request.CloseRequest();

@@ -78,4 +78,15 @@ void CompleteDictationListAnswer(clsDatabaseRequest& request, ClientServiceObjec
   request.ResumePump();
 }
 
+bool EndedOnCallError(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors, const std::string& where) {
+  if (!bErrors) {
+    GlobalTrace(where, "Success");
+    return false;
+  }
+  const std::string message = service.getErrorMessage();
+  GlobalTrace(where, "Error msg: " + message);
+  request.RetryOrCloseWith(message);
+  return true;
+}
+
 }  // namespace vz

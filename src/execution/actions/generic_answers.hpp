@@ -56,4 +56,9 @@ void CompleteGenericAnswer(clsDatabaseRequest& request, ClientServiceObject& ser
 // their error texts, a communication failure retries the dictations not yet done, then the pump.
 void CompleteDictationListAnswer(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors, std::int32_t action);
 
+// A single-answer call's completion that failed: the call's text is traced at `where`, and a
+// passing communication failure is retried, anything else ends the request with the text. False
+// when the call succeeded (traced as such): the completion goes on.
+bool EndedOnCallError(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors, const std::string& where);
+
 }  // namespace vz

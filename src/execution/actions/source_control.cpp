@@ -307,17 +307,8 @@ void StartSourceControl(clsDatabaseRequest& request, const ActionEntry& entry, S
 void m_Sc_RequestComplete(clsDatabaseRequest& request, ClientServiceObject& service, bool bErrors) {
   GlobalTrace(kCompletionLocation, "Entering sc_RequestComplete");
   const std::int32_t action = request.CurrentAction();
-  if (bErrors) {
-    bool timedOut = false;
-    std::string timeOutMessage;
-    request.HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
-    if (timedOut) {
-      GlobalTrace(kCompletionLocation, "Handling timeout");
-      request.MarkCompletedUtterances(static_cast<std::int32_t>(service.UtterancesCompleted().size()), request.NextActionIndex());
-      request.SetupRequestForRetry(timeOutMessage, nullptr);
-      return;
-    }
-  }
+  const auto traceTimeOut = [](std::size_t) { GlobalTrace(kCompletionLocation, "Handling timeout"); };
+  if (bErrors && request.HandleFileListErrorsOrRetry(service, action, nullptr, traceTimeOut)) return;
   switch (action) {
     case 3:
     case 7:

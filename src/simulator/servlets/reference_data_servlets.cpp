@@ -71,13 +71,7 @@ HttpReply Document(std::string document) {
 // matched in any letter case.
 std::map<std::string, std::string> QueryPairs(std::string_view text) {
   std::map<std::string, std::string> pairs;
-  while (!text.empty()) {
-    const auto end = text.find('&');
-    const std::string_view piece = text.substr(0, end);
-    if (const auto equals = piece.find('='); equals != std::string_view::npos)
-      pairs[Lower(servlet_wire::PercentDecode(piece.substr(0, equals)))] = servlet_wire::PercentDecode(piece.substr(equals + 1));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-  }
+  for (auto& [name, value] : servlet_wire::ParseForm(text)) pairs[Lower(name)] = std::move(value);
   return pairs;
 }
 

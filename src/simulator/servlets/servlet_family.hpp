@@ -13,7 +13,7 @@
 #include "servlet_wire/error_document.hpp"
 #include "simulator/faults.hpp"
 #include "simulator/institution.hpp"
-#include "simulator/servlets.hpp"
+#include "simulator/http_exchange.hpp"
 
 namespace vz::simulator {
 
@@ -53,16 +53,15 @@ struct ServletFamily {
 };
 
 // The families, one file each in this folder.
-const ServletFamily& LoginServlets();
+const ServletFamily& LoginAndInstitutionServlets();
 const ServletFamily& MainLoopServlets();
 const ServletFamily& ReferenceDataServlets();
-const ServletFamily& DictationOperationServlets();
+const ServletFamily& DictationOperationsServlets();
 const ServletFamily& SourceControlServlets();
 
 // Replies of the protocol.
 using servlet_wire::kXmlDeclaration;
 HttpReply Xml(std::string body);
-HttpReply Error(int status, std::string_view message);
 std::string Element(std::string_view name, std::string_view value);
 // A work-queue row of the dictation (docs/servlet-protocol.md, 5.1).
 std::string Row(const Institution& institution, const Dictation& dictation);

@@ -1,7 +1,6 @@
 // The replies the servlet families share: XML and error documents, work-queue rows.
 #include "simulator/servlets/servlet_family.hpp"
 
-#include "servlet_wire/error_document.hpp"
 #include "servlet_wire/xml_text.hpp"
 
 namespace vz::simulator {
@@ -9,13 +8,6 @@ namespace vz::simulator {
 HttpReply Xml(std::string body) {
   HttpReply reply;
   reply.body = kXmlDeclaration + std::move(body);
-  return reply;
-}
-
-HttpReply Error(int status, std::string_view message) {
-  HttpReply reply;
-  reply.status = status;
-  reply.body = servlet_wire::ErrorDocument(message);
   return reply;
 }
 

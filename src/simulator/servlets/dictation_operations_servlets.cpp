@@ -1,6 +1,7 @@
 // Dictation operations (03xx): field updates, split, link, creation, gateway sends, options,
 // release and metrics, application features, and per dictation its information (the pending note)
-// and permissions. QA (04xx) is served by qa_servlets.cpp. Changes show in later work queues.
+// and permissions. QA (04xx) is served by dictation_operations_qa_servlets.cpp. Changes show in
+// later work queues.
 #include <pugixml.hpp>
 
 #include <algorithm>
@@ -10,7 +11,7 @@
 #include "servlet_wire/form_codec.hpp"
 #include "servlet_wire/xml_text.hpp"
 #include "simulator/servlets/dictation_changes.hpp"
-#include "simulator/servlets/qa_servlets.hpp"
+#include "simulator/servlets/dictation_operations_qa_servlets.hpp"
 
 namespace vz::simulator {
 namespace {
@@ -267,7 +268,7 @@ HttpReply Serve(ServletContext& context, Institution* institution, ServletCall& 
 
 }  // namespace
 
-const ServletFamily& DictationOperationServlets() {
+const ServletFamily& DictationOperationsServlets() {
   static const ServletFamily family{kRequests, Serve};
   return family;
 }

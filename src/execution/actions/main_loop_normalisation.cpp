@@ -12,6 +12,7 @@
 #include "dictation/date_text.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
+#include "execution/actions/main_loop.hpp"
 #include "execution/database_request.hpp"
 
 namespace vz {
@@ -29,12 +30,13 @@ std::string AudioErrorText(int (*fetch)(char*, int)) {
 
 }  // namespace
 
-std::string clsDatabaseRequest::NormalizeDownloads(std::size_t listEntries) {
+std::string NormalizeDownloads(clsDatabaseRequest& request, std::size_t listEntries) {
   // The server's status-message hook has no listener; the texts go to the trace.
-  const auto dictations = Dictations();
-  const std::size_t entries = std::min(listEntries, dictationList_.size());
+  const auto dictations = request.Dictations();
+  const auto& dictationList = request.DictationList();
+  const std::size_t entries = std::min(listEntries, dictationList.size());
   const auto inList = [&](std::int32_t utteranceID) {
-    return std::any_of(dictationList_.begin(), dictationList_.begin() + static_cast<std::ptrdiff_t>(entries),
+    return std::any_of(dictationList.begin(), dictationList.begin() + static_cast<std::ptrdiff_t>(entries),
                        [&](const DictationListEntry& entry) { return entry.utteranceID == utteranceID; });
   };
   bool errorsOccurred = false;
@@ -43,7 +45,7 @@ std::string clsDatabaseRequest::NormalizeDownloads(std::size_t listEntries) {
       const std::string id = std::to_string(dictation->UtteranceID());
       if (!dictation->ErrorString().empty() || !inList(dictation->UtteranceID())) continue;
       GlobalTrace(kLocation, "Normalizing utterance " + id, kTraceDetail);
-      const std::string root = sfnFileRootFromUtterance(id);
+      const std::string root = request.sfnFileRootFromUtterance(id);
       const std::string pcm = root + ".pcm";
       std::error_code sizeError;
       const auto length = std::filesystem::file_size(pcm, sizeError);

@@ -41,7 +41,7 @@ HttpReply Serve(ServletContext& context, Institution* institution, ServletCall& 
 
 }  // namespace
 
-const ServletFamily& LoginServlets() {
+const ServletFamily& LoginAndInstitutionServlets() {
   static const ServletFamily family{kRequests, Serve};
   return family;
 }

@@ -268,6 +268,6 @@ constexpr ActionBranch kBranches[] = {
 
 }  // namespace
 
-std::span<const ActionBranch> TemplatesAndDictionariesBranches() { return kBranches; }
+std::span<const ActionBranch> ReferenceDataTemplateBranches() { return kBranches; }
 
 }  // namespace vz

@@ -14,6 +14,7 @@
 #include "execution/actions/action_branch.hpp"
 #include "execution/actions/branch_support.hpp"
 #include "execution/actions/generic_answers.hpp"
+#include "execution/actions/login_and_institution.hpp"
 #include "execution/client_service.hpp"
 #include "execution/contacts_files.hpp"
 #include "execution/database_request.hpp"
@@ -238,7 +239,7 @@ CallArguments SearchListArguments(clsDatabaseRequest& request, const ActionEntry
   CallArguments arguments;
   arguments.named = {{"institutionID", InstitutionIDText(request)}, {"application", "Penwright"}, {"selector", kSearchListSelector}};
   if (entry.action == Action::DBR_GETLISTSCOMPRESSED) {
-    arguments.named.emplace("certificate", request.Certificate());
+    arguments.named.emplace("certificate", Certificate(request));
     arguments.named.emplace(argument::kAnswerFile, SearchListZip(request));
   }
   return arguments;
@@ -343,16 +344,11 @@ void m_objHeaderValues_RetrievalComplete(clsDatabaseRequest& request, ClientServ
   const std::string where = "clsDatabaseRequest.m_objHeaderValues_RetrievalComplete";
   const std::int32_t action = request.CurrentAction();
   if (bErrors) {
-    bool timedOut = false;
-    std::string timeOutMessage;
-    request.HandleDictationListErrors(service.ErrorMessages(), action, timedOut, timeOutMessage);
-    if (timedOut) {
+    const auto keepArrived = [&](std::size_t) {
       GlobalTrace(where, "MarkCompletedUtterances m_Tr.UtterancesCompleted, m_nCurrentRequest");
-      request.MarkCompletedUtterances(static_cast<std::int32_t>(service.UtterancesCompleted().size()), request.NextActionIndex());
       PersistSuccessfullyRetrievedHeader(request, service.DictationResponses());
-      request.SetupRequestForRetry(timeOutMessage, nullptr);
-      return;
-    }
+    };
+    if (request.HandleFileListErrorsOrRetry(service, action, nullptr, keepArrived)) return;
     if (const auto dictations = request.Dictations()) {
       for (const auto& dictation : dictations->Items()) {
         if (!dictation->ErrorString().empty()) continue;
@@ -388,6 +384,6 @@ constexpr ActionBranch kBranches[] = {
 
 }  // namespace
 
-std::span<const ActionBranch> ListsAndSearchesBranches() { return kBranches; }
+std::span<const ActionBranch> ReferenceDataListBranches() { return kBranches; }
 
 }  // namespace vz

@@ -1,4 +1,4 @@
-#include "simulator/servlets/qa_servlets.hpp"
+#include "simulator/servlets/dictation_operations_qa_servlets.hpp"
 
 #include <pugixml.hpp>
 
