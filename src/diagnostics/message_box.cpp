@@ -49,6 +49,12 @@ class ErrMsgBoxScope {
   ErrMsgBoxScope& operator=(const ErrMsgBoxScope&) = delete;
 };
 
+// A program that can show boxes shows one when binary data reaches the detail log.
+const bool kBinaryDataAlarmInstalled = [] {
+  SetBinaryDataAlarm([](std::string_view warning) { MsgBox(warning, vbCritical, "Penwright MT"); });
+  return true;
+}();
+
 }  // namespace
 
 bool NoMsgBoxFlagPresent() { return MarkerPresent("NoMsgBox.flg"); }

@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include "diagnostics/automation_error.hpp"
-#include "diagnostics/message_box.hpp"
 #include "diagnostics/trace_module.hpp"
 #include "platform/debugger_output.hpp"
 #include "platform/files.hpp"
@@ -193,11 +192,21 @@ void GlobalLog(std::string_view text, bool withTimestamp) {
   DeliverLine({}, text, withTimestamp, /*withPrefix=*/false);
 }
 
+// Outside the module's state: installed once when the program starts, it outlives a reset.
+namespace {
+BinaryDataAlarm& InstalledBinaryDataAlarm() {
+  static BinaryDataAlarm alarm = nullptr;
+  return alarm;
+}
+}  // namespace
+
+void SetBinaryDataAlarm(BinaryDataAlarm alarm) { InstalledBinaryDataAlarm() = alarm; }
+
 void WriteToDetailLog(std::string_view line) {
   const auto& path = Module().logFilePath;
   if (path.empty()) return;
   if (StartsWithNul(line)) {
-    MsgBox(kBinaryDataWarning, vbCritical, "Penwright MT");
+    if (const auto alarm = InstalledBinaryDataAlarm()) alarm(kBinaryDataWarning);
     detail::AppendLineWithRetry(path, kBinaryDataWarning, "Couldn't open log in GlobalLog. Msg = ");
     RaiseServerError(std::string(kBinaryDataWarning), "modVBTrace.WriteToDetailLog");
   }

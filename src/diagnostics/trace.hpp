@@ -80,4 +80,10 @@ void SendTraceStatement(std::string_view line);
 // Puts the module back to its start-up state (tests and in-process embedders).
 void ResetTraceModule();
 
+// How binary data met by the detail log is brought to the user's attention. Message boxes sit
+// above the trace (every box is traced), so they install their box here when they are linked in,
+// instead of the trace calling up into them; without one, the warning is only logged and raised.
+using BinaryDataAlarm = void (*)(std::string_view warning);
+void SetBinaryDataAlarm(BinaryDataAlarm alarm);
+
 }  // namespace vz

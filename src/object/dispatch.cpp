@@ -48,6 +48,14 @@ Value Call(Object& object, std::string_view name, std::span<Value> args) {
 
 Value GetDefault(Object& object) { return Get(object, {}); }
 
+namespace {
+// Values converted anywhere in a program that dispatches read an object's default property here.
+const bool kDefaultPropertyReaderInstalled = [] {
+  SetDefaultPropertyReader(GetDefault);
+  return true;
+}();
+}  // namespace
+
 std::vector<Value> Enumerate(Object& object) {
   const MemberInfo* enumerator = object.Class().Enumerator();
   if (!enumerator) RaiseStandardError(kErrMemberNotFound, object.Class().Name() + ".NewEnum");

@@ -9,7 +9,6 @@
 
 #include "object/blank_trim.hpp"
 #include "object/case_fold.hpp"
-#include "object/dispatch.hpp"
 #include "object/standard_errors.hpp"
 
 namespace vz {
@@ -81,10 +80,21 @@ bool Value::IsNumeric() const {
   }
 }
 
+namespace {
+DefaultPropertyReader& InstalledDefaultPropertyReader() {
+  static DefaultPropertyReader reader = nullptr;
+  return reader;
+}
+}  // namespace
+
+void SetDefaultPropertyReader(DefaultPropertyReader reader) { InstalledDefaultPropertyReader() = reader; }
+
 Value Value::Scalar() const {
   if (!IsObject()) return *this;
   if (!ObjectReference()) RaiseStandardError(kErrObjectNotSet);
-  return dispatch::GetDefault(*ObjectReference()).Scalar();
+  const auto reader = InstalledDefaultPropertyReader();
+  if (!reader) RaiseStandardError(kErrMemberNotFound);
+  return reader(*ObjectReference()).Scalar();
 }
 
 bool Value::ToBoolean() const {

@@ -15,6 +15,14 @@ namespace vz {
 class Object;
 using ObjectRef = std::shared_ptr<Object>;
 
+class Value;
+
+// How an object's default property is read when a value holding the object is converted. Dispatch
+// sits above values (it passes them), so it installs its reader here when it is linked in, instead
+// of values calling up into it; without one, the object has no default property.
+using DefaultPropertyReader = Value (*)(Object& object);
+void SetDefaultPropertyReader(DefaultPropertyReader reader);
+
 class Value {
  public:
   // Missing marks an optional argument left out (the caller may leave out arguments in the middle
