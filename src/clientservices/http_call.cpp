@@ -31,10 +31,11 @@ class CallRun : public HttpCall {
         done_(std::move(done)),
         pool_(std::move(pool)),
         progress_(std::move(progress)),
+        options_(options),
         xmlCallLimit_(options.xmlCallLimit) {
-    if (pool_) connection_ = pool_->Take(plan_.url);
-    reused_ = connection_ != nullptr;
-    if (!connection_) connection_ = std::make_unique<Connection>(context, options, plan_.url);
+    if (!pool_) pool_ = NewConnectionPool();
+    connection_ = pool_->Take(context, options_, plan_.url, true);
+    reused_ = connection_->Open();
     if (progress_) {
       transfer_.entriesListed = plan_.entries.size();
       connection_->ObserveBytes([this](std::uint64_t sent, std::uint64_t received) {
@@ -123,8 +124,7 @@ class CallRun : public HttpCall {
         Report(true);
       }
     }
-    if (pool_) pool_->Give(std::move(connection_), plan_.url);
-    else connection_->Close();
+    pool_->Give(std::move(connection_), plan_.url, options_);
     if (auto done = std::move(done_)) done(std::move(result));
   }
 
@@ -156,6 +156,7 @@ class CallRun : public HttpCall {
   HttpCallPlan plan_;
   std::function<void(HttpCallResult)> done_;
   std::shared_ptr<ConnectionPool> pool_;
+  HttpOptions options_;
   std::unique_ptr<Connection> connection_;
   bool reused_ = false;  // taken from the pool, and no exchange has gone through it yet
   bool cancelled_ = false;

@@ -32,6 +32,7 @@
 
 #include "clientservices/idle_deadline.hpp"
 #include "clientservices/range_answer.hpp"
+#include "clientservices/tls_sessions.hpp"
 #include "platform/resumable_part.hpp"
 #include "platform/temporary_files.hpp"
 #include "servlet_wire/dictation_file_names.hpp"
@@ -204,14 +205,14 @@ class PartSink {
 
 class Connection::Impl {
  public:
-  Impl(asio::io_context& context, HttpOptions options, ServletUrl url)
+  Impl(asio::io_context& context, HttpOptions options, ServletUrl url, std::shared_ptr<TlsSessions> tlsSessions)
       : context_(context),
         options_(std::move(options)),
         url_(std::move(url)),
         resolver_(context),
         resolveTimer_(context),
         idle_(context.get_executor()),
-        tls_context_(ssl::context::tls_client) {
+        tlsSessions_(std::move(tlsSessions)) {
     // Beast reads as much as the buffer holds: without room the body would come in ~512-byte reads.
     buffer_.reserve(kReadBlock);
   }
@@ -284,19 +285,14 @@ class Connection::Impl {
     buffer_.clear();
     beast::tcp_stream* lowest = nullptr;
     if (url_.https) {
-      if (!tlsReady_) {
-        if (!options_.caFile.empty()) {
-          tls_context_.load_verify_file(options_.caFile, error);
-          if (error) co_return "(12175) A security error occurred: cannot load " + options_.caFile + ": " + error.message();
-        } else {
-          tls_context_.set_default_verify_paths(error);
-        }
-        tls_context_.set_verify_mode(ssl::verify_peer);
-        tlsReady_ = true;
-      }
-      tls_.emplace(context_, tls_context_);
+      std::string failure;
+      ssl::context* shared = tlsSessions_->Context(failure);
+      if (!shared) co_return failure;
+      tls_.emplace(context_, *shared);
       tls_->set_verify_callback(ssl::host_name_verification(url_.host));
       SSL_set_tlsext_host_name(tls_->native_handle(), url_.host.c_str());
+      server_ = url_.host + ":" + url_.port;
+      tlsSessions_->Prepare(tls_->native_handle(), server_);
       lowest = &beast::get_lowest_layer(*tls_);
     } else {
       plain_.emplace(context_);
@@ -631,8 +627,8 @@ class Connection::Impl {
   tcp::resolver resolver_;
   asio::steady_timer resolveTimer_;
   IdleDeadline idle_;
-  ssl::context tls_context_;
-  bool tlsReady_ = false;
+  std::shared_ptr<TlsSessions> tlsSessions_;
+  std::string server_;  // the name its TLS sessions are kept under
   std::optional<beast::tcp_stream> plain_;
   std::optional<beast::ssl_stream<beast::tcp_stream>> tls_;
   beast::flat_buffer buffer_;
@@ -640,8 +636,8 @@ class Connection::Impl {
   std::uint64_t xmlRoom_ = std::numeric_limits<std::uint64_t>::max();
 };
 
-Connection::Connection(asio::io_context& context, HttpOptions options, ServletUrl url)
-    : impl_(std::make_unique<Impl>(context, std::move(options), std::move(url))) {}
+Connection::Connection(asio::io_context& context, HttpOptions options, ServletUrl url, std::shared_ptr<TlsSessions> tlsSessions)
+    : impl_(std::make_unique<Impl>(context, std::move(options), std::move(url), std::move(tlsSessions))) {}
 Connection::~Connection() = default;
 bool Connection::Open() const { return impl_->Open(); }
 void Connection::Retarget(const ServletUrl& url) { impl_->Retarget(url); }

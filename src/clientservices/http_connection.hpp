@@ -26,9 +26,12 @@ struct Outcome {
   bool restart = false;        // the kept part cannot be continued: ask again for the whole file
 };
 
+class TlsSessions;
+
 class Connection {
  public:
-  Connection(boost::asio::io_context& context, HttpOptions options, ServletUrl url);
+  // Its TLS streams use `tlsSessions`' context and sessions.
+  Connection(boost::asio::io_context& context, HttpOptions options, ServletUrl url, std::shared_ptr<TlsSessions> tlsSessions);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
