@@ -3,10 +3,11 @@
 #include <algorithm>
 
 #include "clientservices/tls_sessions.hpp"
+#include "clientservices/verified_downloads.hpp"
 
 namespace vz::http_client {
 
-ConnectionPool::ConnectionPool() = default;
+ConnectionPool::ConnectionPool() : verified_(std::make_shared<VerifiedDownloads>()) {}
 ConnectionPool::~ConnectionPool() = default;
 
 std::unique_ptr<Connection> ConnectionPool::Take(boost::asio::io_context& context, const HttpOptions& options,
@@ -28,7 +29,7 @@ std::unique_ptr<Connection> ConnectionPool::Take(boost::asio::io_context& contex
   if (!timer_) timer_.emplace(context);
   if (!tlsSessions_) tlsSessions_ = std::make_shared<TlsSessions>(options.caFile);
   ++counted_[key];
-  return std::make_unique<Connection>(context, options, url, tlsSessions_);
+  return std::make_unique<Connection>(context, options, url, tlsSessions_, verified_);
 }
 
 void ConnectionPool::Give(std::unique_ptr<Connection> connection, const ServletUrl& url, const HttpOptions& options) {

@@ -15,6 +15,7 @@
 namespace vz::http_client {
 
 class TlsSessions;
+class VerifiedDownloads;
 
 // Per server (scheme, host and port): the idle connections, and how many there are in all, idle
 // or in use, which `HttpOptions::connectionsPerHost` bounds. An idle connection is closed once it
@@ -49,6 +50,7 @@ class ConnectionPool : public std::enable_shared_from_this<ConnectionPool> {
   std::map<std::string, std::vector<Idle>> idle_;
   std::map<std::string, std::size_t> counted_;
   std::shared_ptr<TlsSessions> tlsSessions_;
+  std::shared_ptr<VerifiedDownloads> verified_;  // the files saved by the connections of this pool
   std::optional<boost::asio::steady_timer> timer_;  // on the context of the first call
   std::optional<std::chrono::steady_clock::time_point> wakeAt_;
 };

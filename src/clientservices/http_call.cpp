@@ -1,5 +1,7 @@
-// A call's run: its entries' exchanges one after the other on one kept-alive connection, taken
-// from the pool and given back to it when the call ends.
+// A call's run: its entries' exchanges on kept-alive connections taken from the pool and given
+// back to it as the run ends. The entries of a call that only reads are taken in list order by up
+// to `HttpOptions::transfers` lanes, each on a connection of its own; the others by one lane. The
+// result is made in list order once every lane has ended, as one lane would have made it.
 #include "clientservices/http_call.hpp"
 
 #include <utility>  // Boost.Asio's awaitable.hpp uses std::exchange without including it
@@ -8,6 +10,7 @@
 #include <boost/asio/detached.hpp>
 #include <boost/asio/io_context.hpp>
 
+#include <algorithm>
 #include <limits>
 
 #include "clientservices/connection_pool.hpp"
@@ -23,26 +26,72 @@ namespace {
 
 bool MayResend(const HttpStep& step) { return !step.changesState || !step.idempotencyKey.empty(); }
 
-class CallRun : public HttpCall {
+// What became of one entry.
+struct EntryOutcome {
+  enum class State { kWaiting, kRunning, kDone, kFailed };
+  State state = State::kWaiting;
+  std::string failure;  // kFailed: the communication failure that ended the call
+  std::string error;    // kDone: the entry's own error, as the servlet or the client gave it
+  std::string xml;      // kDone: the answer of its last XML step
+};
+
+// One connection of the run and the entry it carries.
+struct Lane {
+  std::unique_ptr<Connection> connection;
+  bool reused = false;  // taken from the pool, and no exchange has gone through it yet
+  std::size_t entry = 0;
+  bool busy = false;
+  std::uint64_t sent = 0;      // the body bytes of its entry so far
+  std::uint64_t received = 0;
+};
+
+class CallRun : public HttpCall, public std::enable_shared_from_this<CallRun> {
  public:
   CallRun(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan, std::function<void(HttpCallResult)> done,
           std::shared_ptr<ConnectionPool> pool, HttpProgress progress)
-      : plan_(std::move(plan)),
+      : context_(context),
+        plan_(std::move(plan)),
         done_(std::move(done)),
         pool_(std::move(pool)),
         progress_(std::move(progress)),
         options_(options),
-        xmlCallLimit_(options.xmlCallLimit) {
+        outcomes_(plan_.entries.size()) {
     if (!pool_) pool_ = NewConnectionPool();
-    connection_ = pool_->Take(context, options_, plan_.url, true);
-    reused_ = connection_->Open();
-    if (progress_) {
-      transfer_.entriesListed = plan_.entries.size();
-      connection_->ObserveBytes([this](std::uint64_t sent, std::uint64_t received) {
-        transfer_.bytesSent += sent;
-        transfer_.bytesReceived += received;
-        Report(false);
-      });
+    transfer_.entriesListed = plan_.entries.size();
+    const std::size_t wanted = plan_.dictationList && plan_.concurrent
+                                   ? std::clamp<std::size_t>(std::min(options_.transfers, plan_.entries.size()), 1,
+                                                             std::max<std::size_t>(options_.connectionsPerHost, 1))
+                                   : 1;
+    for (std::size_t index = 0; index < wanted; ++index) {
+      // The first lane always has a connection; the others only within the server's bound.
+      auto connection = pool_->Take(context_, options_, plan_.url, index == 0);
+      if (!connection) break;
+      auto lane = std::make_unique<Lane>();
+      lane->reused = connection->Open();
+      lane->connection = std::move(connection);
+      lanes_.push_back(std::move(lane));
+    }
+  }
+
+  ~CallRun() override {
+    for (auto& lane : lanes_) pool_->Give(std::move(lane->connection), plan_.url, options_);
+  }
+
+  void Start() {
+    running_ = lanes_.size();
+    for (auto& lane : lanes_) {
+      Lane* own = lane.get();
+      if (progress_) {
+        own->connection->ObserveBytes([this, own](std::uint64_t sent, std::uint64_t received) {
+          own->sent += sent;
+          own->received += received;
+          transfer_.bytesSent += sent;
+          transfer_.bytesReceived += received;
+          transfer_.utteranceID = plan_.entries[own->entry].utteranceID;
+          Report(false);
+        });
+      }
+      asio::co_spawn(context_, RunLane(shared_from_this(), *own), asio::detached);
     }
   }
 
@@ -50,94 +99,141 @@ class CallRun : public HttpCall {
     cancelled_ = true;
     done_ = nullptr;
     progress_ = nullptr;
-    if (connection_) connection_->Close();  // none once it went back to the pool
+    for (auto& lane : lanes_)
+      if (lane->connection) lane->connection->Close();  // none once it went back to the pool
   }
 
-  // `keepAlive` holds the call until the coroutine ends.
-  awaitable<void> Run([[maybe_unused]] std::shared_ptr<CallRun> keepAlive) {
+ private:
+  // `keepAlive` holds the call until the lane ends.
+  awaitable<void> RunLane([[maybe_unused]] std::shared_ptr<CallRun> keepAlive, Lane& lane) {
+    // A communication failure of one entry stops the others from starting; those in flight end.
+    while (!cancelled_ && !stopped_ && next_ < plan_.entries.size()) {
+      lane.entry = next_++;
+      lane.busy = true;
+      lane.sent = lane.received = 0;
+      outcomes_[lane.entry].state = EntryOutcome::State::kRunning;
+      co_await RunEntry(lane);
+      lane.busy = false;
+      if (cancelled_) co_return;
+      if (outcomes_[lane.entry].state == EntryOutcome::State::kDone) {
+        ++transfer_.entriesDone;
+        transfer_.utteranceID = plan_.entries[lane.entry].utteranceID;
+        Report(true);
+      }
+    }
+    if (cancelled_) co_return;
+    // Back to the pool at once: the next call, or a lane of this one, may take it.
+    pool_->Give(std::move(lane.connection), plan_.url, options_);
+    if (--running_ == 0) Finish();
+  }
+
+  awaitable<void> RunEntry(Lane& lane) {
+    const std::size_t index = lane.entry;
+    const HttpEntry& entry = plan_.entries[index];
+    EntryOutcome& outcome = outcomes_[index];
+    outcome.state = EntryOutcome::State::kDone;
+    Connection& connection = *lane.connection;
+    for (const HttpStep& step : entry.steps) {
+      if (!step.refusal.empty()) {
+        outcome.error = step.refusal;
+        co_return;
+      }
+      if (overCallLimit_) {
+        outcome.error = "not asked: " + OverCallLimit();
+        co_return;
+      }
+      // A single answer has its own limit; the answers of a dictation list also share one.
+      connection.KeepAtMost(!plan_.dictationList ? std::numeric_limits<std::uint64_t>::max() : RoomLeft());
+      std::string failure;
+      Outcome answer;
+      if (!connection.Open()) failure = co_await connection.Connect();
+      if (cancelled_) co_return;
+      if (failure.empty()) {
+        answer = co_await connection.Exchange(step, plan_.authorization, entry.utteranceID);
+        if (cancelled_) co_return;
+        if (lane.reused && answer.unanswered && MayResend(step)) {
+          // The server closed the kept connection just as this call took it: send again once,
+          // on a new connection. It may have done the call before it closed: a call that
+          // changes state goes again only with its idempotency key, so that the servlet
+          // answers the repeat with its first answer instead of doing it twice.
+          failure = co_await connection.Connect();
+          if (cancelled_) co_return;
+          if (failure.empty()) answer = co_await connection.Exchange(step, plan_.authorization, entry.utteranceID);
+          if (cancelled_) co_return;
+        }
+        lane.reused = false;
+        if (failure.empty()) failure = answer.failure;
+      }
+      if (!failure.empty()) {
+        outcome.state = EntryOutcome::State::kFailed;
+        outcome.failure = failure;
+        stopped_ = true;
+        co_return;
+      }
+      const std::uint64_t kept = answer.body.size() + answer.servletError.size();
+      // Answers in flight together may pass the shared limit where each stayed within it.
+      if (answer.overCallLimit || (plan_.dictationList && kept > RoomLeft())) {
+        // Past the limit every later entry fails too, without a word to the server.
+        overCallLimit_ = true;
+        outcome.error = "refused the answer from the server: " + OverCallLimit();
+        co_return;
+      }
+      xmlKept_ += kept;
+      if (!answer.servletError.empty()) {
+        outcome.error = answer.servletError;
+        co_return;
+      }
+      if (step.answer == AnswerKind::kXml) outcome.xml = std::move(answer.body);
+    }
+  }
+
+  // The result in list order: the entries up to the first that failed to communicate (which
+  // ends the call), as one lane would have left them. Entries finished beyond it are not
+  // reported; the files they saved stay, and asking for them again does not move them again.
+  void Finish() {
     HttpCallResult result;
     const std::size_t count = plan_.entries.size();
     if (plan_.dictationList) {
       result.errorArray.assign(count, std::string());
       result.responses.assign(count, std::string());
     }
-    bool stopped = false;
-    for (std::size_t index = 0; index < count && !stopped; ++index) {
-      const HttpEntry& entry = plan_.entries[index];
-      transfer_.utteranceID = entry.utteranceID;
-      for (const HttpStep& step : entry.steps) {
-        if (!step.refusal.empty()) {
-          RecordError(result, index, step.refusal, true);
-          break;
-        }
-        if (overCallLimit_) {
-          RecordError(result, index, "not asked: " + OverCallLimit(), true);
-          break;
-        }
-        // A single answer has its own limit; the answers of a dictation list also share one.
-        connection_->KeepAtMost(!plan_.dictationList ? std::numeric_limits<std::uint64_t>::max()
-                                : xmlKept_ < xmlCallLimit_ ? xmlCallLimit_ - xmlKept_ : 0);
-        std::string failure;
-        Outcome outcome;
-        if (!connection_->Open()) failure = co_await connection_->Connect();
-        if (cancelled_) co_return;
-        if (failure.empty()) {
-          outcome = co_await connection_->Exchange(step, plan_.authorization, entry.utteranceID);
-          if (cancelled_) co_return;
-          if (reused_ && outcome.unanswered && MayResend(step)) {
-            // The server closed the kept connection just as this call took it: send again once,
-            // on a new connection. It may have done the call before it closed: a call that
-            // changes state goes again only with its idempotency key, so that the servlet
-            // answers the repeat with its first answer instead of doing it twice.
-            failure = co_await connection_->Connect();
-            if (cancelled_) co_return;
-            if (failure.empty()) outcome = co_await connection_->Exchange(step, plan_.authorization, entry.utteranceID);
-            if (cancelled_) co_return;
-          }
-          reused_ = false;
-          if (failure.empty()) failure = outcome.failure;
-        }
-        if (!failure.empty()) {
-          RecordError(result, index, failure, false);
-          stopped = true;
-          break;
-        }
-        if (outcome.overCallLimit) {
-          // Past the limit every later entry fails too, without a word to the server.
-          overCallLimit_ = true;
-          RecordError(result, index, "refused the answer from the server: " + OverCallLimit(), true);
-          break;
-        }
-        xmlKept_ += outcome.body.size() + outcome.servletError.size();
-        if (!outcome.servletError.empty()) {
-          RecordError(result, index, outcome.servletError, true);
-          break;
-        }
-        if (step.answer == AnswerKind::kXml) {
-          if (plan_.dictationList) result.responses[index] = outcome.body;
-          else result.xml = outcome.body;
-        }
+    for (std::size_t index = 0; index < count; ++index) {
+      EntryOutcome& outcome = outcomes_[index];
+      if (outcome.state == EntryOutcome::State::kFailed) {
+        RecordError(result, index, outcome.failure, false);
+        break;
       }
-      if (!stopped && plan_.dictationList) result.completed.push_back(entry.utteranceID);
-      if (!stopped) {
-        ++transfer_.entriesDone;
-        Report(true);
+      if (outcome.state != EntryOutcome::State::kDone) break;
+      if (!outcome.error.empty()) RecordError(result, index, outcome.error, true);
+      if (plan_.dictationList) {
+        result.responses[index] = std::move(outcome.xml);
+        result.completed.push_back(plan_.entries[index].utteranceID);
+      } else {
+        result.xml = std::move(outcome.xml);
       }
     }
-    pool_->Give(std::move(connection_), plan_.url, options_);
     if (auto done = std::move(done_)) done(std::move(result));
   }
 
- private:
   void Report(bool entryDone) {
     if (!progress_) return;
     transfer_.entryDone = entryDone;
+    transfer_.inFlight.clear();
+    if (plan_.dictationList) {
+      std::vector<const Lane*> busy;
+      for (const auto& lane : lanes_)
+        if (lane->busy) busy.push_back(lane.get());
+      std::sort(busy.begin(), busy.end(), [](const Lane* a, const Lane* b) { return a->entry < b->entry; });
+      for (const Lane* lane : busy) transfer_.inFlight.push_back({plan_.entries[lane->entry].utteranceID, lane->sent, lane->received});
+    }
     const HttpProgress progress = progress_;  // whoever is told may cancel the call
     progress(transfer_);
   }
 
+  std::uint64_t RoomLeft() const { return xmlKept_ < options_.xmlCallLimit ? options_.xmlCallLimit - xmlKept_ : 0; }
+
   std::string OverCallLimit() const {
-    return "over the limit of " + std::to_string(xmlCallLimit_) + " bytes of XML answers for one call";
+    return "over the limit of " + std::to_string(options_.xmlCallLimit) + " bytes of XML answers for one call";
   }
 
   void RecordError(HttpCallResult& result, std::size_t index, const std::string& text, bool forDictation) {
@@ -153,17 +249,20 @@ class CallRun : public HttpCall {
     if (!forDictation) result.errorMessage = text;
   }
 
+  asio::io_context& context_;
   HttpCallPlan plan_;
   std::function<void(HttpCallResult)> done_;
   std::shared_ptr<ConnectionPool> pool_;
-  HttpOptions options_;
-  std::unique_ptr<Connection> connection_;
-  bool reused_ = false;  // taken from the pool, and no exchange has gone through it yet
-  bool cancelled_ = false;
   HttpProgress progress_;
+  HttpOptions options_;
+  std::vector<std::unique_ptr<Lane>> lanes_;
+  std::vector<EntryOutcome> outcomes_;  // by index of the plan's entries
+  std::size_t next_ = 0;                // the next entry a lane takes
+  std::size_t running_ = 0;             // lanes not yet ended
+  bool stopped_ = false;                // an entry failed to communicate: no more start
+  bool cancelled_ = false;
   TransferProgress transfer_;
   // The XML and error answers the call holds, counted against their limit.
-  std::uint64_t xmlCallLimit_;
   std::uint64_t xmlKept_ = 0;
   bool overCallLimit_ = false;
 };
@@ -174,7 +273,7 @@ std::shared_ptr<HttpCall> StartHttpCall(asio::io_context& context, const HttpOpt
                                         std::function<void(HttpCallResult)> done, std::shared_ptr<ConnectionPool> pool,
                                         HttpProgress progress) {
   auto call = std::make_shared<CallRun>(context, options, std::move(plan), std::move(done), std::move(pool), std::move(progress));
-  asio::co_spawn(context, call->Run(call), asio::detached);
+  call->Start();
   return call;
 }
 

@@ -77,6 +77,8 @@ struct HttpCallPlan {
   ServletUrl url;
   std::string authorization;  // the whole "Basic ..." value
   bool dictationList = false;  // one result per entry (dictations, or files of a file-list call)
+  // The entries only read: several may be in flight at once, each on its own connection.
+  bool concurrent = false;
   std::vector<HttpEntry> entries;
   // An answer that lists names: the path of the elements whose texts are the names.
   std::string namesAt;

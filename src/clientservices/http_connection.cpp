@@ -33,6 +33,7 @@
 #include "clientservices/idle_deadline.hpp"
 #include "clientservices/range_answer.hpp"
 #include "clientservices/tls_sessions.hpp"
+#include "clientservices/verified_downloads.hpp"
 #include "platform/resumable_part.hpp"
 #include "platform/temporary_files.hpp"
 #include "servlet_wire/dictation_file_names.hpp"
@@ -205,14 +206,16 @@ class PartSink {
 
 class Connection::Impl {
  public:
-  Impl(asio::io_context& context, HttpOptions options, ServletUrl url, std::shared_ptr<TlsSessions> tlsSessions)
+  Impl(asio::io_context& context, HttpOptions options, ServletUrl url, std::shared_ptr<TlsSessions> tlsSessions,
+       std::shared_ptr<VerifiedDownloads> verified)
       : context_(context),
         options_(std::move(options)),
         url_(std::move(url)),
         resolver_(context),
         resolveTimer_(context),
         idle_(context.get_executor()),
-        tlsSessions_(std::move(tlsSessions)) {
+        tlsSessions_(std::move(tlsSessions)),
+        verified_(std::move(verified)) {
     // Beast reads as much as the buffer holds: without room the body would come in ~512-byte reads.
     buffer_.reserve(kReadBlock);
   }
@@ -350,17 +353,21 @@ class Connection::Impl {
   awaitable<Outcome> ExchangeOnStream(const HttpStep& step, const std::string& authorization, const std::string& utteranceID,
                                       bool mayResume) {
     std::optional<platform::FoundPart> kept;
-    if (mayResume && step.answer == AnswerKind::kFile && !step.resumeTag.empty()) {
+    // A file saved whole before needs no part: the server says whether it is still its file.
+    std::optional<std::string> held;
+    if (verified_ && step.answer == AnswerKind::kFile) held = verified_->Find(RequestName(step), step.saveAs);
+    if (!held && mayResume && step.answer == AnswerKind::kFile && !step.resumeTag.empty()) {
       kept = platform::FindResumablePart(step.saveAs, step.resumeTag);
       if (kept && kept->size == 0) kept.reset();
     }
-    if (tls_) co_return co_await ExchangeOn(*tls_, step, authorization, utteranceID, kept);
-    co_return co_await ExchangeOn(*plain_, step, authorization, utteranceID, kept);
+    if (tls_) co_return co_await ExchangeOn(*tls_, step, authorization, utteranceID, kept, held);
+    co_return co_await ExchangeOn(*plain_, step, authorization, utteranceID, kept, held);
   }
 
   template <class Stream>
   awaitable<Outcome> ExchangeOn(Stream& stream, const HttpStep& step, const std::string& authorization,
-                                const std::string& utteranceID, const std::optional<platform::FoundPart>& kept) {
+                                const std::string& utteranceID, const std::optional<platform::FoundPart>& kept,
+                                const std::optional<std::string>& held) {
     Outcome outcome;
     error_code error;
     const std::string target = url_.path + "?" + step.query;
@@ -395,6 +402,7 @@ class Connection::Impl {
         request.set(http::field::range, "bytes=" + std::to_string(kept->size) + "-");
         request.set(http::field::if_range, "\"" + kept->digest + "\"");
       }
+      if (held) request.set(http::field::if_none_match, "\"" + *held + "\"");
       request.body() = step.form;
       request.prepare_payload();
       co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, error));
@@ -420,6 +428,18 @@ class Connection::Impl {
       co_return outcome;
     }
     const int status = parser.get().result_int();
+    if (status == 304) {
+      // Not sent again: the file held is still the server's, as its digest says.
+      const std::string digest = Lower(std::string(parser.get()["X-Content-SHA256"]));
+      if (!held || digest != *held) {
+        Close();
+        outcome.failure = InvalidResponse(held ? "a 304 answer naming another digest" : "a 304 answer to a request for the file");
+        co_return outcome;
+      }
+      if (!parser.is_done() || !parser.keep_alive()) Close();
+      FinishFile(step, parser.get());
+      co_return outcome;
+    }
     std::optional<platform::FoundPart> continued;
     if (kept) {
       const RangeCheck check = CheckRangeAnswer(status, std::string(parser.get()[http::field::content_range]),
@@ -593,12 +613,21 @@ class Connection::Impl {
       co_return outcome;
     }
     const std::error_code renamed = part.Commit();
-    std::error_code ignored;
     if (renamed) {
       part.Discard();
       outcome.servletError = "Cannot save " + final.string() + ": " + renamed.message();
       co_return outcome;
     }
+    if (verified_ && step.answer == AnswerKind::kFile) verified_->Remember(RequestName(step), final, expected);
+    FinishFile(step, header);
+    co_return outcome;
+  }
+
+  // What a saved file answer (or the server's word that the file held is still its file) leaves
+  // beside the file: the literal-processing marker and the kept header.
+  template <class Header>
+  void FinishFile(const HttpStep& step, const Header& header) {
+    std::error_code ignored;
     if (!step.literalMarker.empty()) {
       if (Lower(std::string(header["X-Literal-Processed"])) == "true") {
         // An empty marker, made new: a link planted under its name is replaced, not followed.
@@ -609,7 +638,12 @@ class Connection::Impl {
       }
     }
     if (!step.headerFile.empty()) KeepHeader(std::string(header[step.headerName]), step.headerFile);
-    co_return outcome;
+  }
+
+  // The exchange as the record of verified downloads names it: the same server, servlet, query
+  // and form ask for the same file.
+  std::string RequestName(const HttpStep& step) const {
+    return url_.host + ":" + url_.port + url_.path + "?" + step.query + "\n" + step.form;
   }
 
   // An operation that ended after the idle deadline passed failed by it, as with the stream's own
@@ -628,6 +662,7 @@ class Connection::Impl {
   asio::steady_timer resolveTimer_;
   IdleDeadline idle_;
   std::shared_ptr<TlsSessions> tlsSessions_;
+  std::shared_ptr<VerifiedDownloads> verified_;
   std::string server_;  // the name its TLS sessions are kept under
   std::optional<beast::tcp_stream> plain_;
   std::optional<beast::ssl_stream<beast::tcp_stream>> tls_;
@@ -636,8 +671,9 @@ class Connection::Impl {
   std::uint64_t xmlRoom_ = std::numeric_limits<std::uint64_t>::max();
 };
 
-Connection::Connection(asio::io_context& context, HttpOptions options, ServletUrl url, std::shared_ptr<TlsSessions> tlsSessions)
-    : impl_(std::make_unique<Impl>(context, std::move(options), std::move(url), std::move(tlsSessions))) {}
+Connection::Connection(asio::io_context& context, HttpOptions options, ServletUrl url, std::shared_ptr<TlsSessions> tlsSessions,
+                       std::shared_ptr<VerifiedDownloads> verified)
+    : impl_(std::make_unique<Impl>(context, std::move(options), std::move(url), std::move(tlsSessions), std::move(verified))) {}
 Connection::~Connection() = default;
 bool Connection::Open() const { return impl_->Open(); }
 void Connection::Retarget(const ServletUrl& url) { impl_->Retarget(url); }

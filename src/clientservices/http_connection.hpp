@@ -27,11 +27,14 @@ struct Outcome {
 };
 
 class TlsSessions;
+class VerifiedDownloads;
 
 class Connection {
  public:
-  // Its TLS streams use `tlsSessions`' context and sessions.
-  Connection(boost::asio::io_context& context, HttpOptions options, ServletUrl url, std::shared_ptr<TlsSessions> tlsSessions);
+  // Its TLS streams use `tlsSessions`' context and sessions; the files it saves are recorded in
+  // `verified` (when given), and a file recorded there is asked for only if it changed.
+  Connection(boost::asio::io_context& context, HttpOptions options, ServletUrl url, std::shared_ptr<TlsSessions> tlsSessions,
+             std::shared_ptr<VerifiedDownloads> verified);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;

@@ -171,6 +171,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     exchange.idempotencyKey = std::string(request["Idempotency-Key"]);
     exchange.range = std::string(request[http::field::range]);
     exchange.ifRange = std::string(request[http::field::if_range]);
+    exchange.ifNoneMatch = std::string(request[http::field::if_none_match]);
     if constexpr (std::is_same_v<typename Request::body_type, http::string_body>) exchange.body = request.body();
     else exchange.bodyFile = bodyFile_;
     keepAlive_ = request.keep_alive();

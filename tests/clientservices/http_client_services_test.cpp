@@ -117,7 +117,9 @@ std::string FileAnswer(const std::string& body, std::size_t announced, const std
          "\"\r\n\r\n" + body;
 }
 
-class HttpClientServicesTest : public ::testing::Test {
+// Every case runs with the dictations of a list one after the other and with four in flight: the
+// results, statuses and files are the same.
+class HttpClientServicesTest : public ::testing::TestWithParam<std::size_t> {
  protected:
   HttpClientServicesTest() {
     simulator::SimulatorConfig config;
@@ -160,11 +162,19 @@ class HttpClientServicesTest : public ::testing::Test {
   std::unique_ptr<simulator::InstitutionSimulator> server;
   std::string url;
   EventLoop loop;
-  HttpClientServices services{loop.Context()};
+  static http_client::HttpOptions Options(std::size_t transfers) {
+    http_client::HttpOptions options;
+    options.transfers = transfers;
+    return options;
+  }
+  // How many connections a list of `entries` dictations runs on.
+  static std::size_t Lanes(std::size_t entries) { return std::min(GetParam(), entries); }
+
+  HttpClientServices services{loop.Context(), Options(GetParam())};
   bool lastErrors = false;
 };
 
-TEST_F(HttpClientServicesTest, WorkQueueAnswerIsHandedOnUnchanged) {
+TEST_P(HttpClientServicesTest, WorkQueueAnswerIsHandedOnUnchanged) {
   auto object = services.Create("m_Wr");
   object->Init(WorkQueueInit());
   ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
@@ -176,7 +186,7 @@ TEST_F(HttpClientServicesTest, WorkQueueAnswerIsHandedOnUnchanged) {
   EXPECT_TRUE(object->ErrorMessages().empty());
 }
 
-TEST_F(HttpClientServicesTest, WrongCredentialsGiveTheServletsText) {
+TEST_P(HttpClientServicesTest, WrongCredentialsGiveTheServletsText) {
   auto object = services.Create("m_Wr");
   object->Init(WorkQueueInit("guess"));
   ASSERT_EQ(Run(*object, "getWorkAsync", {}), 1);
@@ -185,7 +195,7 @@ TEST_F(HttpClientServicesTest, WrongCredentialsGiveTheServletsText) {
   EXPECT_EQ(object->getXMLResponse(), "");
 }
 
-TEST_F(HttpClientServicesTest, ServerThatIsDownGivesTheCannotConnectText) {
+TEST_P(HttpClientServicesTest, ServerThatIsDownGivesTheCannotConnectText) {
   server->Stop();
   auto object = services.Create("m_Wr");
   object->Init(WorkQueueInit());
@@ -194,7 +204,7 @@ TEST_F(HttpClientServicesTest, ServerThatIsDownGivesTheCannotConnectText) {
   EXPECT_EQ(object->getErrorMessage(), "(12029) Cannot connect to 127.0.0.1:" + std::to_string(server->Port()));
 }
 
-TEST_F(HttpClientServicesTest, BareGatewayPageIsAnInvalidResponseAndAnErrorDocumentIsItsMessage) {
+TEST_P(HttpClientServicesTest, BareGatewayPageIsAnInvalidResponseAndAnErrorDocumentIsItsMessage) {
   server->Faults().Set("workqueue", Fault::Status(503));
   auto object = services.Create("m_Wr");
   object->Init(WorkQueueInit());
@@ -208,7 +218,7 @@ TEST_F(HttpClientServicesTest, BareGatewayPageIsAnInvalidResponseAndAnErrorDocum
   EXPECT_EQ(second->getErrorMessage(), "Database offline");
 }
 
-TEST_F(HttpClientServicesTest, DownloadsThreeDictationsByteForByte) {
+TEST_P(HttpClientServicesTest, DownloadsThreeDictationsByteForByte) {
   std::ofstream(downloads.Path() / "Local_1002.wal") << "stale";  // the served audio is not literal-processed
   auto object = services.Create("m_Fud");
   object->Init(DownloadInit());
@@ -227,7 +237,7 @@ TEST_F(HttpClientServicesTest, DownloadsThreeDictationsByteForByte) {
   EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1002.wal"));
 }
 
-TEST_F(HttpClientServicesTest, CallsOneAfterTheOtherShareAKeptConnectionUntilTheServerClosesIt) {
+TEST_P(HttpClientServicesTest, CallsOneAfterTheOtherShareAKeptConnectionUntilTheServerClosesIt) {
   auto workQueue = services.Create("m_Wr");
   workQueue->Init(WorkQueueInit());
   ASSERT_EQ(Run(*workQueue, "getWorkAsync", {}), 1);
@@ -235,7 +245,9 @@ TEST_F(HttpClientServicesTest, CallsOneAfterTheOtherShareAKeptConnectionUntilThe
   download->Init(DownloadInit());
   ASSERT_EQ(Run(*download, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002")})}), 1);
   EXPECT_FALSE(lastErrors);
-  EXPECT_EQ(server->ConnectionsAccepted(), 1u);
+  // The list's first connection is the work queue's.
+  const std::size_t kept = Lanes(2);
+  EXPECT_EQ(server->ConnectionsAccepted(), kept);
 
   // The server goes away and comes back: the kept connection is dead, the next call opens one.
   server->Stop();
@@ -244,7 +256,7 @@ TEST_F(HttpClientServicesTest, CallsOneAfterTheOtherShareAKeptConnectionUntilThe
   again->Init(WorkQueueInit());
   ASSERT_EQ(Run(*again, "getWorkAsync", {}), 1);
   EXPECT_FALSE(lastErrors) << again->getErrorMessage();
-  EXPECT_EQ(server->ConnectionsAccepted(), 2u);
+  EXPECT_EQ(server->ConnectionsAccepted(), kept + 1);
 
   // A call released while in flight takes its connection with it.
   server->Faults().Set("workqueue", Fault::Delay(std::chrono::milliseconds(200)));
@@ -252,15 +264,15 @@ TEST_F(HttpClientServicesTest, CallsOneAfterTheOtherShareAKeptConnectionUntilThe
   released->Init(WorkQueueInit());
   ASSERT_TRUE(released->Start("getWorkAsync", {}));
   // The kept connection carries it (no new one is accepted); it is closed with the call.
-  ASSERT_TRUE(loop.RunUntil([&] { return server->ConnectionsAccepted() == 2u; }, kLimit));
+  ASSERT_TRUE(loop.RunUntil([&] { return server->ConnectionsAccepted() == kept + 1; }, kLimit));
   loop.Poll();
   released.reset();
   ASSERT_EQ(Run(*again, "getWorkAsync", {}), 1);
   EXPECT_FALSE(lastErrors) << again->getErrorMessage();
-  EXPECT_EQ(server->ConnectionsAccepted(), 3u);
+  EXPECT_EQ(server->ConnectionsAccepted(), kept + 2);
 }
 
-TEST_F(HttpClientServicesTest, AStateChangingCallWhoseKeptConnectionClosesUnansweredGoesAgainOnlyUnderItsKey) {
+TEST_P(HttpClientServicesTest, AStateChangingCallWhoseKeptConnectionClosesUnansweredGoesAgainOnlyUnderItsKey) {
   std::vector<std::string> updates;  // the institution's log of the update calls
   server->GetServlets().SetLog([&](const std::string& line) {
     if (line.find("request=0301") != std::string::npos) updates.push_back(line);
@@ -292,7 +304,7 @@ TEST_F(HttpClientServicesTest, AStateChangingCallWhoseKeptConnectionClosesUnansw
   }
 }
 
-TEST_F(HttpClientServicesTest, EmptyListCompletesOnceOnALaterTurn) {
+TEST_P(HttpClientServicesTest, EmptyListCompletesOnceOnALaterTurn) {
   auto object = services.Create("m_Fud");
   object->Init(DownloadInit());
   int completions = 0;
@@ -308,8 +320,14 @@ TEST_F(HttpClientServicesTest, EmptyListCompletesOnceOnALaterTurn) {
   EXPECT_TRUE(object->ErrorMessages().empty());
 }
 
-TEST_F(HttpClientServicesTest, DroppedConnectionEndsTheCallAfterTheDictationsDone) {
-  server->Faults().Set("download", Fault::Of(FaultKind::kDrop, 2, 1));
+TEST_P(HttpClientServicesTest, DroppedConnectionEndsTheCallAfterTheDictationsBeforeItAndTheRetryMovesOnlyWhatIsMissing) {
+  std::vector<std::string> answers;  // the institution's log of the downloads
+  server->GetServlets().SetLog([&](const std::string& line) {
+    if (line.find("request=0101") != std::string::npos) answers.push_back(line.substr(line.find("utteranceID=")));
+  });
+  Fault drop = Fault::Of(FaultKind::kDrop);
+  drop.utteranceID = "1003";
+  server->Faults().Set("download", drop);
   auto object = services.Create("m_Fud");
   object->Init(DownloadInit());
   ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1001"), Entry("1002"), Entry("1003"), Entry("1004")})}), 1);
@@ -318,10 +336,24 @@ TEST_F(HttpClientServicesTest, DroppedConnectionEndsTheCallAfterTheDictationsDon
   EXPECT_THAT(object->UtterancesCompleted(), ElementsAre("1001", "1002"));
   EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1003.pcm"));
   EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1003.pcm.part"));
-  EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1004.pcm"));  // not attempted
+  // Not reported, but a dictation finished beyond the gap keeps its verified file.
+  const bool beyond = GetParam() > 1;
+  EXPECT_EQ(std::filesystem::exists(downloads.Path() / "Local_1004.pcm"), beyond);
+
+  // The engine asks again for the rest of the list: only what is missing moves.
+  answers.clear();
+  ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("1003"), Entry("1004")})}), 1);
+  EXPECT_FALSE(lastErrors);
+  EXPECT_THAT(object->UtterancesCompleted(), ElementsAre("1003", "1004"));
+  std::sort(answers.begin(), answers.end());
+  // The cut one resumes from what came; the one finished beyond the gap is not sent again.
+  EXPECT_THAT(answers, ElementsAre(::testing::StartsWith("utteranceID=1003 -> 206 (from byte "),
+                                   beyond ? "utteranceID=1004 -> 304" : "utteranceID=1004 -> 200"));
+  for (const std::string id : {"1003", "1004"})
+    EXPECT_EQ(ReadAll(downloads.Path() / ("Local_" + id + ".pcm")), ReadAll(Served("Local_" + id + ".pcm"))) << id;
 }
 
-TEST_F(HttpClientServicesTest, ServletErrorForOneDictationIsItsEntryAndTheCallGoesOn) {
+TEST_P(HttpClientServicesTest, ServletErrorForOneDictationIsItsEntryAndTheCallGoesOn) {
   auto object = services.Create("m_Fud");
   object->Init(DownloadInit());
   ASSERT_EQ(Run(*object, "getFilesAsync", {Value(Value::Array{Entry("9999"), Entry("1002")})}), 1);
@@ -333,7 +365,7 @@ TEST_F(HttpClientServicesTest, ServletErrorForOneDictationIsItsEntryAndTheCallGo
   EXPECT_EQ(ReadAll(downloads.Path() / "Local_1002.pcm"), ReadAll(Served("Local_1002.pcm")));
 }
 
-TEST_F(HttpClientServicesTest, DigestMismatchKeepsTheEarlierFileAndNamesTheChecksum) {
+TEST_P(HttpClientServicesTest, DigestMismatchKeepsTheEarlierFileAndNamesTheChecksum) {
   const std::filesystem::path earlier = downloads.Path() / "Local_1001.pcm";
   std::ofstream(earlier, std::ios::binary) << "earlier";
   server->Faults().Set("download", Fault::Of(FaultKind::kCorruptDigest));
@@ -345,7 +377,7 @@ TEST_F(HttpClientServicesTest, DigestMismatchKeepsTheEarlierFileAndNamesTheCheck
   EXPECT_THAT(Names(downloads.Path()), ElementsAre("Local_1001.pcm"));  // no temporary file left
 }
 
-TEST_F(HttpClientServicesTest, FileAnswersOverTheLimitAreRefusedPerDictationAndWriteNothing) {
+TEST_P(HttpClientServicesTest, FileAnswersOverTheLimitAreRefusedPerDictationAndWriteNothing) {
   const std::filesystem::path earlier = downloads.Path() / "Local_1001.pcm";
   std::ofstream(earlier, std::ios::binary) << "earlier";
   http_client::HttpOptions options;
@@ -366,7 +398,7 @@ TEST_F(HttpClientServicesTest, FileAnswersOverTheLimitAreRefusedPerDictationAndW
   EXPECT_THAT(Names(downloads.Path()), ElementsAre("Local_1001.pcm"));
 }
 
-TEST_F(HttpClientServicesTest, BodyLongerThanItsContentLengthFailsLikeAChecksumOnAConnectionNotUsedAgain) {
+TEST_P(HttpClientServicesTest, BodyLongerThanItsContentLengthFailsLikeAChecksumOnAConnectionNotUsedAgain) {
   const std::string audio = "0123456789";
   CannedServer canned({FileAnswer(audio + "unasked bytes", audio.size(), "Local_1001.pcm"),
                        FileAnswer(audio, audio.size(), "Local_1002.pcm")});
@@ -387,7 +419,7 @@ TEST_F(HttpClientServicesTest, BodyLongerThanItsContentLengthFailsLikeAChecksumO
   EXPECT_EQ(ReadAll(downloads.Path() / "Local_1002.pcm"), audio);
 }
 
-TEST_F(HttpClientServicesTest, TextDownloadSavesTheServedDocument) {
+TEST_P(HttpClientServicesTest, TextDownloadSavesTheServedDocument) {
   auto object = services.Create("m_objDownloadText");
   object->Init(DownloadInit());
   ASSERT_EQ(Run(*object, "DownloadTextFilesAsync", {Value(Value::Array{Entry("1002")})}), 1);
@@ -395,7 +427,7 @@ TEST_F(HttpClientServicesTest, TextDownloadSavesTheServedDocument) {
   EXPECT_EQ(ReadAll(downloads.Path() / "Local_1002.rtf"), ReadAll(Served("Local_1002.rtf")));
 }
 
-TEST_F(HttpClientServicesTest, UploadSendsTheDictationsFilesAndCommits) {
+TEST_P(HttpClientServicesTest, UploadSendsTheDictationsFilesAndCommits) {
   std::string bytes(200000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13 % 251);
   std::ofstream(downloads.Path() / "Local_1002.rtf", std::ios::binary) << bytes;
@@ -409,7 +441,7 @@ TEST_F(HttpClientServicesTest, UploadSendsTheDictationsFilesAndCommits) {
   EXPECT_EQ(ReadAll(data.Path() / "north" / "uploads" / "1002" / "Local_1002.cfg"), "[cfg]\n");
 }
 
-TEST_F(HttpClientServicesTest, ReleasedObjectNeverCompletes) {
+TEST_P(HttpClientServicesTest, ReleasedObjectNeverCompletes) {
   server->Faults().Set("download", Fault::Delay(std::chrono::milliseconds(300)));
   bool completed = false;
   {
@@ -423,7 +455,7 @@ TEST_F(HttpClientServicesTest, ReleasedObjectNeverCompletes) {
   EXPECT_FALSE(std::filesystem::exists(downloads.Path() / "Local_1001.pcm.part"));
 }
 
-TEST_F(HttpClientServicesTest, SilentServerTimesOut) {
+TEST_P(HttpClientServicesTest, SilentServerTimesOut) {
   http_client::HttpOptions options;
   options.ioTimeout = std::chrono::milliseconds(200);
   HttpClientServices impatient(loop.Context(), options);
@@ -434,7 +466,7 @@ TEST_F(HttpClientServicesTest, SilentServerTimesOut) {
   EXPECT_EQ(object->getErrorMessage(), "(12002) The operation timed out");
 }
 
-TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndKeepsOnlyTheBytesReceivedForAResume) {
+TEST_P(HttpClientServicesTest, BodyThatStopsComingTimesOutAndKeepsOnlyTheBytesReceivedForAResume) {
   // Half the announced audio, then nothing: the connection stays open.
   const std::string audio(300000, 'a');
   CannedServer canned({FileAnswer(audio, audio.size(), "Local_1001.pcm").substr(0, 150000)});
@@ -455,7 +487,7 @@ TEST_F(HttpClientServicesTest, BodyThatStopsComingTimesOutAndKeepsOnlyTheBytesRe
 
 // A part of the first 10 bytes kept from an earlier attempt, then the server's answer to the
 // request for the rest: only a 206 that continues it is spliced on, and the file is whole or absent.
-TEST_F(HttpClientServicesTest, APartIsContinuedOnlyByAnAnswerThatStartsWhereItEnds) {
+TEST_P(HttpClientServicesTest, APartIsContinuedOnlyByAnAnswerThatStartsWhereItEnds) {
   const std::string audio = "0123456789abcdefghijklmnopqrstuvwxyzABCD";
   servlet_wire::Sha256 hash;
   hash.Update(audio.data(), audio.size());
@@ -505,7 +537,7 @@ TEST_F(HttpClientServicesTest, APartIsContinuedOnlyByAnAnswerThatStartsWhereItEn
   }
 }
 
-TEST_F(HttpClientServicesTest, OversizedXmlAnswerIsRefused) {
+TEST_P(HttpClientServicesTest, OversizedXmlAnswerIsRefused) {
   http_client::HttpOptions options;
   options.xmlLimit = 100;
   HttpClientServices strict(loop.Context(), options);
@@ -516,7 +548,7 @@ TEST_F(HttpClientServicesTest, OversizedXmlAnswerIsRefused) {
   EXPECT_EQ(object->getXMLResponse(), "");
 }
 
-TEST_F(HttpClientServicesTest, GenericSingleAnswerCallsReachTheirRequestNumbers) {
+TEST_P(HttpClientServicesTest, GenericSingleAnswerCallsReachTheirRequestNumbers) {
   const std::vector<Value> init = {Value(url), Value("jdoe"), Value("secret"), Value("3")};
   auto locked = services.Create("m_objLockedList");
   locked->Init(init);
@@ -546,14 +578,14 @@ TEST_F(HttpClientServicesTest, GenericSingleAnswerCallsReachTheirRequestNumbers)
   EXPECT_EQ(metrics->getErrorMessage(), "Class Request0310 not found");
 }
 
-TEST_F(HttpClientServicesTest, UnknownCallIsRefusedWithItsName) {
+TEST_P(HttpClientServicesTest, UnknownCallIsRefusedWithItsName) {
   auto object = services.Create("m_objNoSuchThing");
   object->Init({Value(url), Value("jdoe"), Value("secret"), Value("3")});
   EXPECT_TRUE(object->Start("request", {}));  // the "request" calls report failure with true
   EXPECT_THAT(object->getErrorMessage(), HasSubstr("no call request for m_objNoSuchThing"));
 }
 
-TEST_F(HttpClientServicesTest, BadUrlIsRefusedAtOnce) {
+TEST_P(HttpClientServicesTest, BadUrlIsRefusedAtOnce) {
   auto object = services.Create("m_Wr");
   auto init = WorkQueueInit();
   init[0] = Value("ftp://nowhere/x");
@@ -561,6 +593,9 @@ TEST_F(HttpClientServicesTest, BadUrlIsRefusedAtOnce) {
   EXPECT_FALSE(object->Start("getWorkAsync", {}));
   EXPECT_THAT(object->getErrorMessage(), HasSubstr("Bad servlet URL"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Transfers, HttpClientServicesTest, ::testing::Values(std::size_t{1}, std::size_t{4}),
+                         [](const auto& info) { return info.param == 1 ? std::string("OneAtATime") : "FourInFlight"; });
 
 }  // namespace
 }  // namespace vz

@@ -58,6 +58,7 @@ const std::map<std::string, PerDictationCall, std::less<>>& PerDictationCalls() 
 HttpCallPlan PerDictation(const CallInputs& call, const PerDictationCall& perDictation) {
   HttpCallPlan plan = call.base;
   plan.dictationList = true;
+  plan.concurrent = true;  // each only reads
   for (const ListEntry& entry : call.entries) {
     Pairs pairs = entry.Values();
     for (std::size_t i = 0; i < perDictation.extra.size(); ++i) {
