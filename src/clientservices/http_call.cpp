@@ -56,7 +56,11 @@ class CallRun : public HttpCall, public std::enable_shared_from_this<CallRun> {
         progress_(std::move(progress)),
         options_(options),
         outcomes_(plan_.entries.size()) {
-    if (!pool_) pool_ = NewConnectionPool();
+    if (!pool_) {
+      // A pool of its own keeps nothing after the call.
+      pool_ = NewConnectionPool();
+      options_.idleConnectionLimit = std::chrono::milliseconds::zero();
+    }
     transfer_.entriesListed = plan_.entries.size();
     const std::size_t wanted = plan_.dictationList && plan_.concurrent
                                    ? std::clamp<std::size_t>(std::min(options_.transfers, plan_.entries.size()), 1,

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -270,6 +271,49 @@ TEST_P(HttpClientServicesTest, CallsOneAfterTheOtherShareAKeptConnectionUntilThe
   ASSERT_EQ(Run(*again, "getWorkAsync", {}), 1);
   EXPECT_FALSE(lastErrors) << again->getErrorMessage();
   EXPECT_EQ(server->ConnectionsAccepted(), kept + 2);
+}
+
+TEST_P(HttpClientServicesTest, ConnectionsToOneServerStayWithinTheirBoundAndProgressNamesEachDictationInFlight) {
+  http_client::HttpOptions options = Options(GetParam());
+  options.connectionsPerHost = 2;
+  HttpClientServices bounded(loop.Context(), options);
+  auto object = bounded.Create("m_Fud");
+  object->Init(DownloadInit());
+  std::size_t most = 0;
+  std::set<std::string> moved;  // the dictations progress named with bytes of their own
+  object->OnProgress([&](const TransferProgress& progress) {
+    most = std::max(most, progress.inFlight.size());
+    for (const DictationTransfer& transfer : progress.inFlight)
+      if (transfer.bytesReceived > 0) moved.insert(transfer.utteranceID);
+  });
+  ASSERT_EQ(Run(*object, "getFilesAsync",
+                {Value(Value::Array{Entry("1001"), Entry("1002"), Entry("1003"), Entry("1004"), Entry("1005")})}),
+            1);
+  EXPECT_FALSE(lastErrors);
+  EXPECT_THAT(object->UtterancesCompleted(), ElementsAre("1001", "1002", "1003", "1004", "1005"));
+  const std::size_t lanes = std::min<std::size_t>(GetParam(), 2);
+  EXPECT_EQ(server->ConnectionsAccepted(), lanes);
+  EXPECT_EQ(most, lanes);
+  EXPECT_EQ(moved.size(), 5u);
+}
+
+TEST_P(HttpClientServicesTest, AnIdleConnectionIsKeptForTheNextCallUntilItsLimit) {
+  for (const auto& [limit, connections] : {std::pair{std::chrono::milliseconds(0), 2u}, std::pair{std::chrono::milliseconds(30'000), 1u}}) {
+    SCOPED_TRACE(limit.count());
+    server->Stop();
+    server->Start();  // counts connections afresh
+    http_client::HttpOptions options = Options(GetParam());
+    options.idleConnectionLimit = limit;
+    HttpClientServices kept(loop.Context(), options);
+    const std::size_t before = server->ConnectionsAccepted();
+    for (int call = 0; call < 2; ++call) {
+      auto workQueue = kept.Create("m_Wr");
+      workQueue->Init(WorkQueueInit());
+      ASSERT_EQ(Run(*workQueue, "getWorkAsync", {}), 1);
+      EXPECT_FALSE(lastErrors) << workQueue->getErrorMessage();
+    }
+    EXPECT_EQ(server->ConnectionsAccepted() - before, connections);
+  }
 }
 
 TEST_P(HttpClientServicesTest, AStateChangingCallWhoseKeptConnectionClosesUnansweredGoesAgainOnlyUnderItsKey) {
