@@ -33,6 +33,8 @@ struct EntryOutcome {
   std::string failure;  // kFailed: the communication failure that ended the call
   std::string error;    // kDone: the entry's own error, as the servlet or the client gave it
   std::string xml;      // kDone: the answer of its last XML step
+  std::uint64_t kept = 0;   // the bytes of XML and error answers it holds
+  bool overLimit = false;   // its answer did not fit in what the call's limit left it
 };
 
 // One connection of the run and the entry it carries.
@@ -147,7 +149,7 @@ class CallRun : public HttpCall, public std::enable_shared_from_this<CallRun> {
         co_return;
       }
       // A single answer has its own limit; the answers of a dictation list also share one.
-      connection.KeepAtMost(!plan_.dictationList ? std::numeric_limits<std::uint64_t>::max() : RoomLeft());
+      connection.KeepAtMost(!plan_.dictationList ? std::numeric_limits<std::uint64_t>::max() : RoomBefore(index));
       std::string failure;
       Outcome answer;
       if (!connection.Open()) failure = co_await connection.Connect();
@@ -174,15 +176,17 @@ class CallRun : public HttpCall, public std::enable_shared_from_this<CallRun> {
         stopped_ = true;
         co_return;
       }
-      const std::uint64_t kept = answer.body.size() + answer.servletError.size();
-      // Answers in flight together may pass the shared limit where each stayed within it.
-      if (answer.overCallLimit || (plan_.dictationList && kept > RoomLeft())) {
+      if (answer.overCallLimit) {
         // Past the limit every later entry fails too, without a word to the server.
+        outcome.overLimit = true;
         overCallLimit_ = true;
-        outcome.error = "refused the answer from the server: " + OverCallLimit();
         co_return;
       }
-      xmlKept_ += kept;
+      outcome.kept += answer.body.size() + answer.servletError.size();
+      xmlKept_ += answer.body.size() + answer.servletError.size();
+      // Answers in flight together may pass the limit where each stayed within it: no more start,
+      // and the result (Finish) counts them in list order.
+      if (plan_.dictationList && xmlKept_ > options_.xmlCallLimit) overCallLimit_ = true;
       if (!answer.servletError.empty()) {
         outcome.error = answer.servletError;
         co_return;
@@ -201,6 +205,7 @@ class CallRun : public HttpCall, public std::enable_shared_from_this<CallRun> {
       result.errorArray.assign(count, std::string());
       result.responses.assign(count, std::string());
     }
+    if (plan_.dictationList) ApplyCallLimitInListOrder();
     for (std::size_t index = 0; index < count; ++index) {
       EntryOutcome& outcome = outcomes_[index];
       if (outcome.state == EntryOutcome::State::kFailed) {
@@ -234,7 +239,35 @@ class CallRun : public HttpCall, public std::enable_shared_from_this<CallRun> {
     progress(transfer_);
   }
 
-  std::uint64_t RoomLeft() const { return xmlKept_ < options_.xmlCallLimit ? options_.xmlCallLimit - xmlKept_ : 0; }
+  // What the call's limit leaves an answer for entry `index`: the limit less the answers of the
+  // entries before it that are done. Those still in flight may take more, which Finish counts;
+  // one at a time it is exactly what is left.
+  std::uint64_t RoomBefore(std::size_t index) const {
+    std::uint64_t before = 0;
+    for (std::size_t earlier = 0; earlier < index; ++earlier)
+      if (outcomes_[earlier].state == EntryOutcome::State::kDone) before += outcomes_[earlier].kept;
+    return before < options_.xmlCallLimit ? options_.xmlCallLimit - before : 0;
+  }
+
+  // The call's limit on XML answers, counted in list order as one lane would have met it: the
+  // first answer past it is refused, every later entry not asked.
+  void ApplyCallLimitInListOrder() {
+    std::uint64_t kept = 0;
+    bool passed = false;
+    for (EntryOutcome& outcome : outcomes_) {
+      if (outcome.state != EntryOutcome::State::kDone) break;
+      if (passed) {
+        outcome = EntryOutcome{EntryOutcome::State::kDone, "", "not asked: " + OverCallLimit(), "", 0, false};
+        continue;
+      }
+      if (outcome.overLimit || kept + outcome.kept > options_.xmlCallLimit) {
+        passed = true;
+        outcome = EntryOutcome{EntryOutcome::State::kDone, "", "refused the answer from the server: " + OverCallLimit(), "", 0, true};
+        continue;
+      }
+      kept += outcome.kept;
+    }
+  }
 
   std::string OverCallLimit() const {
     return "over the limit of " + std::to_string(options_.xmlCallLimit) + " bytes of XML answers for one call";
@@ -266,7 +299,7 @@ class CallRun : public HttpCall, public std::enable_shared_from_this<CallRun> {
   bool stopped_ = false;                // an entry failed to communicate: no more start
   bool cancelled_ = false;
   TransferProgress transfer_;
-  // The XML and error answers the call holds, counted against their limit.
+  // The XML and error answers the call holds, in all; past their limit no entry starts.
   std::uint64_t xmlKept_ = 0;
   bool overCallLimit_ = false;
 };

@@ -220,22 +220,13 @@ class Connection::Impl {
     buffer_.reserve(kReadBlock);
   }
 
+  // The members Connection forwards to are described there.
   bool Open() const { return open_; }
-
-  // The servlet the next exchanges go to: another path on the same server.
   void Retarget(const ServletUrl& url) { url_ = url; }
-
-  // How much more of XML and error answers the call may keep: the next answer's limit when less
-  // than the one for a single answer.
   void KeepAtMost(std::uint64_t bytes) { xmlRoom_ = bytes; }
-
-  // Told of the body bytes each exchange moves (sent, received), until replaced; a connection
-  // going back to the pool is given none.
-  using ByteObserver = std::function<void(std::uint64_t sent, std::uint64_t received)>;
+  using ByteObserver = Connection::ByteObserver;
   void ObserveBytes(ByteObserver observer) { moved_ = std::move(observer); }
 
-  // Whether an idle connection can still carry a request: the server has neither closed it nor
-  // sent anything unasked (either shows as the socket being readable).
   bool Usable() {
     if (!open_) return false;
     const auto handle = tls_ ? beast::get_lowest_layer(*tls_).socket().native_handle() : plain_->socket().native_handle();
