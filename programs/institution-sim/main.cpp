@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   app.add_flag("--tls-self-signed", selfSigned, "serve HTTPS with a certificate made at start (localhost, 127.0.0.1)");
   app.add_option("--write-certificate", writeCertificate, "write the served certificate to this file (a CA file for clients)");
   app.add_option("-f,--fault", faults,
-                 "inject a fault: <call>:<fault>[:after=k][:times=n][:message=text]; calls: ping info login workqueue download "
+                 "inject a fault: <call>:<fault>[:after=k][:times=n][:utterance=id][:message=text]; calls: ping info login workqueue download "
                  "text upload commit sourcecontrol lockedlist lists templatetime templatelist dictionaries headers "
                  "compressedlists contacts contactchanges patientsearch hl7search onlinesearch dictationsearch "
                  "templatefiles dictionaryfiles, and those of the dictation operations and QA (docs/servlet-protocol.md, section 7), "

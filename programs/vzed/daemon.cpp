@@ -118,6 +118,8 @@ void Daemon::InstallEnvironment() {
     http.caFile = options_.caFile;
     http.fileLimit = options_.maxFileAnswer;
     http.xmlCallLimit = options_.maxXmlAnswers;
+    http.transfers = options_.transfers;
+    http.ioTimeout = std::chrono::seconds(options_.ioTimeoutSeconds);
     environment.catalogue = std::make_shared<vz::StandardActionCatalogue>(
         std::make_shared<vz::HttpClientServices>(loop_.Context(), std::move(http)));
   }

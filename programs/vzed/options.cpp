@@ -16,7 +16,7 @@ SYNOPSIS
     vzed [--socket PATH | --stdio] [--tick-interval MS] [--event-timeout SECONDS]
          [--idle-exit SECONDS] [--log-folder DIR] [--trace-level N] [--ca-file FILE]
          [--client-backlog SIZE] [--total-backlog SIZE] [--max-file-answer SIZE]
-         [--max-xml-answers SIZE]
+         [--max-xml-answers SIZE] [--transfers N] [--io-timeout SECONDS]
 
 DESCRIPTION
     vzed serves the server's public classes (clsZERUredoz and the objects it makes) to clients in
@@ -40,7 +40,15 @@ LIMITS
     for that dictation before anything is written. An XML answer may hold 64 MiB; the answers
     of one call for a list of dictations together (a header each, say) --max-xml-answers: the
     answer that would pass it and every later dictation of the call fail with an error naming
-    the limit. SIZE takes a unit: 512KiB, 64MiB, 1GiB.)";
+    the limit. SIZE takes a unit: 512KiB, 64MiB, 1GiB.
+
+NETWORK
+    Connections to an institution are kept open and reused across calls and requests (idle ones
+    close after 30 seconds, at most 8 to one server), and TLS sessions are resumed. The dictations
+    of a call that only reads (downloads, headers, QA and pending-reason files) move up to
+    --transfers at once, each on its own connection; calls that change the institution's state
+    move one dictation at a time. An exchange during which no byte moves for --io-timeout
+    seconds fails with "(12002) The operation timed out".)";
 
 constexpr const char* kFooter = R"(SIGNALS
     SIGTERM  close request "system shutting down": recorded as an abnormal end, then vzed ends
@@ -154,6 +162,13 @@ ParseResult ParseCommandLine(int argc, char** argv) {
       ->type_name("SIZE")
       ->transform(CLI::AsSizeValue(false).description(""))
       ->default_str("128MiB");
+  app.add_option("--transfers", options.transfers,
+                 "Dictations of one reading call in flight at once, each on its own connection (1: one at a time)")
+      ->check(CLI::Range(1, 16))
+      ->capture_default_str();
+  app.add_option("--io-timeout", options.ioTimeoutSeconds, "Seconds an exchange with a servlet may pass without a byte moving")
+      ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
   app.add_option("--test-actions", options.testActions, "For tests only: 'instant' completes every action at once")
       ->check(CLI::IsMember({"instant"}))
       ->group("");

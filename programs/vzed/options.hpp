@@ -25,6 +25,10 @@ struct Options {
   std::uint64_t maxFileAnswer = std::uint64_t{1} << 30;
   // All the XML answers one call may keep (one per dictation of a header call, say).
   std::uint64_t maxXmlAnswers = std::uint64_t{128} << 20;
+  // Dictations of one call that only reads in flight at once.
+  std::size_t transfers = 4;
+  // An exchange with a servlet fails after this long without a byte moving.
+  int ioTimeoutSeconds = 60;
   // Test-only: "instant" completes every action at once, without an institution.
   std::string testActions;
 };

@@ -1,713 +1,103 @@
-// The exchanges of one call on Boost.Beast, as a coroutine on the loop's io_context: connect
-// (resolve, TCP, TLS with verification) under the connect time-out, then each exchange under the
-// idle time-out, answers read in blocks: XML into memory up to a limit, files up to a limit
-// streamed to a hidden ".part" file beside the final one, checked for length and digest, then
-// renamed. A resumable download's part outlives a cut, and the next exchange asks for the rest.
+// A call's run: its entries' exchanges on kept-alive connections taken from the pool and given
+// back to it as the run ends. The entries of a call that only reads are taken in list order by up
+// to `HttpOptions::transfers` lanes, each on a connection of its own; the others by one lane. The
+// result is made in list order once every lane has ended, as one lane would have made it.
 #include "clientservices/http_call.hpp"
-
-#include <openssl/err.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <openssl/ssl.h>
 
 #include <utility>  // Boost.Asio's awaitable.hpp uses std::exchange without including it
 
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/detached.hpp>
-#include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/redirect_error.hpp>
-#include <boost/asio/steady_timer.hpp>
-#include <boost/asio/ssl.hpp>
-#include <boost/asio/use_awaitable.hpp>
-#include <boost/beast/core.hpp>
-#include <boost/beast/http.hpp>
-#include <boost/beast/ssl.hpp>
+#include <boost/asio/io_context.hpp>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
-#include <fstream>
 #include <limits>
-#include <map>
-#include <optional>
 
-#include "clientservices/idle_deadline.hpp"
-#include "clientservices/range_answer.hpp"
-#include "platform/resumable_part.hpp"
-#include "platform/temporary_files.hpp"
-#include "servlet_wire/dictation_file_names.hpp"
-#include "servlet_wire/error_document.hpp"
-#include "servlet_wire/sha256.hpp"
+#include "clientservices/connection_pool.hpp"
+#include "clientservices/http_connection.hpp"
 
 namespace vz::http_client {
-namespace {
 
 namespace asio = boost::asio;
-namespace beast = boost::beast;
-namespace http = beast::http;
-namespace ssl = asio::ssl;
-using tcp = asio::ip::tcp;
-using boost::system::error_code;
 template <class T>
 using awaitable = asio::awaitable<T>;
-
-enum class Stage { kResolve, kConnect, kHandshake, kTransfer };
-
-std::string FailureText(const error_code& error, Stage stage, const ServletUrl& url) {
-  if (error == beast::error::timeout || error == asio::error::timed_out) return "(12002) The operation timed out";
-  if (stage == Stage::kResolve) return "(12007) The server name could not be resolved: " + url.host;
-  if (stage == Stage::kConnect &&
-      (error == asio::error::connection_refused || error == asio::error::host_unreachable ||
-       error == asio::error::network_unreachable))
-    return "(12029) Cannot connect to " + url.host + ":" + url.port;
-  if (error.category() == asio::error::get_ssl_category() &&
-      ERR_GET_REASON(static_cast<unsigned long>(error.value())) == SSL_R_CERTIFICATE_VERIFY_FAILED)
-    return "(12175) A security error occurred: " + error.message();
-  if (error == asio::error::eof || error == asio::error::connection_reset || error == asio::error::broken_pipe ||
-      error == http::error::end_of_stream || error == http::error::partial_message ||
-      error == ssl::error::stream_truncated)
-    return "(12030) The connection with the server was ended";
-  if (error.category() == http::make_error_code(http::error::bad_version).category())
-    return "(12152) The server returned an invalid response: " + error.message();
-  return "network communications error: " + error.message();
-}
-
-// The most one read from the socket takes (Beast reads at most 64 KiB at a time).
-constexpr std::size_t kReadBlock = 65536;
-
-constexpr const char* kLongerThanAnnounced = "a body longer than its Content-Length";
-
-std::string InvalidResponse(const std::string& detail) { return "(12152) The server returned an invalid response: " + detail; }
-
-std::string FileDigest(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  servlet_wire::Sha256 digest;
-  std::array<char, 65536> block{};
-  while (in.read(block.data(), block.size()) || in.gcount() > 0) digest.Update(block.data(), static_cast<std::size_t>(in.gcount()));
-  return digest.FinishHex();
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-// What one exchange gave.
-struct Outcome {
-  std::string failure;       // a communication failure: ends the call
-  bool unanswered = false;   // the failure came before any byte of the answer
-  std::string servletError;  // an error for this entry: the call goes on
-  std::string body;          // XML answer
-  bool overCallLimit = false;  // refused: the call's answers would pass their limit
-  bool restart = false;        // the kept part cannot be continued: ask again for the whole file
-};
-
-// A body the parser hands on as it takes it from the read buffer, to the function set for it:
-// without a copy into a block of its own first. Without a function the parser stops, as with a
-// buffer body without a buffer.
-struct HandedOnBody {
-  struct value_type {
-    std::function<void(const char* data, std::size_t size)> take;
-  };
-
-  class reader {
-   public:
-    template <bool isRequest, class Fields>
-    reader(http::header<isRequest, Fields>&, value_type& body) : body_(body) {}
-
-    void init(const boost::optional<std::uint64_t>&, error_code& error) { error = {}; }
-
-    template <class ConstBufferSequence>
-    std::size_t put(const ConstBufferSequence& buffers, error_code& error) {
-      if (!body_.take) {
-        error = http::error::need_buffer;
-        return 0;
-      }
-      std::size_t taken = 0;
-      for (const auto buffer : beast::buffers_range_ref(buffers)) {
-        body_.take(static_cast<const char*>(buffer.data()), buffer.size());
-        taken += buffer.size();
-      }
-      error = {};
-      return taken;
-    }
-
-    void finish(error_code& error) { error = {}; }
-
-   private:
-    value_type& body_;
-  };
-};
-
-using Parser = http::response_parser<HandedOnBody>;
-
-// A header value written to a file (the list time stamp): only a plain date and time is kept, so
-// the server cannot fill the workstation's file with anything else; otherwise no file is left.
-void KeepHeader(const std::string& value, const std::filesystem::path& file) {
-  std::error_code ignored;
-  std::filesystem::remove(file, ignored);
-  const bool plain = !value.empty() && value.size() <= 64 &&
-                     value.find_first_not_of("0123456789/:-. ") == std::string::npos;
-  if (!plain) return;
-  // Through a temporary file of our own: never through a link planted under a fixed name.
-  platform::TemporaryFile part(file, ".part");
-  if (part.Write(value + "\r\n")) part.Commit();
-}
-
-// Stops the idle deadline when the exchange ends, however it ends.
-struct IdleWatch {
-  IdleDeadline& deadline;
-  ~IdleWatch() { deadline.Stop(); }
-};
-
-// Reads the first `bytes` of `path` into `digest`.
-bool HashPrefix(const std::filesystem::path& path, std::uint64_t bytes, servlet_wire::Sha256& digest) {
-  std::ifstream in(path, std::ios::binary);
-  std::array<char, 65536> block{};
-  while (bytes > 0 && in) {
-    const auto want = static_cast<std::streamsize>(std::min<std::uint64_t>(bytes, block.size()));
-    in.read(block.data(), want);
-    if (in.gcount() != want) return false;
-    digest.Update(block.data(), static_cast<std::size_t>(want));
-    bytes -= static_cast<std::uint64_t>(want);
-  }
-  return bytes == 0;
-}
-
-// Where a file answer's body goes until it is checked: a part kept for a retry when the step
-// resumes and the server named the file's digest, otherwise a temporary file gone with this object
-// unless renamed into place (also when the call is cancelled or the loop ends mid-body).
-class PartSink {
- public:
-  PartSink(const std::filesystem::path& final, const HttpStep& step, const std::string& digest, std::uint64_t keep) {
-    if (step.answer == AnswerKind::kFile && platform::IsResumableTag(step.resumeTag) && platform::IsResumableDigest(digest))
-      kept_.emplace(final, step.resumeTag, digest, keep);
-    else
-      temporary_.emplace(final, ".part");
-  }
-  bool IsOpen() const { return kept_ ? kept_->IsOpen() : temporary_->IsOpen(); }
-  int Error() const { return kept_ ? kept_->Error() : temporary_->Error(); }
-  std::filesystem::path Path() const { return kept_ ? kept_->Path() : temporary_->Path(); }
-  bool Write(std::string_view bytes) { return kept_ ? kept_->Write(bytes) : temporary_->Write(bytes); }
-  bool Close() { return kept_ ? kept_->Close() : temporary_->Close(); }
-  std::error_code Commit() { return kept_ ? kept_->Commit() : temporary_->Commit(); }
-  void Discard() {
-    if (kept_) kept_->Discard();
-    Abandon();
-  }
-  // Leaves the body cut short: a kept part stays, a temporary file goes.
-  void Abandon() {
-    if (kept_) {
-      kept_->Close();
-      return;
-    }
-    std::error_code ignored;
-    std::filesystem::remove(temporary_->Path(), ignored);
-  }
-
- private:
-  std::optional<platform::ResumablePart> kept_;
-  std::optional<platform::TemporaryFile> temporary_;
-};
-
-class Connection {
- public:
-  Connection(asio::io_context& context, HttpOptions options, ServletUrl url)
-      : context_(context),
-        options_(std::move(options)),
-        url_(std::move(url)),
-        resolver_(context),
-        resolveTimer_(context),
-        idle_(context.get_executor()),
-        tls_context_(ssl::context::tls_client) {
-    // Beast reads as much as the buffer holds: without room the body would come in ~512-byte reads.
-    buffer_.reserve(kReadBlock);
-  }
-
-  bool Open() const { return open_; }
-
-  // The servlet the next exchanges go to: another path on the same server.
-  void Retarget(const ServletUrl& url) { url_ = url; }
-
-  // How much more of XML and error answers the call may keep: the next answer's limit when less
-  // than the one for a single answer.
-  void KeepAtMost(std::uint64_t bytes) { xmlRoom_ = bytes; }
-
-  // Told of the body bytes each exchange moves (sent, received), until replaced; a connection
-  // going back to the pool is given none.
-  using ByteObserver = std::function<void(std::uint64_t sent, std::uint64_t received)>;
-  void ObserveBytes(ByteObserver observer) { moved_ = std::move(observer); }
-
-  // Whether an idle connection can still carry a request: the server has neither closed it nor
-  // sent anything unasked (either shows as the socket being readable).
-  bool Usable() {
-    if (!open_) return false;
-    const auto handle = tls_ ? beast::get_lowest_layer(*tls_).socket().native_handle() : plain_->socket().native_handle();
-    pollfd watched{handle, POLLIN, 0};
-    if (::poll(&watched, 1, 0) != 0 || buffer_.size() != 0) {
-      Close();
-      return false;
-    }
-    return true;
-  }
-
-  void Close() {
-    resolver_.cancel();
-    resolveTimer_.cancel();
-    error_code ignored;
-    if (tls_) beast::get_lowest_layer(*tls_).socket().close(ignored);
-    if (plain_) plain_->socket().close(ignored);
-    open_ = false;
-  }
-
-  // Whether the server sent more than the answer it announced: bytes beyond the message are
-  // already read (and decrypted), or wait on a plain socket. Nothing is asked before the next
-  // request, so any such byte belongs to a body longer than its Content-Length.
-  bool SentBeyondTheAnswer() {
-    if (buffer_.size() != 0) return true;
-    if (tls_) return ::SSL_pending(tls_->native_handle()) > 0;
-    if (!plain_ || !plain_->socket().is_open()) return false;
-    char byte = 0;
-    return ::recv(plain_->socket().native_handle(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
-  }
-
-  // Empty, or the failure text.
-  awaitable<std::string> Connect() {
-    error_code error;
-    // Name resolution counts against the connect time-out too.
-    // `resolving` is false once the resolution has ended: a late timer then touches nothing.
-    const auto resolving = std::make_shared<bool>(true);
-    const auto timedOut = std::make_shared<bool>(false);
-    resolveTimer_.expires_after(options_.connectTimeout);
-    resolveTimer_.async_wait([this, resolving, timedOut](const error_code& waited) {
-      if (waited || !*resolving) return;
-      *timedOut = true;
-      resolver_.cancel();
-    });
-    const auto endpoints = co_await resolver_.async_resolve(url_.host, url_.port, asio::redirect_error(asio::use_awaitable, error));
-    *resolving = false;
-    resolveTimer_.cancel();
-    if (*timedOut) co_return std::string("(12002) The operation timed out");
-    if (error) co_return FailureText(error, Stage::kResolve, url_);
-    buffer_.clear();
-    beast::tcp_stream* lowest = nullptr;
-    if (url_.https) {
-      if (!tlsReady_) {
-        if (!options_.caFile.empty()) {
-          tls_context_.load_verify_file(options_.caFile, error);
-          if (error) co_return "(12175) A security error occurred: cannot load " + options_.caFile + ": " + error.message();
-        } else {
-          tls_context_.set_default_verify_paths(error);
-        }
-        tls_context_.set_verify_mode(ssl::verify_peer);
-        tlsReady_ = true;
-      }
-      tls_.emplace(context_, tls_context_);
-      tls_->set_verify_callback(ssl::host_name_verification(url_.host));
-      SSL_set_tlsext_host_name(tls_->native_handle(), url_.host.c_str());
-      lowest = &beast::get_lowest_layer(*tls_);
-    } else {
-      plain_.emplace(context_);
-      lowest = &*plain_;
-    }
-    lowest->expires_after(options_.connectTimeout);  // resolve already done; connect and handshake
-    co_await lowest->async_connect(endpoints, asio::redirect_error(asio::use_awaitable, error));
-    if (error) co_return FailureText(error, Stage::kConnect, url_);
-    // A request goes out in one piece, but an upload's last block would otherwise wait for the
-    // server's delayed acknowledgement.
-    error_code ignored;
-    lowest->socket().set_option(tcp::no_delay(true), ignored);
-    if (tls_) {
-      co_await tls_->async_handshake(ssl::stream_base::client, asio::redirect_error(asio::use_awaitable, error));
-      if (error) co_return FailureText(error, Stage::kHandshake, url_);
-    }
-    lowest->expires_never();  // exchanges run under the idle deadline
-    open_ = true;
-    co_return std::string();
-  }
-
-  awaitable<Outcome> Exchange(const HttpStep& step, const std::string& authorization, const std::string& utteranceID) {
-    // Ended as the stream's own time-out ends an operation: the socket is closed and what waits
-    // on it fails (Checked makes that a time-out).
-    idle_.Start(options_.ioTimeout, [this] {
-      error_code ignored;
-      if (tls_) beast::get_lowest_layer(*tls_).socket().close(ignored);
-      if (plain_) plain_->socket().close(ignored);
-    });
-    const IdleWatch watching{idle_};
-    Outcome outcome = co_await ExchangeOnStream(step, authorization, utteranceID, true);
-    if (!outcome.restart) co_return outcome;
-    // The part no longer matches the server's file (or the server would not continue it): once
-    // more for the whole file, never splicing the new bytes onto the old ones.
-    platform::DiscardResumableParts(step.saveAs);
-    if (!open_) {
-      outcome = Outcome{};
-      outcome.failure = co_await Connect();
-      if (!outcome.failure.empty()) co_return outcome;
-    }
-    co_return co_await ExchangeOnStream(step, authorization, utteranceID, false);
-  }
-
- private:
-  template <class Request>
-  void SetHeaders(Request& request, const std::string& authorization, const HttpStep& step) {
-    request.set(http::field::host, url_.host + ":" + url_.port);
-    request.set(http::field::user_agent, options_.userAgent);
-    request.set(http::field::authorization, authorization);
-    request.set(http::field::accept, "application/xml, application/octet-stream");
-    if (!step.idempotencyKey.empty()) request.set("Idempotency-Key", step.idempotencyKey);
-    request.keep_alive(true);
-  }
-
-  awaitable<Outcome> ExchangeOnStream(const HttpStep& step, const std::string& authorization, const std::string& utteranceID,
-                                      bool mayResume) {
-    std::optional<platform::FoundPart> kept;
-    if (mayResume && step.answer == AnswerKind::kFile && !step.resumeTag.empty()) {
-      kept = platform::FindResumablePart(step.saveAs, step.resumeTag);
-      if (kept && kept->size == 0) kept.reset();
-    }
-    if (tls_) co_return co_await ExchangeOn(*tls_, step, authorization, utteranceID, kept);
-    co_return co_await ExchangeOn(*plain_, step, authorization, utteranceID, kept);
-  }
-
-  template <class Stream>
-  awaitable<Outcome> ExchangeOn(Stream& stream, const HttpStep& step, const std::string& authorization,
-                                const std::string& utteranceID, const std::optional<platform::FoundPart>& kept) {
-    Outcome outcome;
-    error_code error;
-    const std::string target = url_.path + "?" + step.query;
-    if (!step.uploadFile.empty()) {
-      http::request<http::file_body> request{http::verb::post, target, 11};
-      request.body().open(step.uploadFile.c_str(), beast::file_mode::scan, error);
-      if (error) {
-        outcome.servletError = "Cannot read " + step.uploadFile.filename().string() + ": " + error.message();
-        co_return outcome;
-      }
-      SetHeaders(request, authorization, step);
-      request.set(http::field::content_type, "application/octet-stream");
-      request.set("X-Content-SHA256", FileDigest(step.uploadFile));
-      request.prepare_payload();
-      // The body goes out block by block, each one counted as it leaves.
-      http::request_serializer<http::file_body> serializer{request};
-      co_await http::async_write_header(stream, serializer, asio::redirect_error(asio::use_awaitable, error));
-      error = Checked(error);
-      while (!error && !serializer.is_done()) {
-        idle_.Renew();
-        const std::size_t wrote =
-            co_await http::async_write_some(stream, serializer, asio::redirect_error(asio::use_awaitable, error));
-        error = Checked(error);
-        if (!error) Moved(wrote, 0);
-      }
-    } else {
-      http::request<http::string_body> request{http::verb::post, target, 11};
-      SetHeaders(request, authorization, step);
-      request.set(http::field::content_type, "application/x-www-form-urlencoded; charset=utf-8");
-      if (kept) {
-        // Only the rest, and only of the file the part was begun from.
-        request.set(http::field::range, "bytes=" + std::to_string(kept->size) + "-");
-        request.set(http::field::if_range, "\"" + kept->digest + "\"");
-      }
-      request.body() = step.form;
-      request.prepare_payload();
-      co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, error));
-      error = Checked(error);
-      if (!error) Moved(step.form.size(), 0);
-    }
-    if (error) {
-      outcome.failure = FailureText(error, Stage::kTransfer, url_);
-      outcome.unanswered = true;
-      Close();
-      co_return outcome;
-    }
-
-    Parser parser;
-    parser.body_limit(std::numeric_limits<std::uint64_t>::max());  // files: no limit; XML: counted below
-    idle_.Renew();
-    co_await http::async_read_header(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
-    error = Checked(error);
-    if (error) {
-      outcome.failure = FailureText(error, Stage::kTransfer, url_);
-      outcome.unanswered = buffer_.size() == 0 && error != beast::error::timeout;
-      Close();
-      co_return outcome;
-    }
-    const int status = parser.get().result_int();
-    std::optional<platform::FoundPart> continued;
-    if (kept) {
-      const RangeCheck check = CheckRangeAnswer(status, std::string(parser.get()[http::field::content_range]),
-                                                parser.content_length() ? std::optional(*parser.content_length()) : std::nullopt,
-                                                kept->size, options_.fileLimit);
-      const std::string name = step.saveAs.filename().string();
-      switch (check.verdict) {
-        case RangeVerdict::kContinue:
-          if (Lower(std::string(parser.get()["X-Content-SHA256"])) == kept->digest) {
-            continued = kept;
-            break;
-          }
-          // Another file under the same version: the part is of no use.
-          Close();
-          outcome.restart = true;
-          co_return outcome;
-        case RangeVerdict::kRestart:
-          if (status == 416) {
-            outcome.failure = co_await ReadBody(stream, parser, [](const char*, std::size_t) {});
-            if (!outcome.failure.empty() || !parser.keep_alive()) Close();
-            outcome.restart = outcome.failure.empty();
-            co_return outcome;
-          }
-          break;  // 200: the whole file follows and replaces the part
-        case RangeVerdict::kRefuse:
-          platform::DiscardResumableParts(step.saveAs);
-          Close();
-          outcome.servletError = "refused " + name + " from the server: " + std::to_string(check.total) +
-                                 " bytes, over the limit of " + std::to_string(options_.fileLimit) + " bytes for a file";
-          co_return outcome;
-        case RangeVerdict::kInvalid:
-          platform::DiscardResumableParts(step.saveAs);
-          Close();
-          outcome.failure = InvalidResponse(check.problem);
-          co_return outcome;
-        case RangeVerdict::kNotFile:
-          break;
-      }
-    } else if (status == 206) {
-      Close();
-      outcome.failure = InvalidResponse("a partial answer to a request for the whole file");
-      co_return outcome;
-    }
-    if ((status == 200 || continued) && step.answer != AnswerKind::kXml) {
-      outcome = co_await ReceiveFile(stream, parser, step, utteranceID, continued);
-    } else {
-      std::string body;
-      bool tooLarge = false;
-      const std::uint64_t limit = std::min(options_.xmlLimit, xmlRoom_);
-      outcome.failure = co_await ReadBody(stream, parser, [&](const char* data, std::size_t size) {
-        if (body.size() + size > limit) tooLarge = true;
-        if (!tooLarge) body.append(data, size);
-      });
-      if (outcome.failure.empty() && tooLarge) {
-        if (limit < options_.xmlLimit) outcome.overCallLimit = true;
-        else outcome.failure = InvalidResponse("an answer larger than " + std::to_string(limit) + " bytes");
-      }
-      if (outcome.failure.empty() && SentBeyondTheAnswer()) outcome.failure = InvalidResponse(kLongerThanAnnounced);
-      if (outcome.failure.empty() && !outcome.overCallLimit) {
-        const std::string reason = "HTTP " + std::to_string(status) + " " + std::string(parser.get().reason());
-        if (status == 200) {
-          outcome.body = std::move(body);
-        } else if (auto message = servlet_wire::ErrorDocumentMessage(body)) {
-          outcome.servletError = *message;
-        } else if (status == 502 || status == 503 || status == 504) {
-          outcome.failure = InvalidResponse(reason);
-        } else {
-          outcome.servletError = "Unexpected answer from the server: " + reason;
-        }
-      }
-    }
-    if (!outcome.failure.empty() || !parser.is_done() || !parser.keep_alive()) Close();
-    co_return outcome;
-  }
-
-  // Reads the body in blocks into `sink`, straight from the read buffer; empty, or the failure text.
-  template <class Stream, class Sink>
-  awaitable<std::string> ReadBody(Stream& stream, Parser& parser, Sink sink) {
-    std::size_t got = 0;
-    auto& take = parser.get().body().take;
-    take = [&](const char* data, std::size_t size) {
-      sink(data, size);
-      got += size;
-    };
-    std::string failure;
-    while (!parser.is_done()) {
-      got = 0;
-      error_code error;
-      idle_.Renew();
-      co_await http::async_read_some(stream, buffer_, parser, asio::redirect_error(asio::use_awaitable, error));
-      error = Checked(error);
-      if (error) {
-        failure = FailureText(error, Stage::kTransfer, url_);
-        break;
-      }
-      if (got > 0) Moved(0, got);
-    }
-    take = nullptr;  // refers to this frame
-    co_return failure;
-  }
-
-  template <class Stream>
-  awaitable<Outcome> ReceiveFile(Stream& stream, Parser& parser, const HttpStep& step, const std::string& utteranceID,
-                                 const std::optional<platform::FoundPart>& continued) {
-    Outcome outcome;
-    const auto& header = parser.get();
-    const auto length = parser.content_length();
-    const std::string expected = Lower(std::string(header["X-Content-SHA256"]));
-    if (parser.chunked() || !length) {
-      outcome.failure = InvalidResponse("a file answer without Content-Length");
-      co_return outcome;
-    }
-    if (expected.empty()) {
-      outcome.failure = InvalidResponse("a file answer without X-Content-SHA256");
-      co_return outcome;
-    }
-    std::filesystem::path final = step.saveAs;
-    if (step.answer == AnswerKind::kNamedFile) {
-      const std::string name = DispositionFileName(std::string(header[http::field::content_disposition]));
-      if (!servlet_wire::IsDictationFileName(name, utteranceID)) {
-        outcome.servletError = "refused file name " + name + " from the server";
-        outcome.failure = co_await ReadBody(stream, parser, [](const char*, std::size_t) {});  // nothing is written
-        co_return outcome;
-      }
-      final = step.saveAs / name;
-    }
-    const std::uint64_t before = continued ? continued->size : 0;  // bytes already in the part
-    const std::uint64_t total = before + *length;
-    if (total > options_.fileLimit) {
-      // Refused before a byte reaches the disk; the connection closes rather than read the rest.
-      if (step.answer == AnswerKind::kFile) platform::DiscardResumableParts(final);
-      outcome.servletError = "refused " + final.filename().string() + " from the server: " + std::to_string(total) +
-                             " bytes, over the limit of " + std::to_string(options_.fileLimit) + " bytes for a file";
-      co_return outcome;
-    }
-    PartSink part(final, step, expected, before);
-    std::string writeError = part.IsOpen() ? "" : "Cannot write " + final.string() + ".part: " + std::strerror(part.Error());
-    servlet_wire::Sha256 digest;
-    // The digest covers the whole file: the bytes kept from before, then the new ones.
-    if (writeError.empty() && before > 0 && !HashPrefix(part.Path(), before, digest))
-      writeError = "Cannot read " + part.Path().string();
-    std::uint64_t written = before;
-    outcome.failure = co_await ReadBody(stream, parser, [&](const char* data, std::size_t size) {
-      digest.Update(data, size);
-      written += size;
-      if (writeError.empty() && !part.Write(std::string_view(data, size))) writeError = "Cannot write " + part.Path().string();
-    });
-    if (writeError.empty() && !part.Close()) writeError = "Cannot write " + part.Path().string();
-    if (!writeError.empty()) {
-      part.Discard();
-      if (outcome.failure.empty()) outcome.servletError = writeError;
-      co_return outcome;
-    }
-    if (!outcome.failure.empty() || written != total) {
-      // Cut short: a resumable part keeps what came for the retry.
-      part.Abandon();
-      if (outcome.failure.empty()) outcome.failure = "(12030) The connection with the server was ended";
-      co_return outcome;
-    }
-    if (SentBeyondTheAnswer()) {
-      // What was kept may not be the file: it fails like a checksum (and is fetched again), and
-      // the connection, out of step with the server, is not used again.
-      part.Discard();
-      Close();
-      outcome.servletError = "CHECKSUM mismatch in " + final.filename().string() + ": " + kLongerThanAnnounced;
-      co_return outcome;
-    }
-    if (digest.FinishHex() != expected) {
-      part.Discard();  // never resumed: its bytes may be the wrong ones
-      outcome.servletError = "CHECKSUM mismatch in " + final.filename().string();
-      co_return outcome;
-    }
-    const std::error_code renamed = part.Commit();
-    std::error_code ignored;
-    if (renamed) {
-      part.Discard();
-      outcome.servletError = "Cannot save " + final.string() + ": " + renamed.message();
-      co_return outcome;
-    }
-    if (!step.literalMarker.empty()) {
-      if (Lower(std::string(header["X-Literal-Processed"])) == "true") {
-        // An empty marker, made new: a link planted under its name is replaced, not followed.
-        platform::TemporaryFile marker(step.literalMarker, ".tmp");
-        marker.Commit();
-      } else {
-        std::filesystem::remove(step.literalMarker, ignored);
-      }
-    }
-    if (!step.headerFile.empty()) KeepHeader(std::string(header[step.headerName]), step.headerFile);
-    co_return outcome;
-  }
-
-  // An operation that ended after the idle deadline passed failed by it, as with the stream's own
-  // time-out, even when it completed just before the socket was closed.
-  error_code Checked(const error_code& error) const { return idle_.Expired() ? error_code(beast::error::timeout) : error; }
-
-  void Moved(std::uint64_t sent, std::uint64_t received) {
-    if (moved_) moved_(sent, received);
-  }
-
-  asio::io_context& context_;
-  HttpOptions options_;
-  ServletUrl url_;
-  ByteObserver moved_;
-  tcp::resolver resolver_;
-  asio::steady_timer resolveTimer_;
-  IdleDeadline idle_;
-  ssl::context tls_context_;
-  bool tlsReady_ = false;
-  std::optional<beast::tcp_stream> plain_;
-  std::optional<beast::ssl_stream<beast::tcp_stream>> tls_;
-  beast::flat_buffer buffer_;
-  bool open_ = false;
-  std::uint64_t xmlRoom_ = std::numeric_limits<std::uint64_t>::max();
-};
-
-}  // namespace
-
-class ConnectionPool {
- public:
-  // How long a connection may wait idle for its next call: servers commonly close idle ones after
-  // five seconds or more, and the steps of a request follow each other within one.
-  static constexpr std::chrono::seconds kIdleLimit{4};
-
-  // An idle, usable connection to `url`'s server, or nothing.
-  std::unique_ptr<Connection> Take(const ServletUrl& url) {
-    const auto found = idle_.find(Key(url));
-    if (found == idle_.end()) return nullptr;
-    Idle idle = std::move(found->second);
-    idle_.erase(found);
-    if (std::chrono::steady_clock::now() - idle.since > kIdleLimit || !idle.connection->Usable()) return nullptr;
-    idle.connection->Retarget(url);
-    return std::move(idle.connection);
-  }
-
-  // Keeps an open connection for the next call; an older idle one to the same server is closed.
-  void Give(std::unique_ptr<Connection> connection, const ServletUrl& url) {
-    if (!connection || !connection->Open()) return;
-    connection->ObserveBytes(nullptr);
-    idle_[Key(url)] = Idle{std::move(connection), std::chrono::steady_clock::now()};
-  }
-
- private:
-  struct Idle {
-    std::unique_ptr<Connection> connection;
-    std::chrono::steady_clock::time_point since;
-  };
-  static std::string Key(const ServletUrl& url) { return (url.https ? "https://" : "http://") + url.host + ":" + url.port; }
-
-  std::map<std::string, Idle> idle_;
-};
 
 namespace {
 
 bool MayResend(const HttpStep& step) { return !step.changesState || !step.idempotencyKey.empty(); }
 
-class CallRun : public HttpCall {
+// What became of one entry.
+struct EntryOutcome {
+  enum class State { kWaiting, kRunning, kDone, kFailed };
+  State state = State::kWaiting;
+  std::string failure;  // kFailed: the communication failure that ended the call
+  std::string error;    // kDone: the entry's own error, as the servlet or the client gave it
+  std::string xml;      // kDone: the answer of its last XML step
+  std::uint64_t kept = 0;   // the bytes of XML and error answers it holds
+  bool overLimit = false;   // its answer did not fit in what the call's limit left it
+};
+
+// One connection of the run and the entry it carries.
+struct Lane {
+  std::unique_ptr<Connection> connection;
+  bool reused = false;  // taken from the pool, and no exchange has gone through it yet
+  std::size_t entry = 0;
+  bool busy = false;
+  std::uint64_t sent = 0;      // the body bytes of its entry so far
+  std::uint64_t received = 0;
+};
+
+class CallRun : public HttpCall, public std::enable_shared_from_this<CallRun> {
  public:
   CallRun(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan, std::function<void(HttpCallResult)> done,
           std::shared_ptr<ConnectionPool> pool, HttpProgress progress)
-      : plan_(std::move(plan)),
+      : context_(context),
+        plan_(std::move(plan)),
         done_(std::move(done)),
         pool_(std::move(pool)),
         progress_(std::move(progress)),
-        xmlCallLimit_(options.xmlCallLimit) {
-    if (pool_) connection_ = pool_->Take(plan_.url);
-    reused_ = connection_ != nullptr;
-    if (!connection_) connection_ = std::make_unique<Connection>(context, options, plan_.url);
-    if (progress_) {
-      transfer_.entriesListed = plan_.entries.size();
-      connection_->ObserveBytes([this](std::uint64_t sent, std::uint64_t received) {
-        transfer_.bytesSent += sent;
-        transfer_.bytesReceived += received;
-        Report(false);
-      });
+        options_(options),
+        outcomes_(plan_.entries.size()) {
+    if (!pool_) {
+      // A pool of its own keeps nothing after the call.
+      pool_ = NewConnectionPool();
+      options_.idleConnectionLimit = std::chrono::milliseconds::zero();
+    }
+    transfer_.entriesListed = plan_.entries.size();
+    const std::size_t wanted = plan_.dictationList && plan_.concurrent
+                                   ? std::clamp<std::size_t>(std::min(options_.transfers, plan_.entries.size()), 1,
+                                                             std::max<std::size_t>(options_.connectionsPerHost, 1))
+                                   : 1;
+    for (std::size_t index = 0; index < wanted; ++index) {
+      // The first lane always has a connection; the others only within the server's bound.
+      auto connection = pool_->Take(context_, options_, plan_.url, index == 0);
+      if (!connection) break;
+      auto lane = std::make_unique<Lane>();
+      lane->reused = connection->Open();
+      lane->connection = std::move(connection);
+      lanes_.push_back(std::move(lane));
+    }
+  }
+
+  ~CallRun() override {
+    for (auto& lane : lanes_) pool_->Give(std::move(lane->connection), plan_.url, options_);
+  }
+
+  void Start() {
+    running_ = lanes_.size();
+    for (auto& lane : lanes_) {
+      Lane* own = lane.get();
+      if (progress_) {
+        own->connection->ObserveBytes([this, own](std::uint64_t sent, std::uint64_t received) {
+          own->sent += sent;
+          own->received += received;
+          transfer_.bytesSent += sent;
+          transfer_.bytesReceived += received;
+          transfer_.utteranceID = plan_.entries[own->entry].utteranceID;
+          Report(false);
+        });
+      }
+      asio::co_spawn(context_, RunLane(shared_from_this(), *own), asio::detached);
     }
   }
 
@@ -715,95 +105,172 @@ class CallRun : public HttpCall {
     cancelled_ = true;
     done_ = nullptr;
     progress_ = nullptr;
-    if (connection_) connection_->Close();  // none once it went back to the pool
+    for (auto& lane : lanes_)
+      if (lane->connection) lane->connection->Close();  // none once it went back to the pool
   }
 
-  // `keepAlive` holds the call until the coroutine ends.
-  awaitable<void> Run([[maybe_unused]] std::shared_ptr<CallRun> keepAlive) {
+ private:
+  // `keepAlive` holds the call until the lane ends.
+  awaitable<void> RunLane([[maybe_unused]] std::shared_ptr<CallRun> keepAlive, Lane& lane) {
+    // A communication failure of one entry stops the others from starting; those in flight end.
+    while (!cancelled_ && !stopped_ && next_ < plan_.entries.size()) {
+      lane.entry = next_++;
+      lane.busy = true;
+      lane.sent = lane.received = 0;
+      outcomes_[lane.entry].state = EntryOutcome::State::kRunning;
+      co_await RunEntry(lane);
+      lane.busy = false;
+      if (cancelled_) co_return;
+      if (outcomes_[lane.entry].state == EntryOutcome::State::kDone) {
+        ++transfer_.entriesDone;
+        transfer_.utteranceID = plan_.entries[lane.entry].utteranceID;
+        Report(true);
+      }
+    }
+    if (cancelled_) co_return;
+    // Back to the pool at once: the next call, or a lane of this one, may take it.
+    pool_->Give(std::move(lane.connection), plan_.url, options_);
+    if (--running_ == 0) Finish();
+  }
+
+  awaitable<void> RunEntry(Lane& lane) {
+    const std::size_t index = lane.entry;
+    const HttpEntry& entry = plan_.entries[index];
+    EntryOutcome& outcome = outcomes_[index];
+    outcome.state = EntryOutcome::State::kDone;
+    Connection& connection = *lane.connection;
+    for (const HttpStep& step : entry.steps) {
+      if (!step.refusal.empty()) {
+        outcome.error = step.refusal;
+        co_return;
+      }
+      if (overCallLimit_) {
+        outcome.error = "not asked: " + OverCallLimit();
+        co_return;
+      }
+      // A single answer has its own limit; the answers of a dictation list also share one.
+      connection.KeepAtMost(!plan_.dictationList ? std::numeric_limits<std::uint64_t>::max() : RoomBefore(index));
+      std::string failure;
+      Outcome answer;
+      if (!connection.Open()) failure = co_await connection.Connect();
+      if (cancelled_) co_return;
+      if (failure.empty()) {
+        answer = co_await connection.Exchange(step, plan_.authorization, entry.utteranceID);
+        if (cancelled_) co_return;
+        if (lane.reused && answer.unanswered && MayResend(step)) {
+          // The server closed the kept connection just as this call took it: send again once,
+          // on a new connection. It may have done the call before it closed: a call that
+          // changes state goes again only with its idempotency key, so that the servlet
+          // answers the repeat with its first answer instead of doing it twice.
+          failure = co_await connection.Connect();
+          if (cancelled_) co_return;
+          if (failure.empty()) answer = co_await connection.Exchange(step, plan_.authorization, entry.utteranceID);
+          if (cancelled_) co_return;
+        }
+        lane.reused = false;
+        if (failure.empty()) failure = answer.failure;
+      }
+      if (!failure.empty()) {
+        outcome.state = EntryOutcome::State::kFailed;
+        outcome.failure = failure;
+        stopped_ = true;
+        co_return;
+      }
+      if (answer.overCallLimit) {
+        // Past the limit every later entry fails too, without a word to the server.
+        outcome.overLimit = true;
+        overCallLimit_ = true;
+        co_return;
+      }
+      outcome.kept += answer.body.size() + answer.servletError.size();
+      xmlKept_ += answer.body.size() + answer.servletError.size();
+      // Answers in flight together may pass the limit where each stayed within it: no more start,
+      // and the result (Finish) counts them in list order.
+      if (plan_.dictationList && xmlKept_ > options_.xmlCallLimit) overCallLimit_ = true;
+      if (!answer.servletError.empty()) {
+        outcome.error = answer.servletError;
+        co_return;
+      }
+      if (step.answer == AnswerKind::kXml) outcome.xml = std::move(answer.body);
+    }
+  }
+
+  // The result in list order: the entries up to the first that failed to communicate (which
+  // ends the call), as one lane would have left them. Entries finished beyond it are not
+  // reported; the files they saved stay, and asking for them again does not move them again.
+  void Finish() {
     HttpCallResult result;
     const std::size_t count = plan_.entries.size();
     if (plan_.dictationList) {
       result.errorArray.assign(count, std::string());
       result.responses.assign(count, std::string());
     }
-    bool stopped = false;
-    for (std::size_t index = 0; index < count && !stopped; ++index) {
-      const HttpEntry& entry = plan_.entries[index];
-      transfer_.utteranceID = entry.utteranceID;
-      for (const HttpStep& step : entry.steps) {
-        if (!step.refusal.empty()) {
-          RecordError(result, index, step.refusal, true);
-          break;
-        }
-        if (overCallLimit_) {
-          RecordError(result, index, "not asked: " + OverCallLimit(), true);
-          break;
-        }
-        // A single answer has its own limit; the answers of a dictation list also share one.
-        connection_->KeepAtMost(!plan_.dictationList ? std::numeric_limits<std::uint64_t>::max()
-                                : xmlKept_ < xmlCallLimit_ ? xmlCallLimit_ - xmlKept_ : 0);
-        std::string failure;
-        Outcome outcome;
-        if (!connection_->Open()) failure = co_await connection_->Connect();
-        if (cancelled_) co_return;
-        if (failure.empty()) {
-          outcome = co_await connection_->Exchange(step, plan_.authorization, entry.utteranceID);
-          if (cancelled_) co_return;
-          if (reused_ && outcome.unanswered && MayResend(step)) {
-            // The server closed the kept connection just as this call took it: send again once,
-            // on a new connection. It may have done the call before it closed: a call that
-            // changes state goes again only with its idempotency key, so that the servlet
-            // answers the repeat with its first answer instead of doing it twice.
-            failure = co_await connection_->Connect();
-            if (cancelled_) co_return;
-            if (failure.empty()) outcome = co_await connection_->Exchange(step, plan_.authorization, entry.utteranceID);
-            if (cancelled_) co_return;
-          }
-          reused_ = false;
-          if (failure.empty()) failure = outcome.failure;
-        }
-        if (!failure.empty()) {
-          RecordError(result, index, failure, false);
-          stopped = true;
-          break;
-        }
-        if (outcome.overCallLimit) {
-          // Past the limit every later entry fails too, without a word to the server.
-          overCallLimit_ = true;
-          RecordError(result, index, "refused the answer from the server: " + OverCallLimit(), true);
-          break;
-        }
-        xmlKept_ += outcome.body.size() + outcome.servletError.size();
-        if (!outcome.servletError.empty()) {
-          RecordError(result, index, outcome.servletError, true);
-          break;
-        }
-        if (step.answer == AnswerKind::kXml) {
-          if (plan_.dictationList) result.responses[index] = outcome.body;
-          else result.xml = outcome.body;
-        }
+    if (plan_.dictationList) ApplyCallLimitInListOrder();
+    for (std::size_t index = 0; index < count; ++index) {
+      EntryOutcome& outcome = outcomes_[index];
+      if (outcome.state == EntryOutcome::State::kFailed) {
+        RecordError(result, index, outcome.failure, false);
+        break;
       }
-      if (!stopped && plan_.dictationList) result.completed.push_back(entry.utteranceID);
-      if (!stopped) {
-        ++transfer_.entriesDone;
-        Report(true);
+      if (outcome.state != EntryOutcome::State::kDone) break;
+      if (!outcome.error.empty()) RecordError(result, index, outcome.error, true);
+      if (plan_.dictationList) {
+        result.responses[index] = std::move(outcome.xml);
+        result.completed.push_back(plan_.entries[index].utteranceID);
+      } else {
+        result.xml = std::move(outcome.xml);
       }
     }
-    if (pool_) pool_->Give(std::move(connection_), plan_.url);
-    else connection_->Close();
     if (auto done = std::move(done_)) done(std::move(result));
   }
 
- private:
   void Report(bool entryDone) {
     if (!progress_) return;
     transfer_.entryDone = entryDone;
+    transfer_.inFlight.clear();
+    if (plan_.dictationList) {
+      std::vector<const Lane*> busy;
+      for (const auto& lane : lanes_)
+        if (lane->busy) busy.push_back(lane.get());
+      std::sort(busy.begin(), busy.end(), [](const Lane* a, const Lane* b) { return a->entry < b->entry; });
+      for (const Lane* lane : busy) transfer_.inFlight.push_back({plan_.entries[lane->entry].utteranceID, lane->sent, lane->received});
+    }
     const HttpProgress progress = progress_;  // whoever is told may cancel the call
     progress(transfer_);
   }
 
+  // What the call's limit leaves an answer for entry `index`: the limit less the answers of the
+  // entries before it that are done. Those still in flight may take more, which Finish counts;
+  // one at a time it is exactly what is left.
+  std::uint64_t RoomBefore(std::size_t index) const {
+    std::uint64_t before = 0;
+    for (std::size_t earlier = 0; earlier < index; ++earlier)
+      if (outcomes_[earlier].state == EntryOutcome::State::kDone) before += outcomes_[earlier].kept;
+    return before < options_.xmlCallLimit ? options_.xmlCallLimit - before : 0;
+  }
+
+  // The call's limit on XML answers, counted in list order as one lane would have met it: the
+  // first answer past it is refused, every later entry not asked.
+  void ApplyCallLimitInListOrder() {
+    std::uint64_t kept = 0;
+    bool passed = false;
+    for (EntryOutcome& outcome : outcomes_) {
+      if (outcome.state != EntryOutcome::State::kDone) break;
+      if (passed) {
+        outcome = EntryOutcome{EntryOutcome::State::kDone, "", "not asked: " + OverCallLimit(), "", 0, false};
+        continue;
+      }
+      if (outcome.overLimit || kept + outcome.kept > options_.xmlCallLimit) {
+        passed = true;
+        outcome = EntryOutcome{EntryOutcome::State::kDone, "", "refused the answer from the server: " + OverCallLimit(), "", 0, true};
+        continue;
+      }
+      kept += outcome.kept;
+    }
+  }
+
   std::string OverCallLimit() const {
-    return "over the limit of " + std::to_string(xmlCallLimit_) + " bytes of XML answers for one call";
+    return "over the limit of " + std::to_string(options_.xmlCallLimit) + " bytes of XML answers for one call";
   }
 
   void RecordError(HttpCallResult& result, std::size_t index, const std::string& text, bool forDictation) {
@@ -819,29 +286,31 @@ class CallRun : public HttpCall {
     if (!forDictation) result.errorMessage = text;
   }
 
+  asio::io_context& context_;
   HttpCallPlan plan_;
   std::function<void(HttpCallResult)> done_;
   std::shared_ptr<ConnectionPool> pool_;
-  std::unique_ptr<Connection> connection_;
-  bool reused_ = false;  // taken from the pool, and no exchange has gone through it yet
-  bool cancelled_ = false;
   HttpProgress progress_;
+  HttpOptions options_;
+  std::vector<std::unique_ptr<Lane>> lanes_;
+  std::vector<EntryOutcome> outcomes_;  // by index of the plan's entries
+  std::size_t next_ = 0;                // the next entry a lane takes
+  std::size_t running_ = 0;             // lanes not yet ended
+  bool stopped_ = false;                // an entry failed to communicate: no more start
+  bool cancelled_ = false;
   TransferProgress transfer_;
-  // The XML and error answers the call holds, counted against their limit.
-  std::uint64_t xmlCallLimit_;
+  // The XML and error answers the call holds, in all; past their limit no entry starts.
   std::uint64_t xmlKept_ = 0;
   bool overCallLimit_ = false;
 };
 
 }  // namespace
 
-std::shared_ptr<ConnectionPool> NewConnectionPool() { return std::make_shared<ConnectionPool>(); }
-
 std::shared_ptr<HttpCall> StartHttpCall(asio::io_context& context, const HttpOptions& options, HttpCallPlan plan,
                                         std::function<void(HttpCallResult)> done, std::shared_ptr<ConnectionPool> pool,
                                         HttpProgress progress) {
   auto call = std::make_shared<CallRun>(context, options, std::move(plan), std::move(done), std::move(pool), std::move(progress));
-  asio::co_spawn(context, call->Run(call), asio::detached);
+  call->Start();
   return call;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// One client-services call over HTTP(S): its exchanges, run one after the other on one kept-alive
-// connection (which later calls to the same server may reuse) as a coroutine on the server's
-// io_context, and what they gave. The call object
+// One client-services call over HTTP(S): its exchanges, run as coroutines on the server's
+// io_context on kept-alive connections (which later calls to the same server reuse), and what
+// they gave. The dictations of a list that only reads move several at a time, each on its own
+// connection; the others one after the other. The call object
 // (http_client_services.cpp) builds the plan from the request's values; this part knows only
 // HTTP, TLS, files and the protocol's failure texts.
 #include <chrono>
@@ -28,6 +29,11 @@ struct HttpOptions {
   std::uint64_t xmlLimit = 64u << 20;                // largest XML or error answer kept in memory
   std::uint64_t xmlCallLimit = 128u << 20;           // all the XML and error answers of a dictation list
   std::uint64_t fileLimit = std::uint64_t{1} << 30;  // largest file answer written to disk
+  // The dictations of one call that reads in flight at once, each on its own connection; 1: one
+  // after the other.
+  std::size_t transfers = 4;
+  std::size_t connectionsPerHost = 8;                 // open to one server, idle or in use
+  std::chrono::milliseconds idleConnectionLimit{30'000};  // an idle connection is closed after; 0: at once
 };
 
 // What an exchange's 200 answer is.
@@ -71,6 +77,8 @@ struct HttpCallPlan {
   ServletUrl url;
   std::string authorization;  // the whole "Basic ..." value
   bool dictationList = false;  // one result per entry (dictations, or files of a file-list call)
+  // The entries only read: several may be in flight at once, each on its own connection.
+  bool concurrent = false;
   std::vector<HttpEntry> entries;
   // An answer that lists names: the path of the elements whose texts are the names.
   std::string namesAt;
@@ -94,9 +102,8 @@ class HttpCall {
   virtual void Cancel() = 0;
 };
 
-// Connections kept open between calls: at most one idle connection per server (scheme, host and
-// port), handed to the next call to that server within a few seconds. Used on the loop's thread
-// only; it must be destroyed before the io_context its connections live on.
+// Connections kept open between calls (connection_pool.hpp), and the TLS sessions they resume. Used
+// on the loop's thread only; it must be destroyed before the io_context its connections live on.
 class ConnectionPool;
 std::shared_ptr<ConnectionPool> NewConnectionPool();
 
@@ -105,8 +112,8 @@ std::shared_ptr<ConnectionPool> NewConnectionPool();
 using HttpProgress = std::function<void(const TransferProgress&)>;
 
 // Starts the call on `context`; `done` runs once, on the thread that runs `context`, on a later
-// turn than this one, unless the call was cancelled first. With a pool, the call starts on an idle
-// connection of it when there is one and leaves its own there when it ends.
+// turn than this one, unless the call was cancelled first. The call takes its connections from
+// `pool` (one of its own without) and gives them back as it ends.
 std::shared_ptr<HttpCall> StartHttpCall(boost::asio::io_context& context, const HttpOptions& options, HttpCallPlan plan,
                                         std::function<void(HttpCallResult)> done,
                                         std::shared_ptr<ConnectionPool> pool = nullptr, HttpProgress progress = nullptr);

@@ -28,6 +28,7 @@ void clsDatabaseRequest::ReportTransfer(const TransferProgress& transfer) {
   progress_.utteranceID = transfer.utteranceID;
   progress_.bytesSent = transfer.bytesSent;
   progress_.bytesReceived = transfer.bytesReceived;
+  progress_.transfers = transfer.inFlight;
   if (const auto host = host_.lock()) host->ReportProgress(progress_);
 }
 

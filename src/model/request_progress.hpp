@@ -6,20 +6,30 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vz {
 
+// A dictation of a list whose exchanges are in flight, and the body bytes they moved so far.
+struct DictationTransfer {
+  std::string utteranceID;
+  std::uint64_t bytesSent = 0;
+  std::uint64_t bytesReceived = 0;
+};
+
 // What a client-services call has done so far. Entries are the dictations of a dictation-list call
-// (one entry for a single-answer call); bytes count the bodies sent and received.
+// (one entry for a single-answer call); bytes count the bodies sent and received. Several
+// dictations of a list may be in flight at once, and finish in any order.
 struct TransferProgress {
-  std::size_t entriesDone = 0;
+  std::size_t entriesDone = 0;  // finished, in whatever order
   std::size_t entriesListed = 0;
-  // The dictation being moved, or the one just done.
+  // The dictation whose bytes just moved, or the one just done.
   std::string utteranceID;
   std::uint64_t bytesSent = 0;
   std::uint64_t bytesReceived = 0;
   // True when this report closes an entry (entriesDone has just grown).
   bool entryDone = false;
+  std::vector<DictationTransfer> inFlight;  // the list's dictations in flight, in list order
 };
 
 struct RequestProgress {
@@ -42,6 +52,7 @@ struct RequestProgress {
   std::string utteranceID;
   std::uint64_t bytesSent = 0;
   std::uint64_t bytesReceived = 0;
+  std::vector<DictationTransfer> transfers;  // the action's dictations in flight
   // kDone: the request's error text, empty when it went well.
   std::string error;
 };

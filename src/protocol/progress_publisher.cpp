@@ -17,6 +17,11 @@ Json ProgressParams(const RequestProgress& progress) {
               {"utteranceID", progress.utteranceID},
               {"bytesSent", progress.bytesSent},
               {"bytesReceived", progress.bytesReceived}};
+  Json transfers = Json::array();
+  for (const DictationTransfer& transfer : progress.transfers)
+    transfers.push_back(
+        {{"utteranceID", transfer.utteranceID}, {"bytesSent", transfer.bytesSent}, {"bytesReceived", transfer.bytesReceived}});
+  params["transfers"] = std::move(transfers);
   if (progress.step == RequestProgress::Step::kDone) params["error"] = progress.error;
   return params;
 }

@@ -49,17 +49,18 @@ void FaultPlan::ClearAll() {
   armed_.clear();
 }
 
-std::optional<Fault> FaultPlan::Next(std::string_view callKind) {
+std::optional<Fault> FaultPlan::Next(std::string_view callKind, std::string_view utteranceID) {
   std::lock_guard lock(mutex_);
-  auto own = Count(callKind);
-  auto every = Count(kEveryCallKind);
+  auto own = Count(callKind, utteranceID);
+  auto every = Count(kEveryCallKind, utteranceID);
   return own ? own : every;
 }
 
-std::optional<Fault> FaultPlan::Count(std::string_view callKind) {
+std::optional<Fault> FaultPlan::Count(std::string_view callKind, std::string_view utteranceID) {
   const auto found = armed_.find(callKind);
   if (found == armed_.end()) return std::nullopt;
   Armed& armed = found->second;
+  if (!armed.fault.utteranceID.empty() && armed.fault.utteranceID != utteranceID) return std::nullopt;
   if (armed.seen++ < armed.fault.after) return std::nullopt;
   if (armed.fault.times >= 0 && armed.fired >= armed.fault.times) return std::nullopt;
   ++armed.fired;
@@ -117,6 +118,8 @@ ParsedFault ParseFault(std::string_view text) {
       parsed.fault.after = *number;
     } else if (key == "times" && number) {
       parsed.fault.times = *number;
+    } else if (key == "utterance" && !value.empty()) {
+      parsed.fault.utteranceID = std::string(value);
     } else {
       parsed.problem = "unknown fault setting " + std::string(pieces[i]);
     }

@@ -1,7 +1,8 @@
 #pragma once
 // Fault injection, switchable per call kind at any time (the plan is shared with the server's
 // thread). A fault lets `after` calls of its kind through normally, then affects the next `times`
-// calls (every later call when `times` is negative) and disarms.
+// calls (every later call when `times` is negative) and disarms. A fault for one dictation counts
+// only the calls for it: calls that arrive together in any order still meet it deterministically.
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -35,6 +36,7 @@ struct Fault {
   double bytesPerSecond = 0;
   int status = 500;
   std::string message;
+  std::string utteranceID;  // only the calls for this dictation; empty: every call
 
   static Fault Of(FaultKind kind, int after = 0, int times = 1) {
     Fault fault;
@@ -69,11 +71,12 @@ class FaultPlan {
   void Set(std::string_view callKind, Fault fault);
   void Clear(std::string_view callKind);
   void ClearAll();
-  // Counts one call of `callKind` and returns the fault that applies to it, if any.
-  std::optional<Fault> Next(std::string_view callKind);
+  // Counts one call of `callKind` (for dictation `utteranceID`, when it names one) and returns the
+  // fault that applies to it, if any.
+  std::optional<Fault> Next(std::string_view callKind, std::string_view utteranceID = {});
 
  private:
-  std::optional<Fault> Count(std::string_view callKind);
+  std::optional<Fault> Count(std::string_view callKind, std::string_view utteranceID);
 
   struct Armed {
     Fault fault;
@@ -88,7 +91,7 @@ class FaultPlan {
 // "workqueue:delay=1500", "download:status=503", "upload:status=500:message=Disk full",
 // "download:checksum", "download:digest", "login:credentials", "download:drop:after=2:times=-1",
 // "sourcecontrol:lose", "headers:latency=80", "download:bandwidth=2Mbit:times=-1", "download:cut=100000",
-// "all:cut=10".
+// "all:cut=10", "download:delay=5000:utterance=1003".
 // Returns the call kind and fault, or a reason in `problem`.
 struct ParsedFault {
   std::string callKind;

@@ -22,6 +22,7 @@ struct HttpExchange {
   std::string idempotencyKey;      // Idempotency-Key: a repeat of this key gets the first answer
   std::string range;               // Range: "bytes=N-" asks a file answer for its bytes from N on
   std::string ifRange;             // If-Range: the whole file's digest the range must continue
+  std::string ifNoneMatch;         // If-None-Match: the digest of the file the client holds
 };
 
 struct HttpReply {

@@ -51,6 +51,7 @@ HttpReply PlainReply(int status, std::string contentType, std::string body) {
 struct SimulatedNetwork {
   std::chrono::milliseconds latency{0};
   std::map<std::string, std::shared_ptr<Link>, std::less<>> links;
+  std::atomic<std::size_t>* resumedHandshakes = nullptr;  // TLS handshakes that resumed a session
 
   std::shared_ptr<Link> LinkFor(std::string_view target) const {
     // "/<directory>/servlet/..."
@@ -80,6 +81,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
       beast::get_lowest_layer(stream_).expires_after(kIoTimeout);
       stream_.async_handshake(ssl::stream_base::server, [self = this->shared_from_this()](beast::error_code error) {
         if (error) return;
+        if (SSL_session_reused(self->stream_.native_handle()) && self->network_.resumedHandshakes) ++*self->network_.resumedHandshakes;
         // A TLS 1.3 client sends its request with its last flight, before our session tickets reach it.
         if (SSL_version(self->stream_.native_handle()) == TLS1_3_VERSION) self->Network().ContinueTurn();
         self->ReadHeader();
@@ -169,6 +171,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
     exchange.idempotencyKey = std::string(request["Idempotency-Key"]);
     exchange.range = std::string(request[http::field::range]);
     exchange.ifRange = std::string(request[http::field::if_range]);
+    exchange.ifNoneMatch = std::string(request[http::field::if_none_match]);
     if constexpr (std::is_same_v<typename Request::body_type, http::string_body>) exchange.body = request.body();
     else exchange.bodyFile = bodyFile_;
     keepAlive_ = request.keep_alive();
@@ -330,6 +333,7 @@ class Session final : public SessionBase, public std::enable_shared_from_this<Se
 struct InstitutionSimulator::Impl {
   explicit Impl(SimulatorConfig settings) : config(std::move(settings)), servlets(config.institutions, config.dataFolder) {
     network.latency = config.network.latency;
+    network.resumedHandshakes = &resumedHandshakes;
     if (config.network.bytesPerSecond) {
       for (const std::string& directory : servlets.Directories())
         network.links.emplace(directory, std::make_shared<Link>(*config.network.bytesPerSecond));
@@ -407,6 +411,7 @@ struct InstitutionSimulator::Impl {
   std::vector<std::weak_ptr<SessionBase>> sessions;
   unsigned short port = 0;
   std::atomic<std::size_t> connectionsAccepted{0};
+  std::atomic<std::size_t> resumedHandshakes{0};
 };
 
 InstitutionSimulator::InstitutionSimulator(SimulatorConfig config) : impl_(std::make_unique<Impl>(std::move(config))) {
@@ -461,6 +466,7 @@ void InstitutionSimulator::Stop() {
 bool InstitutionSimulator::Running() const { return impl_->context != nullptr; }
 unsigned short InstitutionSimulator::Port() const { return impl_->port; }
 std::size_t InstitutionSimulator::ConnectionsAccepted() const { return impl_->connectionsAccepted; }
+std::size_t InstitutionSimulator::ResumedHandshakes() const { return impl_->resumedHandshakes; }
 std::string InstitutionSimulator::BaseURL() const { return impl_->BaseURL(); }
 std::string InstitutionSimulator::ServletURL(std::string_view directory) const {
   return BaseURL() + "/" + std::string(directory) + "/servlet/ScribeServlet";

@@ -51,6 +51,8 @@ class InstitutionSimulator {
   unsigned short Port() const;
   // Connections accepted since the simulator was made: shows whether clients keep them alive.
   std::size_t ConnectionsAccepted() const;
+  // TLS handshakes that resumed a session the client kept instead of a full handshake.
+  std::size_t ResumedHandshakes() const;
   std::string BaseURL() const;  // "http://127.0.0.1:<port>" or "https://..."
   std::string ServletURL(std::string_view directory) const;
   std::string InformationURL() const;

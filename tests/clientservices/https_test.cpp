@@ -59,6 +59,20 @@ TEST_F(HttpsTest, TrustsTheCertificateOfItsCaFile) {
   EXPECT_THAT(answer, HasSubstr("<utteranceID>1001</utteranceID>"));
 }
 
+TEST_F(HttpsTest, ANewConnectionResumesTheServersSessionInsteadOfAFullHandshake) {
+  http_client::HttpOptions options;
+  options.caFile = data / "ca.pem";
+  options.idleConnectionLimit = std::chrono::milliseconds(0);  // every call on a new connection
+  HttpClientServices services(loop.Context(), options);
+  for (int call = 0; call < 3; ++call) {
+    bool errors = true;
+    const std::string answer = Call(services, errors);
+    ASSERT_FALSE(errors) << answer;
+  }
+  EXPECT_EQ(server->ConnectionsAccepted(), 3u);
+  EXPECT_EQ(server->ResumedHandshakes(), 2u);
+}
+
 TEST_F(HttpsTest, RefusesAnUntrustedCertificateWithTheSecurityErrorText) {
   HttpClientServices services(loop.Context());  // the system's store does not hold the certificate
   bool errors = false;

@@ -414,6 +414,7 @@ TEST_F(SessionTest, ProgressReachesWatchingConnectionsWithByteCountsHeldToOnePer
   progress.requestID = "DBR00001";
   progress.actionName = "DBR_DOWNLOAD";
   progress.dictationsListed = 3;
+  progress.transfers = {{"1002", 0, 20}};  // in flight beside the one just done
   const auto report = [&](RequestProgress::Step step, std::uint64_t received, std::size_t done = 0) {
     progress.step = step;
     progress.bytesReceived = received;
@@ -441,7 +442,8 @@ TEST_F(SessionTest, ProgressReachesWatchingConnectionsWithByteCountsHeldToOnePer
   EXPECT_EQ(dictation["params"], (Json{{"request", "DBR00001"}, {"step", "dictation"}, {"action", 0},
                                        {"actionName", "DBR_DOWNLOAD"}, {"actionNumber", 0}, {"actionCount", 0},
                                        {"dictationsListed", 3}, {"dictationsDone", 1}, {"utteranceID", ""},
-                                       {"bytesSent", 0}, {"bytesReceived", 50}}));
+                                       {"bytesSent", 0}, {"bytesReceived", 50},
+                                       {"transfers", Json::array({{{"utteranceID", "1002"}, {"bytesSent", 0}, {"bytesReceived", 20}}})}}));
   OnLoop([&] { clock.AdvanceBy(100ms); });
   EXPECT_TRUE(Quiet(watcher));
   report(Step::kDone, 50, 3);

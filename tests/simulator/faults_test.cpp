@@ -23,6 +23,21 @@ TEST(FaultPlan, LetsCallsThroughThenFiresTheGivenNumberOfTimesPerKind) {
   EXPECT_FALSE(plan.Next("workqueue"));
 }
 
+TEST(FaultPlan, AFaultForOneDictationCountsOnlyTheCallsForIt) {
+  FaultPlan plan;
+  const auto parsed = ParseFault("download:cut=100:after=1:utterance=1003");
+  ASSERT_TRUE(parsed.problem.empty()) << parsed.problem;
+  plan.Set(parsed.callKind, parsed.fault);
+  // Calls for other dictations, in any number and order, neither meet nor count it.
+  for (const char* other : {"1001", "1004", "1002", ""}) EXPECT_FALSE(plan.Next("download", other));
+  EXPECT_FALSE(plan.Next("download", "1003"));  // the first is let through
+  EXPECT_FALSE(plan.Next("download", "1005"));
+  const auto fired = plan.Next("download", "1003");
+  ASSERT_TRUE(fired);
+  EXPECT_EQ(fired->kind, FaultKind::kCut);
+  EXPECT_FALSE(plan.Next("download", "1003"));
+}
+
 TEST(ParseFault, ReadsEachFaultKindAndItsSettings) {
   const auto drop = ParseFault("download:drop:after=2:times=-1");
   ASSERT_EQ(drop.problem, "");

@@ -58,6 +58,7 @@ const std::map<Action, PerDictationCall>& PerDictationCalls() {
 HttpCallPlan PerDictation(const CallInputs& call, const PerDictationCall& perDictation) {
   HttpCallPlan plan = call.base;
   plan.dictationList = true;
+  plan.concurrent = true;  // each only reads
   for (const ListEntry& entry : call.entries) {
     Pairs pairs = entry.Values();
     for (const char* name : perDictation.extra) pairs.emplace_back(name, call.Named(name));

@@ -28,6 +28,7 @@ HttpCallPlan WorkQueue(const CallInputs& call, const WorkQueueInit& queue) {
 HttpCallPlan Downloads(const CallInputs& call, bool audio) {
   HttpCallPlan plan = call.base;
   plan.dictationList = true;
+  plan.concurrent = true;
   const std::filesystem::path folder = call.DownloadFolder();
   for (const ListEntry& entry : call.entries) {
     Pairs pairs = entry.Values();

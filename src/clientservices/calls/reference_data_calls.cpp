@@ -41,6 +41,7 @@ const std::map<Action, SingleCall>& Calls() {
 HttpCallPlan Headers(const CallInputs& call) {
   HttpCallPlan plan = call.base;
   plan.dictationList = true;
+  plan.concurrent = true;
   for (const ListEntry& entry : call.entries)
     plan.entries.push_back(HttpEntry{entry.utteranceID, entry.documentVersion, {Step(Query("0106"), servlet_wire::FormBody(entry.Values()))}});
   return plan;

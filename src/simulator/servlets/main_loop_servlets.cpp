@@ -1,5 +1,6 @@
 // The editor's main loop: the work queue (0100), the audio (0101) and text (0102) downloads, and
 // the upload of a dictation's files (0103) with its commit (0104).
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -39,15 +40,19 @@ bool WriteCorruptCopy(const std::filesystem::path& from, const std::filesystem::
   }
 }
 
+// The digest a validator names: a quoted or bare hex digest.
+std::string Unquoted(std::string validator) {
+  if (validator.size() >= 2 && validator.front() == '"' && validator.back() == '"') validator = validator.substr(1, validator.size() - 2);
+  return validator;
+}
+
 // A request for the rest of a file ("Range: bytes=N-") gets the bytes from N on when its
 // "If-Range" still names the file's digest; a changed file comes whole, as without a range, so
 // that the client never splices it onto the part it kept. A range that is not of that form is
 // ignored, and one at or past the end gets 416.
 void AnswerRange(HttpReply& reply, const HttpExchange& exchange, const std::string& digest) {
   if (exchange.range.empty()) return;
-  std::string validator = exchange.ifRange;
-  if (validator.size() >= 2 && validator.front() == '"' && validator.back() == '"') validator = validator.substr(1, validator.size() - 2);
-  if (validator != digest) return;
+  if (Unquoted(exchange.ifRange) != digest) return;
   constexpr std::string_view kUnit = "bytes=";
   const std::string& range = exchange.range;
   if (!range.starts_with(kUnit) || range.back() != '-' || range.size() == kUnit.size() + 1 || range.size() > kUnit.size() + 20 ||
@@ -68,6 +73,18 @@ void AnswerRange(HttpReply& reply, const HttpExchange& exchange, const std::stri
   reply.headers.emplace_back("Content-Range", "bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" + std::to_string(size));
 }
 
+// A client that holds the file under its digest already ("If-None-Match") gets 304 without the
+// body, with the headers the file's answer has, so that it keeps what it holds and marks it alike.
+bool AnswerHeld(HttpReply& reply, const HttpExchange& exchange, const std::string& digest) {
+  if (exchange.ifNoneMatch.empty() || Unquoted(exchange.ifNoneMatch) != digest) return false;
+  reply.status = 304;
+  reply.file.clear();
+  reply.headers.erase(std::remove_if(reply.headers.begin(), reply.headers.end(),
+                                     [](const auto& header) { return header.first == "Content-Disposition"; }),
+                      reply.headers.end());
+  return true;
+}
+
 HttpReply Download(ServletContext& context, Dictation& dictation, const ServletCall& call) {
   const std::string id = std::to_string(dictation.utteranceID);
   HttpReply reply;
@@ -86,7 +103,7 @@ HttpReply Download(ServletContext& context, Dictation& dictation, const ServletC
   reply.headers.emplace_back("Content-Disposition",
                              "attachment; filename=\"" + (corrupt ? servlet_wire::DictationFileName(id, ".pcm") : reply.file.filename().string()) + "\"");
   if (audio && dictation.literalProcessed) reply.headers.emplace_back("X-Literal-Processed", "true");
-  AnswerRange(reply, call.exchange, digest);
+  if (!AnswerHeld(reply, call.exchange, digest)) AnswerRange(reply, call.exchange, digest);
   return reply;
 }
 

@@ -2,7 +2,16 @@
 from __future__ import annotations
 
 from dataclasses import dataclass
-from typing import Any, Dict
+from typing import Any, Dict, Tuple
+
+
+@dataclass(frozen=True)
+class DictationTransfer:
+    """A dictation whose exchanges are in flight, and the body bytes they moved so far."""
+
+    utterance_id: str
+    bytes_sent: int
+    bytes_received: int
 
 
 @dataclass(frozen=True)
@@ -13,6 +22,9 @@ class Progress:
     more dictation of the action's list is done), "transfer" (bytes moved; sent at most ten times a
     second) or "done" (the request ended; ``error`` says why when it went wrong, and its
     ``DatabaseRequestComplete`` event follows).
+
+    Several dictations of a list may move at once: ``transfers`` holds each one in flight, with its
+    own byte counts, and ``dictations_done`` counts the finished ones in whatever order they end.
     """
 
     request: str
@@ -27,6 +39,7 @@ class Progress:
     bytes_sent: int
     bytes_received: int
     error: str = ""
+    transfers: Tuple[DictationTransfer, ...] = ()
 
     @classmethod
     def from_params(cls, params: Dict[str, Any]) -> "Progress":
@@ -43,4 +56,13 @@ class Progress:
             bytes_sent=int(params.get("bytesSent", 0)),
             bytes_received=int(params.get("bytesReceived", 0)),
             error=str(params.get("error", "")),
+            transfers=tuple(
+                DictationTransfer(
+                    utterance_id=str(item.get("utteranceID", "")),
+                    bytes_sent=int(item.get("bytesSent", 0)),
+                    bytes_received=int(item.get("bytesReceived", 0)),
+                )
+                for item in params.get("transfers", [])
+                if isinstance(item, dict)
+            ),
         )
