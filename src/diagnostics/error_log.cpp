@@ -1,6 +1,7 @@
 #include "diagnostics/error_log.hpp"
 
 #include "diagnostics/error_table.hpp"
+#include "diagnostics/message_box.hpp"
 #include "diagnostics/trace.hpp"
 #include "diagnostics/trace_module.hpp"
 #include "platform/files.hpp"
@@ -63,5 +64,13 @@ void GlobalErrorsLog(std::string_view source, std::string_view message, int seve
                                " 75: Path/File access error (" + errorsFile + ")");
   }
 }
+
+namespace {
+// A box that fails reports it here, as every other error is reported.
+const bool kBoxFailureReporterInstalled = [] {
+  SetBoxFailureReporter([](std::string_view location, std::string_view message) { GlobalErrorsLog(location, message); });
+  return true;
+}();
+}  // namespace
 
 }  // namespace vz

@@ -1,6 +1,6 @@
 #include "diagnostics/error_trap.hpp"
 
-#include "diagnostics/message_box.hpp"
+#include "diagnostics/error_box.hpp"
 
 namespace vz {
 

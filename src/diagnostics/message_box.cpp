@@ -3,12 +3,10 @@
 #include <filesystem>
 
 #include "diagnostics/automation_error.hpp"
-#include "diagnostics/error_log.hpp"
 #include "diagnostics/prompter.hpp"
 #include "diagnostics/trace.hpp"
 #include "diagnostics/trace_module.hpp"
 #include "platform/files.hpp"
-#include "platform/local_time.hpp"
 #include "platform/named_event.hpp"
 
 namespace vz {
@@ -21,33 +19,18 @@ bool MarkerPresent(const char* name) {
   return platform::IsRegularFile(std::filesystem::path(folder.empty() ? "." : folder) / name);
 }
 
-std::string Clock(std::chrono::system_clock::time_point when) {
-  const auto t = platform::ToLocalDateTime(when);
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-  return text;
+BoxFailureReporter& InstalledBoxFailureReporter() {
+  static BoxFailureReporter reporter = nullptr;
+  return reporter;
 }
 
-// A second error box while one is open (the answering client called back into the server and
-// failed, say) must not stack up: it is noted beside the global log and dropped.
-void NoteReentry(std::string_view text) {
-  const auto& global = Module().globalLogFile;
-  const auto& detailLog = Module().logFilePath;
-  const std::string& anchor = global.empty() ? detailLog : global;
-  if (anchor.empty()) return;
-  const auto file = std::filesystem::path(anchor).parent_path() / "PossibleErrors.log";
-  std::string entry = Clock(std::chrono::system_clock::now());
-  entry.append("\tREENTERING ERRMSGBOX!!!\r\nMessage Passed:\r\n").append(text).append("\r\n");
-  platform::AppendWhole(file, entry);
+void ReportBoxFailure(std::string_view location, std::string_view message) {
+  if (const auto reporter = InstalledBoxFailureReporter()) {
+    reporter(location, message);
+  } else {
+    GlobalTrace(location, message);
+  }
 }
-
-class ErrMsgBoxScope {
- public:
-  ErrMsgBoxScope() { Module().insideErrMsgBox = true; }
-  ~ErrMsgBoxScope() { Module().insideErrMsgBox = false; }
-  ErrMsgBoxScope(const ErrMsgBoxScope&) = delete;
-  ErrMsgBoxScope& operator=(const ErrMsgBoxScope&) = delete;
-};
 
 // A program that can show boxes shows one when binary data reaches the detail log.
 const bool kBinaryDataAlarmInstalled = [] {
@@ -56,6 +39,8 @@ const bool kBinaryDataAlarmInstalled = [] {
 }();
 
 }  // namespace
+
+void SetBoxFailureReporter(BoxFailureReporter reporter) { InstalledBoxFailureReporter() = reporter; }
 
 bool NoMsgBoxFlagPresent() { return MarkerPresent("NoMsgBox.flg"); }
 bool CrashFlagPresent() { return MarkerPresent("Crash.flg"); }
@@ -89,7 +74,7 @@ int MsgBox(std::string_view text, int style, std::string_view title) {
     GlobalTrace(kLocation, "Message boxes currently suppressed");
   } else {
     platform::NamedEvent busy(kBusyEventName);
-    if (!busy.IsOpen()) GlobalErrorsLog(kLocation, "Unable to create MsgBox event");
+    if (!busy.IsOpen()) ReportBoxFailure(kLocation, "Unable to create MsgBox event");
     const MessageBoxRequest box{std::string(text), title.empty() ? std::string("Penwright MT") : std::string(title), style};
     answer = CurrentPrompter().Show(box).value_or(vbOK);
     busy.Signal();
@@ -97,39 +82,6 @@ int MsgBox(std::string_view text, int style, std::string_view title) {
   GlobalLog(std::string("MsgBox: ").append(text).append("\tAnswer: ").append(sfnMsgboxReturn(answer)));
   GlobalTrace(kLocation, "User clicked: " + sfnMsgboxReturn(answer));
   return answer;
-}
-
-int ErrMsgBox(std::string_view text, int style, std::string_view title, bool toErrorTable, std::string_view source,
-              const ErrorDetails& details) {
-  constexpr std::string_view kLocation = "modVBTrace.ErrMsgBox";
-  if (Module().insideErrMsgBox) {
-    NoteReentry(text);
-    return 0;
-  }
-  ErrMsgBoxScope scope;
-  int step = 0;
-  try {
-    ErrorDetails recorded = details;
-    recorded.displayedToUser = ErrorBoxesEnabled() && !NoMsgBoxFlagPresent() && !Module().messageBoxesSuppressed &&
-                               CurrentPrompter().CanShow();
-    step = 1;
-    GlobalErrorsLog(source.empty() ? kLocation : source, text, 1, true, toErrorTable, recorded);
-    step = 2;
-    GlobalTrace(kLocation, "Before displaying msg.");
-    int answer = 0;
-    if (ErrorBoxesEnabled()) answer = MsgBox(text, style, title);
-    step = 3;
-    GlobalTrace(kLocation, "After displaying msg.");
-    return answer;
-  } catch (...) {
-    const AutomationError error = CurrentErrorAsAutomationError();
-    try {
-      GlobalTrace(kLocation, "ERROR IN ERRMSGBOX: " + error.Description() + " At line " + std::to_string(step));
-    } catch (...) {
-      // The trace itself refused the text (binary data); nothing more can be said.
-    }
-    return 0;
-  }
 }
 
 }  // namespace vz

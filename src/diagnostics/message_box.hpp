@@ -4,8 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "diagnostics/error_details.hpp"
-
 namespace vz {
 
 // Answers.
@@ -31,11 +29,11 @@ inline constexpr int kErrorBoxStyle = vbSystemModal + vbCritical + vbAbortRetryI
 // suppressed. The title defaults to "Penwright MT". Signals the named busy event once answered.
 int MsgBox(std::string_view text, int style = vbOKOnly, std::string_view title = {});
 
-// The error trap's box: records the error (errors log and error table), then asks the user unless
-// error boxes are off (shutdown), in which case it returns 0. A call made while another is still
-// in progress only notes the text in "PossibleErrors.log" and returns 0.
-int ErrMsgBox(std::string_view text, int style = kErrorBoxStyle, std::string_view title = "Error",
-              bool toErrorTable = true, std::string_view source = {}, const ErrorDetails& details = {});
+// Where a box reports its own failure (the busy event it could not create). The errors log sits
+// above boxes (its table can show one), so it installs itself here when it is linked in; without
+// it, the failure is only traced.
+using BoxFailureReporter = void (*)(std::string_view location, std::string_view message);
+void SetBoxFailureReporter(BoxFailureReporter reporter);
 
 // "OK", "CANCEL", "ABORT", "RETRY", "IGNORE", "YES", "NO", or "Code " + the number.
 std::string sfnMsgboxReturn(int answer);

@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "diagnostics/message_box.hpp"
+#include "diagnostics/error_box.hpp"
 #include "diagnostics_fixture.hpp"
 #include "regex_matcher.hpp"
 #include "platform/named_event.hpp"

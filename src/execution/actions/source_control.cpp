@@ -9,7 +9,7 @@
 
 #include "diagnostics/automation_error.hpp"
 #include "diagnostics/error_log.hpp"
-#include "diagnostics/message_box.hpp"
+#include "diagnostics/error_box.hpp"
 #include "diagnostics/trace.hpp"
 #include "dictation/utterance_object.hpp"
 #include "dictation/utterances.hpp"
