@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "clientservices/http_call.hpp"
+#include "clientservices/http_call_plan.hpp"
 
 namespace vz::http_client {
 

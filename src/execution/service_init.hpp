@@ -10,30 +10,31 @@
 namespace vz {
 
 // Most objects: the servlet, the credentials and the location as text.
+// Every text field starts empty, so a designated initializer may leave any of them out.
 struct ConnectionInit {
-  std::string url, login, password, locationID;
+  std::string url{}, login{}, password{}, locationID{};
 };
 
 // The institution-information object: the information servlet and the location asked about.
 struct InformationInit {
-  std::string url, location, login, password;
+  std::string url{}, location{}, login{}, password{};
 };
 
 // The work-queue object.
 struct WorkQueueInit {
-  std::string url;
+  std::string url{};
   std::int16_t retrieveLocked = 0;
   std::int16_t retrieveLocation = -1;
-  std::string login, password;
+  std::string login{}, password{};
   std::int16_t numToRetrieve = -1;
   std::int16_t workQueueMode = 0;
-  std::string rdrTranscriptionist, includeViewing, includeViewed, rdrReviewer;
+  std::string rdrTranscriptionist{}, includeViewing{}, includeViewed{}, rdrReviewer{};
   bool useMTReview = false;
 };
 
 // The audio and text download objects.
 struct DownloadInit {
-  std::string url, downloadPath, login, password;
+  std::string url{}, downloadPath{}, login{}, password{};
   std::int16_t workQueueMode = 0;
   bool useMTReview = false;
 };
@@ -41,20 +42,20 @@ struct DownloadInit {
 // The upload object. How the dictation was worked on (closing audio speed, time open) travels
 // only when exactly one dictation is uploaded; otherwise they are empty.
 struct UploadInit {
-  std::string url, downloadPath, login, password, clientVersion, closingAudioSpeed, timeOpen;
+  std::string url{}, downloadPath{}, login{}, password{}, clientVersion{}, closingAudioSpeed{}, timeOpen{};
   std::int16_t workQueueMode = 0;
   bool useMTReview = false;
 };
 
 // The source-control object: the operation and everything it carries besides the dictations.
 struct SourceControlInit {
-  std::string url;
+  std::string url{};
   std::int16_t operation = 0;
-  std::string login, password;
+  std::string login{}, password{};
   bool usePendingReasons = false;
-  std::string pendingNote, machineID;
+  std::string pendingNote{}, machineID{};
   std::int16_t workQueueMode = 0;
-  std::string splitPendingNote;
+  std::string splitPendingNote{};
   bool useMTReview = false;
 };
 
