@@ -141,15 +141,8 @@ class CatalogueEngineTest : public testing::DictationEngineTest {
  protected:
   void SetUp() override {
     DictationEngineTest::SetUp();
-    info = server->DatabaseRequests()->ConnectionInfo();
-    info->SetRealm("Dev");
-    info->SetCurrentLocation("North Clinic");
-    info->SetCurrentLocationID(3);
-    info->SetInstitutionID("12");
-    info->SetInstitutionDirectory("north");
-    info->SetMachineID("WS-1");
+    ConnectAtNorthClinic();
     std::filesystem::create_directories(folder.Path() / "App");
-    std::filesystem::create_directories(downloads);
     // The time of the last full contact list, from which changes are asked.
     platform::WriteFileAtomically(folder.Path() / "App/ContactList_12_3_Dev.ts", "03/01/2026 10:00:00\r\n");
   }
@@ -188,7 +181,6 @@ class CatalogueEngineTest : public testing::DictationEngineTest {
     return ReadFile(folder.Path() / "App/Logins/Dev/jsmith/3.cfg").substr(0, 12);
   }
 
-  std::shared_ptr<clsConnectInfo> info;
 };
 
 TEST_F(CatalogueEngineTest, EveryIdentifierTakesItsBranch) {

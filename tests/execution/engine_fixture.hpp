@@ -113,7 +113,20 @@ class DictationEngineTest : public EngineTest {
     for (const DictationListEntry& entry : call.arguments.dictations) ids.push_back(entry.utteranceID);
     return ids;
   }
+  // The connection as the family tests share it: realm Dev, North Clinic (location 3) of
+  // institution 12 in its folder "north", workstation WS-1, and the download folder made.
+  void ConnectAtNorthClinic() {
+    info = server->DatabaseRequests()->ConnectionInfo();
+    info->SetRealm("Dev");
+    info->SetCurrentLocation("North Clinic");
+    info->SetCurrentLocationID(3);
+    info->SetInstitutionID("12");
+    info->SetInstitutionDirectory("north");
+    info->SetMachineID("WS-1");
+    std::filesystem::create_directories(downloads);
+  }
   std::shared_ptr<clsUtterances> dictations;
+  std::shared_ptr<clsConnectInfo> info;
   std::filesystem::path downloads = folder.Path() / "Downloads";
 };
 

@@ -29,13 +29,7 @@ class ReferenceDataEngineTest : public testing::DictationEngineTest {
  protected:
   void SetUp() override {
     DictationEngineTest::SetUp();
-    info = server->DatabaseRequests()->ConnectionInfo();
-    info->SetRealm("Dev");
-    info->SetCurrentLocation("North Clinic");
-    info->SetCurrentLocationID(3);
-    info->SetInstitutionID("12");
-    info->SetInstitutionDirectory("north");
-    std::filesystem::create_directories(downloads);
+    ConnectAtNorthClinic();
   }
 
   // A request for the connection's location running `actions` then the work queue, one parameter
@@ -62,8 +56,6 @@ class ReferenceDataEngineTest : public testing::DictationEngineTest {
     throw std::runtime_error("no call of action " + std::to_string(IdOf(action)));
   }
   std::string App(const std::string& name) const { return (folder.Path() / "App" / name).string(); }
-
-  std::shared_ptr<clsConnectInfo> info;
 };
 
 struct SingleAnswer {

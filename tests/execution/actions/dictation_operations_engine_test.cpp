@@ -20,13 +20,7 @@ class DictationOperationsTest : public testing::DictationEngineTest {
  protected:
   void SetUp() override {
     DictationEngineTest::SetUp();
-    info = server->DatabaseRequests()->ConnectionInfo();
-    info->SetRealm("Dev");
-    info->SetCurrentLocation("North Clinic");
-    info->SetCurrentLocationID(3);
-    info->SetInstitutionID("12");
-    info->SetMachineID("WS-1");
-    std::filesystem::create_directories(downloads);
+    ConnectAtNorthClinic();
   }
 
   // A request for the connection's location, with the fixture's dictations 7, 9, 12, 15, 20.
@@ -64,7 +58,6 @@ class DictationOperationsTest : public testing::DictationEngineTest {
     return log.value_or("");
   }
 
-  std::shared_ptr<clsConnectInfo> info;
 };
 
 // --- single answers ------------------------------------------------------------------------------
