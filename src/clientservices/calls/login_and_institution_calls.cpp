@@ -1,8 +1,9 @@
-// Logging in over HTTP: the servlet ping (0010), the secure login (0012) and the certificate
-// request (0013).
+// Logging in over HTTP: the institution information (0011), the servlet ping (0010), the secure
+// login (0012) and the certificate request (0013).
 #include <map>
 
 #include "clientservices/calls/call_building.hpp"
+#include "servlet_wire/form_codec.hpp"
 
 namespace vz::http_client {
 namespace {
@@ -18,7 +19,14 @@ const std::map<Action, SingleCall>& Calls() {
 
 }  // namespace
 
-std::optional<HttpCallPlan> LoginCall(const CallInputs& call, std::string&) {
+std::optional<HttpCallPlan> LoginCall(const CallInputs& call, std::string& problem) {
+  if (call.action == Action::DBR_GETLOCATIONINFO) {
+    if (const auto* information = call.InitAs<InformationInit>()) {
+      return OneExchange(call, "0011", servlet_wire::FormBody({{"location", information->location}}));
+    }
+    problem = call.Name() + " was given the connection values of another kind of object";
+    return std::nullopt;
+  }
   if (const auto found = Calls().find(call.action); found != Calls().end()) return SingleCallPlan(call, found->second);
   return std::nullopt;
 }

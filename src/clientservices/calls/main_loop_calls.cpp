@@ -1,6 +1,5 @@
-// The editor's main loop over HTTP: the work queue (0100), the institution information (0011), the
-// audio (0101) and text (0102) downloads, and the upload of a dictation's files (0103) with its
-// commit (0104).
+// The editor's main loop over HTTP: the work queue (0100), the audio (0101) and text (0102)
+// downloads, and the upload of a dictation's files (0103) with its commit (0104).
 #include <filesystem>
 
 #include "clientservices/calls/call_building.hpp"
@@ -90,11 +89,6 @@ std::optional<HttpCallPlan> MainLoopCall(const CallInputs& call, std::string& pr
   switch (call.action) {
     case Action::DBR_GETWORKQUEUE:
       if (const auto* queue = call.InitAs<WorkQueueInit>()) return WorkQueue(call, *queue);
-      break;
-    case Action::DBR_GETLOCATIONINFO:
-      if (const auto* information = call.InitAs<InformationInit>()) {
-        return OneExchange(call, "0011", servlet_wire::FormBody({{"location", information->location}}));
-      }
       break;
     case Action::DBR_DOWNLOAD:
     case Action::DBR_DOWNLOADTEXT:
