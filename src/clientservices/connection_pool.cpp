@@ -62,12 +62,10 @@ void ConnectionPool::Forget(const std::string& key) {
 void ConnectionPool::CloseExpired() {
   const auto now = std::chrono::steady_clock::now();
   for (auto& [key, idle] : idle_) {
-    const auto expired = std::remove_if(idle.begin(), idle.end(), [&](const Idle& waiting) { return waiting.until <= now; });
-    for (auto it = expired; it != idle.end(); ++it) {
-      it->connection->Close();
+    for (Idle& expired : TakeExpired(idle, now)) {
+      expired.connection->Close();
       Forget(key);
     }
-    idle.erase(expired, idle.end());
   }
 }
 

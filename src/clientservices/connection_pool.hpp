@@ -3,7 +3,9 @@
 // same server skips the connection's set-up and TLS handshake, and the TLS sessions they resume.
 #include <boost/asio/steady_timer.hpp>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +15,16 @@
 #include "clientservices/http_connection.hpp"
 
 namespace vz::http_client {
+
+// Takes out of `waiting` the entries (each with a time `until`) whose time has come by `now`, whole,
+// and keeps the others in their order. Entries own their connections: none may be left moved-from.
+template <class Entry>
+std::vector<Entry> TakeExpired(std::vector<Entry>& waiting, std::chrono::steady_clock::time_point now) {
+  const auto expired = std::stable_partition(waiting.begin(), waiting.end(), [now](const Entry& entry) { return entry.until > now; });
+  std::vector<Entry> taken(std::make_move_iterator(expired), std::make_move_iterator(waiting.end()));
+  waiting.erase(expired, waiting.end());
+  return taken;
+}
 
 class TlsSessions;
 class VerifiedDownloads;
