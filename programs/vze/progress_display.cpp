@@ -51,6 +51,16 @@ std::string ProgressText(const Json& params) {
   }
   if (const auto received = Number(params, "bytesReceived"); received > 0) add(ByteCount(received) + " received");
   if (const auto sent = Number(params, "bytesSent"); sent > 0) add(ByteCount(sent) + " sent");
+  // Dictations moving at the same time, each with the bytes it has moved.
+  if (const auto transfers = params.find("transfers"); transfers != params.end() && transfers->is_array() && !transfers->empty()) {
+    std::string flying;
+    for (const Json& transfer : *transfers) {
+      if (!transfer.is_object()) continue;
+      flying += (flying.empty() ? "" : ", ") + Text(transfer, "utteranceID") + " (" +
+                ByteCount(Number(transfer, "bytesReceived") + Number(transfer, "bytesSent")) + ")";
+    }
+    if (!flying.empty()) add("in flight: " + flying);
+  }
   if (step == "done") {
     const std::string error = Text(params, "error");
     add(error.empty() ? "done" : "ended: " + error);

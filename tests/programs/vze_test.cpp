@@ -135,7 +135,10 @@ TEST(ProgressDisplay, RedrawsOneLineOnATerminalAndPrintsPlainStepsOtherwise) {
   vze::Json dictation = transfer;
   dictation["step"] = "dictation";
   dictation["dictationsDone"] = 1;
+  dictation["transfers"] = vze::Json::array({{{"utteranceID", "1002"}, {"bytesSent", 0}, {"bytesReceived", 2048}},
+                                             {{"utteranceID", "1003"}, {"bytesSent", 0}, {"bytesReceived", 0}}});
   vze::Json done = dictation;
+  done.erase("transfers");
   done["step"] = "done";
   done["error"] = "Request truncated.";
 
@@ -144,7 +147,7 @@ TEST(ProgressDisplay, RedrawsOneLineOnATerminalAndPrintsPlainStepsOtherwise) {
   for (const auto& params : {action, transfer, dictation, done}) redirected.Show(params);
   EXPECT_EQ(plain.str(),
             "progress DBR00002 DBR_DOWNLOAD (action 2 of 2): 0 of 200 dictations\n"
-            "progress DBR00002 DBR_DOWNLOAD (action 2 of 2): 1 of 200 dictations, 3.5 MiB received\n"
+            "progress DBR00002 DBR_DOWNLOAD (action 2 of 2): 1 of 200 dictations, 3.5 MiB received, in flight: 1002 (2.0 KiB), 1003 (0 B)\n"
             "progress DBR00002 DBR_DOWNLOAD (action 2 of 2): 1 of 200 dictations, 3.5 MiB received, ended: Request truncated.\n");
 
   std::ostringstream screen;
