@@ -13,7 +13,7 @@
 #include "execution/action_table.hpp"
 #include "execution/actions/action_branch.hpp"
 #include "execution/actions/branch_support.hpp"
-#include "execution/actions/dictation_operation_files.hpp"
+#include "execution/actions/dictation_operations_files.hpp"
 #include "execution/actions/generic_answers.hpp"
 #include "execution/client_service.hpp"
 #include "execution/database_request.hpp"

@@ -4,7 +4,7 @@
 // and permissions rewrite, the review arguments of the work-queue call and the review-mode list.
 #include "engine_fixture.hpp"
 #include "dictation/utterances.hpp"
-#include "execution/actions/dictation_operation_files.hpp"
+#include "execution/actions/dictation_operations_files.hpp"
 #include "platform/files.hpp"
 
 namespace vz {

@@ -1,4 +1,4 @@
-#include "execution/actions/dictation_operation_files.hpp"
+#include "execution/actions/dictation_operations_files.hpp"
 
 #include <pugixml.hpp>
 
