@@ -64,6 +64,8 @@ std::string CallInputs::Name() const {
   return std::string(entry.field) + "." + std::string(entry.call);
 }
 
+std::string CallInputs::OfAnotherKind() const { return Name() + " was given the connection values of another kind of object"; }
+
 std::string Query(std::string_view number, const Pairs& pairs) {
   std::string query = "request=" + std::string(number);
   if (!pairs.empty()) query += "&" + servlet_wire::FormBody(pairs);

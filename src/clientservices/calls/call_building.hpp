@@ -53,6 +53,8 @@ struct CallInputs {
   std::string Named(std::string_view name) const { return arguments.Named(name); }
   // The call as traces and errors name it, the object's field then the call (m_Fud.getFilesAsync).
   std::string Name() const;
+  // The problem of a call whose object was initialised as another kind than the call needs.
+  std::string OfAnotherKind() const;
   // The idempotency key of request `number` for one dictation (or none) of this call; empty when
   // the engine gave the call no name.
   std::string KeyFor(std::string_view number, std::string_view utteranceID) const;

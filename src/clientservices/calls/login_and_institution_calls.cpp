@@ -24,7 +24,7 @@ std::optional<HttpCallPlan> LoginCall(const CallInputs& call, std::string& probl
     if (const auto* information = call.InitAs<InformationInit>()) {
       return OneExchange(call, "0011", servlet_wire::FormBody({{"location", information->location}}));
     }
-    problem = call.Name() + " was given the connection values of another kind of object";
+    problem = call.OfAnotherKind();
     return std::nullopt;
   }
   if (const auto found = Calls().find(call.action); found != Calls().end()) return SingleCallPlan(call, found->second);

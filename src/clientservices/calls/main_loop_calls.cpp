@@ -100,7 +100,7 @@ std::optional<HttpCallPlan> MainLoopCall(const CallInputs& call, std::string& pr
     default:
       return std::nullopt;
   }
-  problem = call.Name() + " was given the connection values of another kind of object";
+  problem = call.OfAnotherKind();
   return std::nullopt;
 }
 

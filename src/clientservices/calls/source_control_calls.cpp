@@ -31,7 +31,7 @@ std::optional<HttpCallPlan> SourceControlCall(const CallInputs& call, std::strin
   if (ActionEntryFor(call.action).flag != FlagMeaning::SourceControl) return std::nullopt;
   const auto* init = call.InitAs<SourceControlInit>();
   if (init == nullptr) {
-    problem = call.Name() + " was given the connection values of another kind of object";
+    problem = call.OfAnotherKind();
     return std::nullopt;
   }
   HttpCallPlan plan = call.base;
